@@ -1,0 +1,116 @@
+// k9sim: serves the instruments of a simulation file over TCP on 127.0.0.1, one port per
+// instrument, until SIGINT or SIGTERM. SIGUSR1 fires the meters' external trigger input.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "sim/meter_config.h"
+#include "sim_server.h"
+
+namespace {
+
+int controlPipe[2] = {-1, -1};
+
+void OnSignal(int signal) {
+  const char byte =
+      signal == SIGUSR1 ? vx::k9sim::SimServer::kFireTrigger : vx::k9sim::SimServer::kStop;
+  [[maybe_unused]] const ssize_t n = write(controlPipe[1], &byte, 1);
+}
+
+int Usage() {
+  std::fputs(
+      "usage: k9sim [--base-port N] [--alias-file FILE] SIMFILE\n"
+      "\n"
+      "Serves each instrument of SIMFILE on 127.0.0.1, on ports N, N+1, ... (default 5025;\n"
+      "0 lets the system choose), and prints one line per instrument once it listens:\n"
+      "  DESCRIPTOR TCPIP0::127.0.0.1::PORT::SOCKET\n"
+      "--alias-file writes those pairs as an [Aliases] table for VX_VISA_ALIASES, so that\n"
+      "the instruments are found by USB and GPIB searches like plugged-in ones.\n"
+      "SIGUSR1 fires the external trigger input of every meter; SIGINT or SIGTERM stops.\n",
+      stderr);
+  return 2;
+}
+
+bool WriteAliasFile(const std::string& path, const vx::k9sim::SimServer& server) {
+  std::ofstream out(path, std::ios::trunc);
+  out << "; Written by k9sim: the simulated instruments behind their TCP ports.\n[Aliases]\n";
+  for (const auto& endpoint : server.Endpoints()) {
+    out << endpoint.descriptor << "=" << endpoint.SocketResource() << "\n";
+  }
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long basePort = 5025;
+  std::string aliasFile;
+  std::string simulationFile;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if ((argument == "--base-port" || argument == "--alias-file") && i + 1 < argc) {
+      const std::string value = argv[++i];
+      if (argument == "--alias-file") {
+        aliasFile = value;
+        continue;
+      }
+      char* end = nullptr;
+      basePort = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || basePort < 0 || basePort > 65535) {
+        std::fprintf(stderr, "k9sim: bad port \"%s\"\n", value.c_str());
+        return 2;
+      }
+    } else if (!argument.empty() && argument[0] != '-' && simulationFile.empty()) {
+      simulationFile = argument;
+    } else {
+      return Usage();
+    }
+  }
+  if (simulationFile.empty())
+    return Usage();
+
+  const vx::sim::SimulationFile file = vx::sim::LoadSimulationFile(simulationFile);
+  if (!file.error.empty())
+    std::fprintf(stderr, "k9sim: %s\n", file.error.c_str());
+  if (file.meters.empty()) {
+    std::fprintf(stderr, "k9sim: %s describes no instrument\n", simulationFile.c_str());
+    return 1;
+  }
+
+  if (pipe2(controlPipe, O_CLOEXEC) != 0) {
+    std::fprintf(stderr, "k9sim: pipe: %s\n", std::strerror(errno));
+    return 1;
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGUSR1, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  vx::k9sim::SimServer server;
+  std::string error;
+  if (!server.Listen(file.meters, static_cast<std::uint16_t>(basePort), error)) {
+    std::fprintf(stderr, "k9sim: %s\n", error.c_str());
+    return 1;
+  }
+  if (!aliasFile.empty() && !WriteAliasFile(aliasFile, server)) {
+    std::fprintf(stderr, "k9sim: cannot write %s\n", aliasFile.c_str());
+    return 1;
+  }
+  for (const auto& endpoint : server.Endpoints()) {
+    std::printf("%s %s\n", endpoint.descriptor.c_str(), endpoint.SocketResource().c_str());
+  }
+  std::fflush(stdout);
+  server.Run(controlPipe[0]);
+  return 0;
+}

@@ -1,0 +1,122 @@
+#include "common/c_number.h"
+
+#include <locale.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vx {
+namespace {
+
+// Created once and never changed afterwards: the C locale object for the *_l calls.
+locale_t CLocale() {
+  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+// Installs the C locale on this thread for the lifetime of the guard.
+class CLocaleScope {
+ public:
+  CLocaleScope() : previous_(uselocale(CLocale())) {}
+  ~CLocaleScope() { uselocale(previous_); }
+  CLocaleScope(const CLocaleScope&) = delete;
+  CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+ private:
+  locale_t previous_;
+};
+
+// strtod and strtol need a terminated string; short texts (all meter answers) stay on the stack.
+template <typename Convert>
+auto WithTerminatedCopy(std::string_view text, Convert convert) {
+  std::array<char, 128> small{};
+  if (text.size() < small.size()) {
+    text.copy(small.data(), text.size());
+    small[text.size()] = '\0';
+    return convert(small.data());
+  }
+  const std::string copy(text);
+  return convert(copy.c_str());
+}
+
+}  // namespace
+
+double LeadingNumber(std::string_view text) {
+  return WithTerminatedCopy(text, [](const char* s) { return strtod_l(s, nullptr, CLocale()); });
+}
+
+long LeadingInteger(std::string_view text) {
+  return WithTerminatedCopy(text,
+                            [](const char* s) { return strtol_l(s, nullptr, 10, CLocale()); });
+}
+
+std::string VFormatC(const char* format, va_list args) {
+  CLocaleScope scope;
+  std::array<char, 256> small{};
+  va_list copy;
+  va_copy(copy, args);
+  const int needed = std::vsnprintf(small.data(), small.size(), format, copy);
+  va_end(copy);
+  if (needed < 0)
+    return {};
+  if (static_cast<size_t>(needed) < small.size())
+    return std::string(small.data(), needed);
+  std::string result(static_cast<size_t>(needed) + 1, '\0');
+  std::vsnprintf(result.data(), result.size(), format, args);
+  result.resize(static_cast<size_t>(needed));
+  return result;
+}
+
+std::string FormatC(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string result = VFormatC(format, args);
+  va_end(args);
+  return result;
+}
+
+std::string_view TrimRight(std::string_view text, std::string_view set) {
+  const size_t end = text.find_last_not_of(set);
+  return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+}
+
+std::string_view Trim(std::string_view text, std::string_view set) {
+  const size_t begin = text.find_first_not_of(set);
+  if (begin == std::string_view::npos)
+    return {};
+  return TrimRight(text.substr(begin), set);
+}
+
+namespace {
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i]))
+      return false;
+  }
+  return true;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = UpperAscii(c);
+  return result;
+}
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = LowerAscii(c);
+  return result;
+}
+
+}  // namespace vx

@@ -1,0 +1,33 @@
+#pragma once
+// Numbers exchanged with meters and files are always read and written in the C locale,
+// whatever locale the user's session (and Qt, which calls setlocale) has installed.
+
+#include <cstdarg>
+#include <string>
+#include <string_view>
+
+namespace vx {
+
+// The number at the start of `text` as C's strtod takes it (leading white space skipped,
+// sign, decimals, exponent, "inf", "nan", hexadecimal); 0 when the text holds none,
+// so an empty text reads as 0.
+double LeadingNumber(std::string_view text);
+
+// The decimal integer at the start of `text` as C's strtol takes it; 0 when none.
+// Values beyond the range of long are clamped as strtol clamps them.
+long LeadingInteger(std::string_view text);
+
+// printf-compatible formatting in the C locale.
+std::string FormatC(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string VFormatC(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
+
+// Removes the characters of `set` from the end of `text`.
+std::string_view TrimRight(std::string_view text, std::string_view set = " \t\r\n\v\f");
+std::string_view Trim(std::string_view text, std::string_view set = " \t\r\n\v\f");
+
+// ASCII case-insensitive helpers, as used by SCPI and by the settings files.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+std::string ToUpperAscii(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
+
+}  // namespace vx

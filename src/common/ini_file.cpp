@@ -1,0 +1,229 @@
+#include "common/ini_file.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "common/c_number.h"
+
+namespace vx {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kBlank = " \t";
+
+std::string StripQuotes(std::string_view value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    value = value.substr(1, value.size() - 2);
+  }
+  return std::string(value);
+}
+
+}  // namespace
+
+IniDocument IniDocument::Parse(std::string_view text) {
+  IniDocument doc;
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    doc.byteOrderMark_ = true;
+    text.remove_prefix(kByteOrderMark.size());
+  }
+  const size_t firstBreak = text.find('\n');
+  if (firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r') {
+    doc.lineEnd_ = "\r\n";
+  }
+  doc.finalLineEnd_ = text.empty() || text.back() == '\n';
+
+  std::string currentSection;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos)
+      end = text.size();
+    std::string_view raw = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!raw.empty() && raw.back() == '\r')
+      raw.remove_suffix(1);
+
+    Line line;
+    line.text = std::string(raw);
+    const std::string_view body = Trim(raw, kBlank);
+    if (!body.empty() && body.front() == '[') {
+      const size_t close = body.find(']');
+      const std::string_view name =
+          close == std::string_view::npos ? body.substr(1) : body.substr(1, close - 1);
+      currentSection = std::string(Trim(name, kBlank));
+      line.section = currentSection;
+    } else if (!body.empty() && body.front() != ';') {
+      const size_t eq = body.find('=');
+      if (eq != std::string_view::npos) {
+        line.key = std::string(Trim(body.substr(0, eq), kBlank));
+        line.value = std::string(Trim(body.substr(eq + 1), kBlank));
+      }
+    }
+    doc.lines_.push_back(std::move(line));
+  }
+  return doc;
+}
+
+std::optional<IniDocument> IniDocument::Load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return Parse(content.str());
+}
+
+size_t IniDocument::FindSection(std::string_view section) const {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (!lines_[i].text.empty() && !lines_[i].section.empty() &&
+        EqualsNoCase(lines_[i].section, section)) {
+      return i;
+    }
+  }
+  return std::string::npos;
+}
+
+size_t IniDocument::SectionEnd(size_t header) const {
+  size_t i = header + 1;
+  while (i < lines_.size()) {
+    const std::string_view body = Trim(lines_[i].text, kBlank);
+    if (!body.empty() && body.front() == '[')
+      break;
+    ++i;
+  }
+  return i;
+}
+
+size_t IniDocument::FindKey(size_t header, std::string_view key) const {
+  const size_t end = SectionEnd(header);
+  for (size_t i = header + 1; i < end; ++i) {
+    if (!lines_[i].key.empty() && EqualsNoCase(lines_[i].key, key))
+      return i;
+  }
+  return std::string::npos;
+}
+
+std::string IniDocument::Get(std::string_view section, std::string_view key,
+                             std::string_view fallback) const {
+  const size_t header = FindSection(section);
+  if (header == std::string::npos)
+    return std::string(fallback);
+  const size_t line = FindKey(header, key);
+  if (line == std::string::npos)
+    return std::string(fallback);
+  return StripQuotes(lines_[line].value);
+}
+
+bool IniDocument::Has(std::string_view section, std::string_view key) const {
+  const size_t header = FindSection(section);
+  return header != std::string::npos && FindKey(header, key) != std::string::npos;
+}
+
+std::vector<std::string> IniDocument::SectionNames() const {
+  std::vector<std::string> names;
+  for (const Line& line : lines_) {
+    if (!line.section.empty() && Trim(line.text, kBlank).front() == '[') {
+      names.push_back(line.section);
+    }
+  }
+  return names;
+}
+
+std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
+  std::vector<std::string> names;
+  const size_t header = FindSection(section);
+  if (header == std::string::npos)
+    return names;
+  const size_t end = SectionEnd(header);
+  for (size_t i = header + 1; i < end; ++i) {
+    if (!lines_[i].key.empty())
+      names.push_back(lines_[i].key);
+  }
+  return names;
+}
+
+IniDocument::Line IniDocument::MakeKeyLine(std::string_view key, std::string_view value) {
+  Line line;
+  line.key = std::string(key);
+  line.value = std::string(value);
+  line.text = line.key + "=" + line.value;
+  return line;
+}
+
+void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  size_t header = FindSection(section);
+  if (header == std::string::npos) {
+    Line head;
+    head.section = std::string(section);
+    head.text = "[" + head.section + "]";
+    lines_.push_back(std::move(head));
+    lines_.push_back(MakeKeyLine(key, value));
+    return;
+  }
+  const size_t existing = FindKey(header, key);
+  if (existing != std::string::npos) {
+    lines_[existing] = MakeKeyLine(lines_[existing].key, value);
+    return;
+  }
+  // After the section's last non-blank line, so blank separators stay between sections.
+  size_t insertAt = SectionEnd(header);
+  while (insertAt > header + 1 && Trim(lines_[insertAt - 1].text, kBlank).empty()) --insertAt;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), MakeKeyLine(key, value));
+}
+
+void IniDocument::RemoveKey(std::string_view section, std::string_view key) {
+  const size_t header = FindSection(section);
+  if (header == std::string::npos)
+    return;
+  const size_t line = FindKey(header, key);
+  if (line != std::string::npos)
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(line));
+}
+
+std::string IniDocument::Serialize() const {
+  std::string out;
+  if (byteOrderMark_)
+    out += kByteOrderMark;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    out += lines_[i].text;
+    if (i + 1 < lines_.size() || finalLineEnd_)
+      out += lineEnd_;
+  }
+  return out;
+}
+
+bool IniDocument::Save(const std::string& path) const {
+  const std::string temp = path + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out)
+      return false;
+    out << Serialize();
+    out.flush();
+    if (!out) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view fallback, const std::string& path) {
+  const auto doc = IniDocument::Load(path);
+  return doc ? doc->Get(section, key, fallback) : std::string(fallback);
+}
+
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& path) {
+  IniDocument doc = IniDocument::Load(path).value_or(IniDocument{});
+  doc.Set(section, key, value);
+  return doc.Save(path);
+}
+
+}  // namespace vx

@@ -1,0 +1,68 @@
+#pragma once
+// Settings files with the semantics of the Windows private-profile functions:
+// "[section]" headers and "key=value" lines, section and key names compared without regard
+// to ASCII case, white space around names and values ignored, the caller's default returned
+// when the file, the section or the key is missing. Writing a key keeps every other line of
+// the file (comments, order, unknown sections) as it was.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vx {
+
+class IniDocument {
+ public:
+  IniDocument() = default;
+
+  // Parses the text of a settings file (a UTF-8 byte-order mark is skipped and kept).
+  static IniDocument Parse(std::string_view text);
+  // Reads a file; an unreadable or missing file gives std::nullopt.
+  static std::optional<IniDocument> Load(const std::string& path);
+
+  // The value of the first matching key in the first matching section, with one pair of
+  // enclosing double quotes removed; `fallback` when there is none.
+  std::string Get(std::string_view section, std::string_view key, std::string_view fallback) const;
+  bool Has(std::string_view section, std::string_view key) const;
+  std::vector<std::string> SectionNames() const;
+  std::vector<std::string> KeyNames(std::string_view section) const;
+
+  // Replaces the key's value in place, or adds the key at the end of its section, or adds
+  // the section at the end of the document.
+  void Set(std::string_view section, std::string_view key, std::string_view value);
+  void RemoveKey(std::string_view section, std::string_view key);
+
+  std::string Serialize() const;
+  // Writes through a temporary file and a rename, so a failed write never leaves a
+  // truncated settings file behind.
+  bool Save(const std::string& path) const;
+
+ private:
+  struct Line {
+    std::string text;     // the line as read, without its line end
+    std::string section;  // set on section headers
+    std::string key;      // set on key lines
+    std::string value;    // value of key lines, white space trimmed
+  };
+
+  static Line MakeKeyLine(std::string_view key, std::string_view value);
+  // Index of the header line of a section, or npos.
+  size_t FindSection(std::string_view section) const;
+  // One past the last line belonging to the section that starts at `header`.
+  size_t SectionEnd(size_t header) const;
+  size_t FindKey(size_t header, std::string_view key) const;
+
+  std::vector<Line> lines_;
+  bool byteOrderMark_ = false;
+  std::string lineEnd_ = "\n";
+  bool finalLineEnd_ = true;
+};
+
+// The private-profile calls, one file access each.
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view fallback, const std::string& path);
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& path);
+
+}  // namespace vx

@@ -1,0 +1,99 @@
+#include "common/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vx {
+namespace {
+
+namespace fs = std::filesystem;
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vx_ini_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    path_ = (dir_ / "VX_TOOL.ini").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void WriteFile(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string ReadFile() {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  fs::path dir_;
+  std::string path_;
+};
+
+TEST_F(IniFileTest, LooksUpSectionsAndKeysWithoutRegardToCase) {
+  WriteFile("[English(U.S)]\r\n00 = Setting \r\n[Chinese(Simplify)]\r\n00=设置\r\n");
+  EXPECT_EQ(GetPrivateProfileString("english(u.s)", "00", "x", path_), "Setting");
+  EXPECT_EQ(GetPrivateProfileString("CHINESE(SIMPLIFY)", "00", "x", path_), "设置");
+}
+
+TEST_F(IniFileTest, GivesTheCallersDefaultForWhatIsMissing) {
+  WriteFile("[A]\nkey=value\n");
+  EXPECT_EQ(GetPrivateProfileString("A", "other", "fallback", path_), "fallback");
+  EXPECT_EQ(GetPrivateProfileString("B", "key", "fallback", path_), "fallback");
+  EXPECT_EQ(GetPrivateProfileString("A", "key", "fallback", (dir_ / "none.ini").string()),
+            "fallback");
+  // A key before any section belongs to no section.
+  WriteFile("key=orphan\n[A]\n");
+  EXPECT_EQ(GetPrivateProfileString("A", "key", "fallback", path_), "fallback");
+}
+
+TEST_F(IniFileTest, KeepsTheFirstOccurrenceAndStripsOnePairOfQuotes) {
+  WriteFile("[A]\nk=\"quoted text\"\nk=second\n[a]\nk=third\n; k=comment\n");
+  EXPECT_EQ(GetPrivateProfileString("A", "k", "", path_), "quoted text");
+  WriteFile("[A]\nk=a=b\nempty=\n");
+  EXPECT_EQ(GetPrivateProfileString("A", "k", "", path_), "a=b");
+  EXPECT_EQ(GetPrivateProfileString("A", "empty", "fallback", path_), "");
+}
+
+TEST_F(IniFileTest, WritingKeepsTheRestOfTheFile) {
+  WriteFile(
+      "; settings of the logging engine\r\n[Information]\r\nLanguage=English(U.S)\r\n"
+      "ReadPoints=100\r\n\r\n[English(U.S)]\r\n1000=No Device Connected\r\n");
+  ASSERT_TRUE(WritePrivateProfileString("information", "readpoints", "250", path_));
+  ASSERT_TRUE(WritePrivateProfileString("Information", "Begin", "1", path_));
+  EXPECT_EQ(ReadFile(),
+            "; settings of the logging engine\r\n[Information]\r\nLanguage=English(U.S)\r\n"
+            "ReadPoints=250\r\nBegin=1\r\n\r\n[English(U.S)]\r\n1000=No Device Connected\r\n");
+}
+
+TEST_F(IniFileTest, WritingCreatesTheFileAndTheSection) {
+  ASSERT_TRUE(WritePrivateProfileString("Information", "NumPoints", "50", path_));
+  ASSERT_TRUE(WritePrivateProfileString("Other", "x", "1", path_));
+  EXPECT_EQ(ReadFile(), "[Information]\nNumPoints=50\n[Other]\nx=1\n");
+  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+}
+
+TEST_F(IniFileTest, AFailedWriteLeavesTheFileAsItWas) {
+  WriteFile("[A]\nk=1\n");
+  const std::string locked = (dir_ / "missing-folder" / "x.ini").string();
+  EXPECT_FALSE(WritePrivateProfileString("A", "k", "2", locked));
+  EXPECT_EQ(ReadFile(), "[A]\nk=1\n");
+}
+
+TEST(IniDocument, KeepsAByteOrderMarkAndListsNames) {
+  IniDocument doc = IniDocument::Parse("\xEF\xBB\xBF[One]\na=1\nb=2\n[Two]\n");
+  EXPECT_EQ(doc.Get("One", "a", ""), "1");
+  EXPECT_EQ(doc.SectionNames(), (std::vector<std::string>{"One", "Two"}));
+  EXPECT_EQ(doc.KeyNames("one"), (std::vector<std::string>{"a", "b"}));
+  doc.Set("Two", "c", "3");
+  doc.RemoveKey("One", "a");
+  EXPECT_EQ(doc.Serialize(), "\xEF\xBB\xBF[One]\nb=2\n[Two]\nc=3\n");
+}
+
+}  // namespace
+}  // namespace vx

@@ -1,0 +1,149 @@
+#include "process.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace vx::test {
+namespace {
+
+std::vector<char*> ArgumentVector(const std::vector<std::string>& argv) {
+  std::vector<char*> result;
+  for (const std::string& argument : argv) result.push_back(const_cast<char*>(argument.c_str()));
+  result.push_back(nullptr);
+  return result;
+}
+
+std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& extra) {
+  std::vector<std::string> result;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string text = *entry;
+    const std::string name = text.substr(0, text.find('='));
+    if (!extra.count(name))
+      result.push_back(text);
+  }
+  for (const auto& [name, value] : extra) result.push_back(name + "=" + value);
+  return result;
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+            int outFd, int errFd) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+  if (errFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+  std::vector<char*> args = ArgumentVector(argv);
+  std::vector<char*> env = ArgumentVector(environment);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0)
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
+  return pid;
+}
+
+int ExitCode(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& environment) {
+  int out[2];
+  int err[2];
+  if (pipe(out) != 0 || pipe(err) != 0)
+    throw std::runtime_error("pipe failed");
+  const pid_t pid = Spawn(argv, MergedEnvironment(environment), out[1], err[1]);
+  close(out[1]);
+  close(err[1]);
+  ProcessResult result;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  int open = 2;
+  char buffer[4096];
+  while (open > 0) {
+    if (poll(fds, 2, -1) < 0)
+      break;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
+        continue;
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      } else {
+        (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+      }
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.exitCode = ExitCode(status);
+  return result;
+}
+
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv) {
+  int out[2];
+  if (pipe(out) != 0)
+    throw std::runtime_error("pipe failed");
+  pid_ = Spawn(argv, MergedEnvironment({}), out[1], -1);
+  close(out[1]);
+  out_ = out[0];
+}
+
+BackgroundProcess::~BackgroundProcess() {
+  if (pid_ > 0)
+    Stop(SIGKILL);
+  if (out_ >= 0)
+    close(out_);
+}
+
+std::optional<std::string> BackgroundProcess::ReadLine(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    const size_t end = pending_.find('\n');
+    if (end != std::string::npos) {
+      std::string line = pending_.substr(0, end);
+      pending_.erase(0, end + 1);
+      return line;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+      return std::nullopt;
+    pollfd fd{out_, POLLIN, 0};
+    if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
+      return std::nullopt;
+    char buffer[1024];
+    const ssize_t n = read(out_, buffer, sizeof buffer);
+    if (n <= 0)
+      return std::nullopt;
+    pending_.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+void BackgroundProcess::Signal(int signal) {
+  if (pid_ > 0)
+    kill(pid_, signal);
+}
+
+int BackgroundProcess::Stop(int signal) {
+  if (pid_ <= 0)
+    return -1;
+  kill(pid_, signal);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return ExitCode(status);
+}
+
+}  // namespace vx::test

@@ -1,0 +1,45 @@
+#pragma once
+// Runs the project's programs from tests: to completion with their output captured, or in
+// the background (a server) with its output read line by line.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vx::test {
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs `argv` with `environment` added to the test's own environment.
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& environment = {});
+
+class BackgroundProcess {
+ public:
+  explicit BackgroundProcess(const std::vector<std::string>& argv);
+  ~BackgroundProcess();  // kills the process if it still runs
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  // The next line of standard output, or nothing if none comes within `timeout`.
+  std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
+  // Sends `signal` and waits for the exit; returns the exit code (-1 if killed by a signal).
+  int Stop(int signal);
+  // Sends `signal` without waiting.
+  void Signal(int signal);
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string pending_;
+};
+
+}  // namespace vx::test
