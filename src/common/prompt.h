@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "common/rgb.h"
+
 namespace vx {
 
 enum class MessageIcon { None, Information, Exclamation, Stop, Question };
@@ -29,13 +31,6 @@ struct SaveFileRequest {
   std::string defaultExtension;
   std::string initialFolder;
   bool overwritePrompt = false;
-};
-
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  bool operator==(const Rgb&) const = default;
 };
 
 // The first button of a button set: what a box answers when the user just presses Enter

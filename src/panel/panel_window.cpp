@@ -1,0 +1,413 @@
+#include "panel/panel_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "common/captions.h"
+#include "instrument/connection_guard.h"
+#include "instrument/display_name.h"
+#include "panel/about_dialog.h"
+#include "panel/function_line.h"
+#include "panel/program_icon.h"
+#include "panel/trace_display.h"
+#include "panel/widgets/shaped_button.h"
+
+namespace vx::panel {
+namespace {
+
+// English captions of the menus and their items by position; nullptr marks a separator,
+// which gets no key but is counted.
+const std::array<const char*, 5> kMenuTitles{"Setting", "Record", "Operation", "Tool", "Help"};
+const std::array<std::vector<const char*>, 5> kMenuItems{{
+    {"Setting Device", "Reading manager", "Setting Scan", nullptr, "Refresh"},
+    {"View Record", "Chart Record"},
+    {"Multiple Readings", "Run Start", "Run Stop"},
+    {"Command Control"},
+    {"About"},
+}};
+
+constexpr const char* kMissingSettingsFile =
+    "You lost the important file: VX_TOOL.ini , Please reinstall.\n the application. "
+    "Otherwise, the application can't support other \nlanguages except English.";
+
+QString Text(const std::string& key, const char* english) {
+  return QString::fromStdString(Caption(key, english));
+}
+
+std::string Utf8(const QString& text) {
+  return text.toStdString();
+}
+
+// The text of a division step, as the division field and the row labels show it.
+QString StepText(int divisionIndex) {
+  const std::string_view text = DivisionTable[static_cast<size_t>(divisionIndex)].text;
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const std::array<QColor, 4> kDefaultTraceColours{QColor(0, 0, 255), QColor(0, 255, 0),
+                                                 QColor(255, 0, 0), QColor(0, 0, 0)};
+
+}  // namespace
+
+PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), systemLocale_(std::move(systemLocale)) {
+  setWindowTitle("K9-90/1_AP");
+  setWindowIcon(ProgramIcon());
+  traceColours_ = kDefaultTraceColours;
+  BuildMenus();
+  BuildToolbar();
+  auto* body = new QHBoxLayout;
+  body->addWidget(BuildDisplayColumn(), 0, Qt::AlignTop);
+  body->addSpacing(8);
+  body->addWidget(BuildControlColumn(), 0, Qt::AlignTop);
+  auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(menuBar_);
+  layout->addWidget(toolbar_);
+  layout->addLayout(body);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, &PanelWindow::Tick);
+  for (int k = 0; k < 4; ++k) {
+    rows_[static_cast<size_t>(k)].lamp->SetColour(traceColours_[static_cast<size_t>(k)]);
+    rows_[static_cast<size_t>(k)].legend->SetColour(traceColours_[static_cast<size_t>(k)]);
+  }
+  // Windows of later parts of the program are not part of this panel yet.
+  for (QAction* item :
+       {settingDeviceItem_, readingManagerItem_, settingScanItem_, viewRecordItem_,
+        chartRecordItem_, multipleReadingsItem_, commandControlItem_, deviceSettingsAction_}) {
+    item->setEnabled(false);
+  }
+}
+
+PanelWindow::~PanelWindow() {
+  timer_.stop();
+}
+
+void PanelWindow::Open() {
+  if (!SettingsFileExists())
+    prompter_.Message(kMissingSettingsFile, "Error", MessageIcon::Stop);
+  stopAction_->setEnabled(false);
+  ShapeButtons();
+  runStopItem_->setEnabled(false);
+  ApplyCaptions(LanguageForLocale(systemLocale_));
+
+  speedList_->setCurrentIndex(0);
+  speedLine_->setText(QString("ReadSpeed : %1ms").arg(kReadingSpeeds[0]));
+
+  Refresh();
+
+  for (int k = 0; k < 4; ++k) loop_.ResetRow(k);
+  rows_[0].division->setText("1");
+  divisionText_->setText("1");
+  offsetEdit_->setText("0");
+  dotsList_->setCurrentIndex(1);
+  ChooseDots(1);
+  loop_.ClearHistories();
+  UpdateMarkers();
+  DrawTraces();
+}
+
+void PanelWindow::ApplyCaptions(const std::string& language) {
+  CurrentLanguage = language;
+  for (size_t p = 0; p < menus_.size(); ++p) {
+    menus_[p]->setTitle(Text(std::to_string(p) + "0", kMenuTitles[p]));
+    const QList<QAction*> actions = menus_[p]->actions();
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+      if (actions[i]->isSeparator() || static_cast<size_t>(i) >= kMenuItems[p].size())
+        continue;
+      actions[i]->setText(
+          Text(std::to_string(p) + std::to_string(i + 1), kMenuItems[p][static_cast<size_t>(i)]));
+    }
+  }
+  divisionCaption_->setText(Text("51", "Division"));
+  offsetCaption_->setText(Text("52", "Offset"));
+  speedCaption_->setText(Text("53", "Reading Speed"));
+  dotsCaption_->setText(Text("54", "Dots"));
+  toolTips_ = {Text("61", "START"), Text("62", "STOP"), Text("63", "Set Device")};
+  startAction_->setToolTip(toolTips_[0]);
+  stopAction_->setToolTip(toolTips_[1]);
+  deviceSettingsAction_->setToolTip(toolTips_[2]);
+}
+
+void PanelWindow::Refresh() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::vector<std::string> names = table_.ScanMeters(instrument::kPanelScan);
+  QApplication::restoreOverrideCursor();
+
+  deviceList_->clear();
+  deviceList_->setPlaceholderText(QString());
+  loop_.SetListedMeters(static_cast<int>(names.size()));
+  for (DeviceRow& row : rows_) row.reading->setText("0");
+  if (names.size() > 1) {
+    // A refresh that finds several meters goes back to single-device mode.
+    loop_.SetMultiDevice(false);
+    loop_.SelectRow(0);
+    rows_[0].radio->setChecked(true);
+    divisionText_->setText(StepText(loop_.DivisionIndex(0)));
+    offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(0)));
+  }
+  for (size_t k = 1; k < rows_.size(); ++k) rows_[k].SetVisible(false);
+  if (names.empty()) {
+    deviceList_->addItem(Text("1000", "No Device Connected"));
+    deviceList_->setEnabled(false);
+    deviceList_->setToolTip(QString());
+    rows_[0].SetVisible(false);
+    loop_.SetCurrentDevice(kNoDevice);
+  } else {
+    for (const std::string& name : names) deviceList_->addItem(QString::fromStdString(name));
+    deviceList_->setEnabled(true);
+    deviceList_->setCurrentIndex(0);
+    rows_[0].SetVisible(true);
+    MakeCurrent(0);
+  }
+  UpdateMarkers();
+}
+
+void PanelWindow::MakeCurrent(int position) {
+  if (position < 0 || position >= table_.MeterCount())
+    return;
+  if (deviceList_->currentIndex() != position)
+    deviceList_->setCurrentIndex(position);
+  loop_.SetCurrentDevice(position);
+  RefreshFunctionLine(position);
+  rows_[0].name->setText(QString::fromStdString(
+      instrument::MakeDisplayName(table_.MeterResource(position), table_.MeterIdentity(position))));
+  deviceList_->setToolTip(QString::fromStdString(table_.MeterIdentity(position)));
+}
+
+void PanelWindow::RefreshFunctionLine(int position) {
+  const auto lines = BuildFunctionLines(
+      [this, position](std::string_view command) { return Query(position, command); },
+      table_.MeterIdentity(position),
+      position >= 0 && position < 4 && autoRange_[static_cast<size_t>(position)] == 1);
+  if (!lines)
+    return;
+  functionLine_->setText(QString::fromStdString(lines->function));
+  rangeLine_->setText(QString::fromStdString(lines->range));
+}
+
+std::string PanelWindow::Query(int device, std::string_view command) {
+  return table_.SendQuery(device, command);
+}
+
+void PanelWindow::SetReadingControlsEnabled(bool enabled) {
+  for (ShapedButton* button : functionButtons_) button->setEnabled(enabled);
+  deviceList_->setEnabled(enabled && table_.MeterCount() > 0);
+}
+
+void PanelWindow::SetMenusRunning(bool running) {
+  startAction_->setEnabled(!running);
+  stopAction_->setEnabled(running);
+  runStopItem_->setEnabled(running);
+  runStartItem_->setEnabled(!running);
+  refreshItem_->setEnabled(!running);
+  // Items whose windows the panel does not have yet stay greyed whatever the state.
+}
+
+void PanelWindow::StartReading() {
+  SetReadingControlsEnabled(false);
+  if (instrument::CheckConnection(
+          table_, prompter_,
+          Caption("1031", "Connection status has changed.Please select \"Refresh\".")) < 0) {
+    SetReadingControlsEnabled(true);
+    return;
+  }
+  loop_.ClearHistories();
+  if (!loop_.MultiDevice() && loop_.CurrentDevice() == kNoDevice) {
+    prompter_.Message(Caption("1002", "Select Device"), "", MessageIcon::Exclamation);
+    SetReadingControlsEnabled(true);
+    return;
+  }
+  SetMenusRunning(true);
+  loop_.SetRunning(true);
+  if (table_.MeterCount() == 0) {
+    prompter_.Message(Caption("1000", "No Device Connected"), "", MessageIcon::Exclamation);
+    return;
+  }
+  for (int i = 0; i < loop_.ReadCount(); ++i) {
+    loop_.StoreStartFunction(i, Query(loop_.ReadDevice(i), "func?\n"));
+  }
+  loop_.BeginRun();
+  DrawTraces();
+  timer_.start(loop_.TimerPeriod());
+}
+
+void PanelWindow::StopReading() {
+  if (!loop_.MultiDevice())
+    deviceList_->setEnabled(table_.MeterCount() > 0);
+  SetMenusRunning(false);
+  timer_.stop();
+  loop_.SetRunning(false);
+  DrawTraces();
+  SetReadingControlsEnabled(true);
+}
+
+void PanelWindow::Tick() {
+  const ReadingLoop::TickOutcome outcome = loop_.Tick(
+      [this](int device, std::string_view command) { return Query(device, command); }, nullptr);
+  for (size_t row = 0; row < outcome.labels.size(); ++row) {
+    if (outcome.labels[row])
+      rows_[row].reading->setText(QString::fromStdString(*outcome.labels[row]));
+  }
+  if (outcome.connectionLost) {
+    StopReading();
+    prompter_.Message(Caption("1001", "Check Device Connection"), "ERROR", MessageIcon::Stop);
+    return;
+  }
+  if (outcome.redraw)
+    DrawTraces();
+}
+
+void PanelWindow::DrawTraces() {
+  std::vector<TraceDisplay::Trace> traces;
+  for (int i = 0; i < loop_.ReadCount(); ++i) {
+    const int device = loop_.ReadDevice(i);
+    if (device < 0 || device >= ReadingLoop::kDevices)
+      continue;
+    // A device that never got a sample is skipped (zero readings are kept as 1E-25).
+    if (loop_.History().Newest(device) == 0.0)
+      continue;
+    auto& points = tracePoints_[static_cast<size_t>(device)];
+    TracePolyline(loop_.History(), device, loop_.Dots(), loop_.Offset(device), loop_.Factor(device),
+                  points);
+    const QColor colour =
+        loop_.MultiDevice() ? traceColours_[static_cast<size_t>(device)] : traceColours_[0];
+    traces.push_back(TraceDisplay::Trace{&points, colour});
+  }
+  display_->Draw(traces, loop_.Dots());
+}
+
+void PanelWindow::PressFunctionButton(int index) {
+  const int current = loop_.CurrentDevice();
+  if (current >= 0 && current < 4)
+    autoRange_[static_cast<size_t>(current)] = 1;
+  if (!loop_.MultiDevice() && current == kNoDevice) {
+    prompter_.Message(Caption("1003", "Select Device First"), "", MessageIcon::Exclamation);
+    return;
+  }
+  rows_[0].reading->setText("0");
+  const std::string command =
+      std::string(kFunctionButtons[static_cast<size_t>(index)].command) + "\n";
+  Query(current, command);
+  loop_.SetDeviceFunction(current, command);
+  RefreshFunctionLine(current);
+}
+
+void PanelWindow::ChooseSpeed(int entry) {
+  if (entry < 0 || entry >= static_cast<int>(kReadingSpeeds.size()))
+    return;
+  const int speed = kReadingSpeeds[static_cast<size_t>(entry)];
+  loop_.ChooseSpeed(speed);
+  speedLine_->setText(QString("ReadSpeed : %1ms").arg(speed));
+  if (loop_.Running())
+    timer_.start(loop_.TimerPeriod());
+}
+
+void PanelWindow::ChooseDots(int entry) {
+  if (entry < 0 || entry >= static_cast<int>(kDotChoices.size()))
+    return;
+  loop_.SetDots(kDotChoices[static_cast<size_t>(entry)]);
+  dotsLine_->setText(QString::number(loop_.Dots()));
+  DrawTraces();
+}
+
+void PanelWindow::ShowDivision(int row) {
+  const QString step = StepText(loop_.DivisionIndex(row));
+  divisionText_->setText(step);
+  rows_[static_cast<size_t>(row)].division->setText(step);
+}
+
+void PanelWindow::StepDivision(bool larger) {
+  if (!loop_.StepDivision(larger, Utf8(offsetEdit_->text())))
+    return;
+  ShowDivision(loop_.SelectedRow());
+  DrawTraces();
+}
+
+void PanelWindow::SelectRow(int row) {
+  if (row < 0 || row >= ReadingLoop::kDevices)
+    return;
+  loop_.SelectRow(row);
+  rows_[static_cast<size_t>(row)].radio->setChecked(true);
+  divisionText_->setText(StepText(loop_.DivisionIndex(row)));
+  offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(row)));
+}
+
+void PanelWindow::ApplyOffsetEntry(const OffsetEntry& entry) {
+  if (entry.errorTitle) {
+    prompter_.Message(std::string(kOffsetErrorMessage), *entry.errorTitle,
+                      MessageIcon::Exclamation);
+  }
+  if (entry.number) {
+    offsetEdit_->setText(QString::fromStdString(FormatOffset(*entry.number)));
+  } else {
+    offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(loop_.SelectedRow())));
+  }
+  DrawTraces();
+}
+
+void PanelWindow::SetOffset() {
+  ApplyOffsetEntry(loop_.ApplyOffsetText(Utf8(offsetEdit_->text())));
+}
+
+void PanelWindow::MoveMarker(bool up) {
+  if (!loop_.MoveMarker(up, Utf8(offsetEdit_->text())))
+    return;
+  UpdateMarkers();
+  DrawTraces();
+}
+
+void PanelWindow::UpdateMarkers() {
+  for (int k = 0; k < ReadingLoop::kDevices; ++k) {
+    const DeviceRow& row = rows_[static_cast<size_t>(k)];
+    TraceDisplay::Marker marker;
+    marker.visible = !row.name->isHidden();
+    marker.colour = traceColours_[static_cast<size_t>(k)];
+    marker.position = loop_.MarkerPosition(k);
+    display_->SetMarker(k, marker);
+  }
+}
+
+bool PanelWindow::OffsetHasFocus() const {
+  return offsetEdit_->hasFocus();
+}
+
+void PanelWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Enter applies the offset as typed; anywhere else it does nothing, and it never closes
+    // the panel.
+    if (OffsetHasFocus()) {
+      const auto number = loop_.ApplyOffsetDirectly(Utf8(offsetEdit_->text()));
+      OffsetEntry entry;
+      entry.number = number;
+      ApplyOffsetEntry(entry);
+    }
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void PanelWindow::ShowAbout(bool fromHelpMenu) {
+  AboutDialog about(systemLocale_, this);
+  about.exec();
+  if (!fromHelpMenu)
+    return;
+  ApplyCaptions(CurrentLanguage);
+  menuBar_->update();
+  if (table_.MeterCount() == 0)
+    Refresh();
+}
+
+}  // namespace vx::panel

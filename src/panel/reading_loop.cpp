@@ -1,0 +1,130 @@
+#include "panel/reading_loop.h"
+
+#include "common/c_number.h"
+#include "panel/reading_classifier.h"
+
+namespace vx::panel {
+
+double DivisionStepValue(std::string_view stepText) {
+  std::string text(stepText);
+  const auto replace = [&text](std::string_view from, std::string_view to) {
+    const size_t at = text.find(from);
+    if (at != std::string::npos)
+      text.replace(at, from.size(), to);
+  };
+  replace(" u", "E-6");
+  replace(" n", "E-9");
+  replace("m", "E-3");
+  return LeadingNumber(text);
+}
+
+ReadingLoop::ReadingLoop() {
+  for (int device = 0; device < kDevices; ++device) ResetRow(device);
+}
+
+void ReadingLoop::ResetRow(int device) {
+  const size_t slot = Slot(device);
+  divisionIndex_[slot] = kDefaultDivisionRow;
+  divisionValue_[slot] = DivisionStepValue(DivisionTable[kDefaultDivisionRow].text);
+  position_[slot] = 0;
+  offset_[slot] = 0.0;
+}
+
+void ReadingLoop::BeginRun() {
+  history_.Clear();
+  tickCount_ = 0;
+}
+
+void ReadingLoop::StoreStartFunction(int i, std::string answer) {
+  deviceFunction_[Slot(multiDevice_ ? i : 0)] = std::move(answer);
+}
+
+void ReadingLoop::SetDeviceFunction(int device, std::string text) {
+  deviceFunction_[Slot(device)] = std::move(text);
+}
+
+const std::string& ReadingLoop::DeviceFunction(int device) const {
+  return deviceFunction_[Slot(device)];
+}
+
+ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {
+  TickOutcome outcome;
+  ++tickCount_;
+  std::array<bool, kDevices> read{};
+  const int count = ReadCount();
+  for (int i = 0; i < count; ++i) {
+    const int device = ReadDevice(i);
+    if (device >= 0 && device < kDevices)
+      read[static_cast<size_t>(device)] = true;
+  }
+  history_.BeginTick(dots_, read);
+
+  for (int i = 0; i < count; ++i) {
+    const int device = ReadDevice(i);
+    const std::string answer = query(device, "read?\n");
+    if (answer.empty()) {
+      // No answer at all is a meter that went away: the window stops reading.
+      outcome.connectionLost = true;
+      return outcome;
+    }
+    const ClassifiedReading reading = ClassifyReading(answer, DeviceFunction(device));
+    outcome.labels[static_cast<size_t>(RowOf(i))] = reading.label;
+    if (reading.sample)
+      history_.Store(device, *reading.sample);
+    if (reading.logged && log)
+      log(RowOf(i), *reading.logged);
+  }
+  if (tickCount_ % (dots_ / 50) == 0) {
+    outcome.redraw = true;
+    tickCount_ = 0;
+  }
+  return outcome;
+}
+
+void ReadingLoop::RecomputeOffset(std::string_view offsetText) {
+  const size_t row = Slot(selectedRow_);
+  offset_[row] = position_[row] * divisionValue_[row] + LeadingNumber(offsetText);
+}
+
+bool ReadingLoop::StepDivision(bool larger, std::string_view offsetText) {
+  const size_t row = Slot(selectedRow_);
+  const int next = divisionIndex_[row] + (larger ? -1 : 1);
+  if (next < 0 || next >= static_cast<int>(DivisionTable.size()))
+    return false;
+  divisionIndex_[row] = next;
+  divisionValue_[row] = DivisionStepValue(DivisionTable[static_cast<size_t>(next)].text);
+  RecomputeOffset(offsetText);
+  return true;
+}
+
+OffsetEntry ReadingLoop::ApplyOffsetText(std::string_view offsetText) {
+  OffsetEntry entry = CheckOffsetText(offsetText);
+  if (entry.number) {
+    const size_t row = Slot(selectedRow_);
+    offset_[row] = position_[row] * divisionValue_[row] + *entry.number;
+  }
+  return entry;
+}
+
+std::optional<double> ReadingLoop::ApplyOffsetDirectly(std::string_view offsetText) {
+  const OffsetEntry entry = CheckOffsetText(offsetText);
+  if (entry.number)
+    offset_[Slot(selectedRow_)] = *entry.number;
+  return entry.number;
+}
+
+std::string ReadingLoop::OffsetTextOf(int device) const {
+  const size_t row = Slot(device);
+  return FormatOffset(offset_[row] - position_[row] * divisionValue_[row]);
+}
+
+bool ReadingLoop::MoveMarker(bool up, std::string_view offsetText) {
+  int& position = position_[Slot(selectedRow_)];
+  if (up ? position <= -kMarkerLimit : position >= kMarkerLimit)
+    return false;
+  position += up ? -1 : 1;
+  RecomputeOffset(offsetText);
+  return true;
+}
+
+}  // namespace vx::panel

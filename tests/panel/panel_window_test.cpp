@@ -1,0 +1,316 @@
+// The front panel offscreen against simulated meters, with scripted message boxes.
+
+#include "panel/panel_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "common/captions.h"
+#include "common/scripted_prompter.h"
+#include "panel/about_dialog.h"
+#include "panel/trace_display.h"
+#include "panel/widgets/shaped_button.h"
+#include "simulated_visa.h"
+
+namespace vx::panel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::SimulatedVisa;
+
+// Points VX_TOOL_SYSDIR at a folder of the test's own for as long as it lives.
+class SettingsFolder {
+ public:
+  explicit SettingsFolder(const std::string& iniText = std::string(), bool write = true) {
+    folder_ = fs::temp_directory_path() /
+              ("vx_panel_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(folder_);
+    if (write)
+      std::ofstream(folder_ / "VX_TOOL.ini", std::ios::binary) << iniText;
+    const char* previous = std::getenv("VX_TOOL_SYSDIR");
+    previous_ = previous ? previous : "";
+    setenv("VX_TOOL_SYSDIR", folder_.c_str(), 1);
+  }
+  ~SettingsFolder() {
+    setenv("VX_TOOL_SYSDIR", previous_.c_str(), 1);
+    fs::remove_all(folder_);
+  }
+
+ private:
+  fs::path folder_;
+  std::string previous_;
+};
+
+sim::MeterConfig Meter(const std::string& serial, double volts) {
+  auto meter = SimulatedVisa::UsbMeter(serial);
+  meter.inputs["VOLT"] = volts;
+  return meter;
+}
+
+QString MenuText(PanelWindow& panel, int menu, int item = -1) {
+  QMenu* m = panel.MenuBar()->actions()[menu]->menu();
+  return item < 0 ? m->title() : m->actions()[item]->text();
+}
+
+// Runs `act` on the modal dialog that `open` brings up, then closes it with OK.
+template <typename Dialog, typename Open, typename Act>
+void WithModal(Open open, Act act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(*dialog);
+    dialog->accept();
+  });
+  open();
+}
+
+class PanelTest : public ::testing::Test {
+ protected:
+  PanelTest()
+      : visa_({Meter("TW00012345", 1.25), SimulatedVisa::GpibMeter(22)}),
+        panel_(prompter_, "en_US") {
+    CurrentLanguage = std::string(kEnglish);
+    panel_.Open();
+  }
+
+  ScriptedPrompter prompter_;
+  SimulatedVisa visa_;
+  PanelWindow panel_;
+};
+
+TEST_F(PanelTest, OpensOnTheFirstMeterFound) {
+  EXPECT_EQ(panel_.windowTitle(), "K9-90/1_AP");
+  ASSERT_EQ(panel_.DeviceList()->count(), 2);
+  EXPECT_EQ(panel_.DeviceList()->itemText(0), "W9-90/1-USBTMC-TW00012345");
+  EXPECT_EQ(panel_.DeviceList()->itemText(1), "W9-90/1-GPIB-22");
+  EXPECT_EQ(panel_.Loop().CurrentDevice(), 0);
+  EXPECT_EQ(panel_.Row(0).name->text(), "W9-90/1-USBTMC-TW00012345");
+  EXPECT_TRUE(panel_.DeviceList()->toolTip().startsWith("TOLVEX,W9-90/1,TW00012345"));
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : DCV");
+  EXPECT_EQ(panel_.SpeedLine()->text(), "ReadSpeed : 25ms");
+  EXPECT_EQ(panel_.Loop().TimerPeriod(), 1);
+  EXPECT_EQ(panel_.Loop().Dots(), 100);
+  EXPECT_FALSE(panel_.StopAction()->isEnabled());
+  EXPECT_FALSE(panel_.RunStopItem()->isEnabled());
+  EXPECT_EQ(panel_.StartAction()->toolTip(), "START");
+  EXPECT_TRUE(prompter_.Records().empty());
+  // Nothing runs while the panel is not reading.
+  EXPECT_FALSE(panel_.Timer().isActive());
+}
+
+TEST_F(PanelTest, StartReadsTheCurrentMeterAndStopEndsIt) {
+  panel_.StartReading();
+  EXPECT_TRUE(panel_.Timer().isActive());
+  EXPECT_EQ(panel_.Timer().interval(), 1);
+  EXPECT_FALSE(panel_.StartAction()->isEnabled());
+  EXPECT_TRUE(panel_.StopAction()->isEnabled());
+  EXPECT_TRUE(panel_.RunStopItem()->isEnabled());
+  EXPECT_FALSE(panel_.RunStartItem()->isEnabled());
+  EXPECT_FALSE(panel_.DeviceList()->isEnabled());
+  EXPECT_FALSE(panel_.FunctionButton(0)->isEnabled());
+
+  panel_.Tick();
+  EXPECT_EQ(panel_.Row(0).reading->text(), "1.250000000000000");
+  EXPECT_EQ(panel_.Loop().History().SampleCount(), 1);
+
+  panel_.StopReading();
+  EXPECT_FALSE(panel_.Timer().isActive());
+  EXPECT_TRUE(panel_.StartAction()->isEnabled());
+  EXPECT_FALSE(panel_.RunStopItem()->isEnabled());
+  EXPECT_TRUE(panel_.DeviceList()->isEnabled());
+  EXPECT_TRUE(panel_.FunctionButton(0)->isEnabled());
+}
+
+TEST_F(PanelTest, ChoosingASpeedRestartsTheRunningTimer) {
+  panel_.ChooseSpeed(2);
+  EXPECT_EQ(panel_.SpeedLine()->text(), "ReadSpeed : 100ms");
+  panel_.StartReading();
+  EXPECT_EQ(panel_.Timer().interval(), 81);
+  panel_.ChooseSpeed(5);
+  EXPECT_EQ(panel_.Timer().interval(), 1981);
+  panel_.StopReading();
+}
+
+TEST_F(PanelTest, FunctionButtonsConfigureTheCurrentMeterAndRebuildTheLines) {
+  panel_.PressFunctionButton(1);  // ACV
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : ACV");
+  EXPECT_EQ(panel_.RangeLine()->text(), "Range : AUTO");
+  EXPECT_EQ(panel_.Loop().DeviceFunction(0), "CONF:VOLT:AC\n");
+  EXPECT_EQ(panel_.AutoRange()[0], 1);
+  EXPECT_EQ(panel_.Row(0).reading->text(), "0");
+  panel_.PressFunctionButton(8);  // TEMP
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : TEMP");
+  EXPECT_EQ(panel_.RangeLine()->text(), "Type : PT100");
+}
+
+TEST_F(PanelTest, DivisionOffsetAndMarkerControls) {
+  panel_.StepDivision(false);
+  EXPECT_EQ(panel_.DivisionText()->text(), "500m");
+  EXPECT_EQ(panel_.Row(0).division->text(), "500m");
+  for (int i = 0; i < 40; ++i) panel_.StepDivision(true);
+  EXPECT_EQ(panel_.DivisionText()->text(), "20000");
+
+  panel_.OffsetEdit()->setText("1..2");
+  panel_.SetOffset();
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].text, "The value of \"Offset\" is error.");
+  EXPECT_EQ(prompter_.Messages()[0].title, ".");
+  EXPECT_EQ(panel_.OffsetEdit()->text(), "1");
+  EXPECT_EQ(panel_.Loop().Offset(0), 1.0);
+
+  panel_.MoveMarker(false);
+  EXPECT_EQ(panel_.Loop().MarkerPosition(0), 1);
+  EXPECT_EQ(panel_.Loop().Offset(0), 20001.0);
+  panel_.SelectRow(1);
+  EXPECT_EQ(panel_.DivisionText()->text(), "1");
+  EXPECT_EQ(panel_.OffsetEdit()->text(), "0");
+  panel_.SelectRow(0);
+  EXPECT_EQ(panel_.OffsetEdit()->text(), "1");
+}
+
+TEST_F(PanelTest, DrawsTracesAndSavesAPictureOfThePanel) {
+  panel_.ChooseDots(0);
+  panel_.StartReading();
+  for (int i = 0; i < 50; ++i) panel_.Tick();
+  panel_.StopReading();
+  panel_.MakeCurrent(1);
+  panel_.StartReading();
+  for (int i = 0; i < 30; ++i) panel_.Tick();
+
+  const QImage screen = panel_.Display()->Picture().toImage();
+  int traced = 0;
+  for (int y = 0; y < screen.height(); ++y) {
+    for (int x = 0; x < screen.width(); ++x) traced += screen.pixelColor(x, y) == QColor(0, 0, 255);
+  }
+  EXPECT_GT(traced, 25);
+
+  panel_.show();
+  const fs::path out = fs::path(VX_BIN_DIR).parent_path() / "screenshots";
+  fs::create_directories(out);
+  EXPECT_TRUE(panel_.grab().save(QString::fromStdString((out / "front_panel.png").string())));
+  panel_.StopReading();
+}
+
+TEST(PanelStart, WithoutTheSettingsFileItSaysSoOnceAndSpeaksEnglish) {
+  SettingsFolder folder("", false);
+  SimulatedVisa visa({});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "zh_TW");
+  panel.Open();
+  ASSERT_EQ(prompter.Messages().size(), 1u);
+  EXPECT_EQ(prompter.Messages()[0].title, "Error");
+  EXPECT_EQ(prompter.Messages()[0].icon, MessageIcon::Stop);
+  EXPECT_NE(prompter.Messages()[0].text.find("VX_TOOL.ini"), std::string::npos);
+  EXPECT_EQ(MenuText(panel, 0, 1), "Reading manager");
+  EXPECT_EQ(MenuText(panel, 0, 2), "Setting Scan");
+  EXPECT_EQ(MenuText(panel, 2, 1), "Run Start");
+  EXPECT_EQ(MenuText(panel, 2, 2), "Run Stop");
+  // No meter: the list says so and is disabled; Start says so too.
+  EXPECT_EQ(panel.DeviceList()->itemText(0), "No Device Connected");
+  EXPECT_FALSE(panel.DeviceList()->isEnabled());
+  panel.StartReading();
+  EXPECT_EQ(prompter.Messages().back().text, "Select Device");
+  panel.PressFunctionButton(0);
+  EXPECT_EQ(prompter.Messages().back().text, "Select Device First");
+}
+
+TEST(PanelStart, APartialLanguageSectionFallsBackToEnglishKeyByKey) {
+  SettingsFolder folder("[Chinese(Simplify)]\r\n00=设置\r\n05=刷新\r\n52=偏移\r\n");
+  SimulatedVisa visa({});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "zh_CN");
+  panel.Open();
+  EXPECT_TRUE(prompter.Records().empty());
+  EXPECT_EQ(MenuText(panel, 0), QString::fromUtf8("设置"));
+  EXPECT_EQ(MenuText(panel, 0, 4), QString::fromUtf8("刷新"));
+  EXPECT_EQ(MenuText(panel, 0, 0), "Setting Device");
+  EXPECT_EQ(MenuText(panel, 1), "Record");
+}
+
+TEST(PanelAbout, ChangesTheLanguageAndRescansWhenNoMeterIsListed) {
+  SimulatedVisa visa({SimulatedVisa::OtherInstrument("GPIB0::3::INSTR", "ACME,SCOPE,1,1")});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "en_US");
+  panel.Open();
+  const unsigned commandsAfterOpen = visa.Meter("GPIB0::3::INSTR")->CommandCount();
+
+  WithModal<AboutDialog>([&] { panel.ShowAbout(true); },
+                         [](AboutDialog& about) {
+                           EXPECT_EQ(about.LanguageList()->currentRow(), 0);
+                           about.LanguageList()->setCurrentRow(2);
+                         });
+  EXPECT_EQ(CurrentLanguage, kChineseSimplified);
+  EXPECT_EQ(MenuText(panel, 0, 0), QString::fromUtf8("设置仪器"));
+  EXPECT_EQ(MenuText(panel, 4), QString::fromUtf8("帮助"));
+  // No meter was listed: closing the box scanned again ("L0" and "*IDN?").
+  EXPECT_EQ(visa.Meter("GPIB0::3::INSTR")->CommandCount(), commandsAfterOpen + 2);
+
+  // Showing the box again starts from the system's language.
+  WithModal<AboutDialog>([&] { panel.ShowAbout(true); },
+                         [](AboutDialog& about) {
+                           EXPECT_EQ(about.LanguageList()->currentRow(), 0);
+                           EXPECT_EQ(about.Tabs()->tabText(0), "About");
+                         });
+  EXPECT_EQ(MenuText(panel, 0, 0), "Setting Device");
+  CurrentLanguage = std::string(kEnglish);
+}
+
+TEST(PanelReading, AnEmptyAnswerStopsWithCheckDeviceConnection) {
+  auto meter = SimulatedVisa::GpibMeter(22);
+  meter.fault.kind = sim::FaultKind::NoAnswer;
+  meter.fault.onlyFor = "READ?";
+  SimulatedVisa visa({meter});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "en_US");
+  panel.Open();
+  panel.StartReading();
+  panel.Tick();
+  EXPECT_FALSE(panel.Timer().isActive());
+  EXPECT_TRUE(panel.StartAction()->isEnabled());
+  ASSERT_EQ(prompter.Messages().size(), 1u);
+  EXPECT_EQ(prompter.Messages()[0].text, "Check Device Connection");
+  EXPECT_EQ(prompter.Messages()[0].title, "ERROR");
+  EXPECT_EQ(prompter.Messages()[0].icon, MessageIcon::Stop);
+}
+
+TEST(PanelReading, GarbageAndHugeAnswersNeverBreakTheDisplay) {
+  auto garbage = SimulatedVisa::GpibMeter(22);
+  garbage.fault.kind = sim::FaultKind::Garbage;
+  garbage.fault.onlyFor = "READ?";
+  auto overlong = SimulatedVisa::GpibMeter(23);
+  overlong.fault.kind = sim::FaultKind::Overlong;
+  overlong.fault.onlyFor = "READ?";
+  SimulatedVisa visa({garbage, overlong});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "en_US");
+  panel.Open();
+  panel.ChooseDots(0);
+  for (int device : {0, 1}) {
+    panel.MakeCurrent(device);
+    panel.StartReading();
+    for (int i = 0; i < 60 && panel.Timer().isActive(); ++i) panel.Tick();
+    panel.StopReading();
+  }
+  // Whatever came, the labels hold text and the display kept its size.
+  EXPECT_FALSE(panel.Row(0).reading->text().isEmpty());
+  EXPECT_EQ(panel.Display()->Picture().size(), panel.Display()->size());
+}
+
+}  // namespace
+}  // namespace vx::panel
