@@ -15,5 +15,5 @@ for target in "$top"/build-fuzz/bin/fuzz_*; do
   mkdir -p "$corpus"
   echo "== $name for ${seconds}s"
   "$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-    "$corpus" "$top/fuzz/seeds/$name"
+    -artifact_prefix="$top/build-fuzz/" "$corpus" "$top/fuzz/seeds/$name"
 done

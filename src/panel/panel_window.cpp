@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include "common/captions.h"
+#include "config/command_console_dialog.h"
+#include "config/device_settings_dialog.h"
 #include "instrument/connection_guard.h"
 #include "instrument/display_name.h"
 #include "panel/about_dialog.h"
@@ -209,17 +211,41 @@ void PanelWindow::SetReadingControlsEnabled(bool enabled) {
 void PanelWindow::SetMenusRunning(bool running) {
   startAction_->setEnabled(!running);
   stopAction_->setEnabled(running);
+  deviceSettingsAction_->setEnabled(!running);
   runStopItem_->setEnabled(running);
-  runStartItem_->setEnabled(!running);
-  refreshItem_->setEnabled(!running);
+  for (QAction* item : {runStartItem_, refreshItem_, settingDeviceItem_, commandControlItem_}) {
+    item->setEnabled(!running);
+  }
   // Items whose windows the panel does not have yet stay greyed whatever the state.
+}
+
+bool PanelWindow::PassesConnectionGuard() {
+  return instrument::CheckConnection(
+             table_, prompter_,
+             Caption("1031", "Connection status has changed.Please select \"Refresh\".")) > 0;
+}
+
+void PanelWindow::OpenDeviceSettings(bool fromToolbar) {
+  if (!PassesConnectionGuard())
+    return;
+  {
+    config::DeviceSettingsDialog dialog(this, prompter_, autoRange_, sensorCoefficients_);
+    dialog.exec();
+  }
+  if (fromToolbar)
+    MakeCurrent(deviceList_->currentIndex());
+}
+
+void PanelWindow::OpenCommandConsole() {
+  if (!PassesConnectionGuard())
+    return;
+  config::CommandConsoleDialog console(this, prompter_);
+  console.exec();
 }
 
 void PanelWindow::StartReading() {
   SetReadingControlsEnabled(false);
-  if (instrument::CheckConnection(
-          table_, prompter_,
-          Caption("1031", "Connection status has changed.Please select \"Refresh\".")) < 0) {
+  if (!PassesConnectionGuard()) {
     SetReadingControlsEnabled(true);
     return;
   }

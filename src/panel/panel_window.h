@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/prompt.h"
+#include "config/sensor_coefficients.h"
 #include "instrument/device_table.h"
 #include "panel/device_row.h"
 #include "panel/reading_loop.h"
@@ -63,6 +64,10 @@ class PanelWindow : public QDialog {
   void MoveMarker(bool up);
   void MakeCurrent(int position);
   void ApplyCaptions(const std::string& language);
+  // "Setting Device" (from the menu, or from the toolbar, which then makes the selected
+  // meter current again) and "Command Control", each after the connection guard.
+  void OpenDeviceSettings(bool fromToolbar);
+  void OpenCommandConsole();
   // One tick of timer 1 (public so that tests and benchmarks can drive it).
   void Tick();
 
@@ -101,6 +106,7 @@ class PanelWindow : public QDialog {
   QWidget* BuildFunctionButtons();
   void ShapeButtons();
 
+  bool PassesConnectionGuard();
   void DrawTraces();
   void RefreshFunctionLine(int position);
   void SetMenusRunning(bool running);
@@ -117,6 +123,7 @@ class PanelWindow : public QDialog {
   ReadingLoop loop_;
   QTimer timer_;
   std::array<unsigned char, 4> autoRange_{};
+  config::SensorCoefficients sensorCoefficients_;
   std::array<QColor, 4> traceColours_;
   std::array<std::vector<LogicalPoint>, 4> tracePoints_;
 

@@ -212,6 +212,11 @@ std::optional<ResourceName> ParseResourceName(std::string_view text, std::string
       Fail(error, "the resource name has an empty field");
       return std::nullopt;
     }
+    // "host:::INSTR" could be split more than one way.
+    if (field.front() == ':' || field.back() == ':') {
+      Fail(error, "a field of the resource name begins or ends with \":\"");
+      return std::nullopt;
+    }
   }
 
   bool ok = true;

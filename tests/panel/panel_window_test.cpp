@@ -22,6 +22,8 @@
 
 #include "common/captions.h"
 #include "common/scripted_prompter.h"
+#include "config/command_console_dialog.h"
+#include "config/device_settings_dialog.h"
 #include "panel/about_dialog.h"
 #include "panel/trace_display.h"
 #include "panel/widgets/shaped_button.h"
@@ -72,7 +74,7 @@ QString MenuText(PanelWindow& panel, int menu, int item = -1) {
 template <typename Dialog, typename Open, typename Act>
 void WithModal(Open open, Act act) {
   QTimer::singleShot(0, [act] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     act(*dialog);
     dialog->accept();
@@ -205,6 +207,28 @@ TEST_F(PanelTest, DrawsTracesAndSavesAPictureOfThePanel) {
   fs::create_directories(out);
   EXPECT_TRUE(panel_.grab().save(QString::fromStdString((out / "front_panel.png").string())));
   panel_.StopReading();
+}
+
+TEST_F(PanelTest, SettingDeviceSharesTheAutoRangeFlagsAndTheToolbarReselects) {
+  panel_.PressFunctionButton(0);
+  ASSERT_EQ(panel_.AutoRange()[0], 1);
+  panel_.DeviceList()->setCurrentIndex(1);
+  WithModal<config::DeviceSettingsDialog>([&] { panel_.OpenDeviceSettings(true); },
+                                          [](config::DeviceSettingsDialog& dialog) {
+                                            EXPECT_EQ(dialog.CurrentMeter(), 0);
+                                            EXPECT_EQ(dialog.VariantCode(), "7110");
+                                          });
+  // The toolbar's way in makes the selected meter current again afterwards.
+  EXPECT_EQ(panel_.Loop().CurrentDevice(), 1);
+  EXPECT_EQ(panel_.Row(0).name->text(), "W9-90/1-GPIB-22");
+  WithModal<config::CommandConsoleDialog>([&] { panel_.OpenCommandConsole(); },
+                                          [](config::CommandConsoleDialog&) {});
+  EXPECT_TRUE(prompter_.Messages().empty());
+  // While reading, neither window can be opened.
+  panel_.StartReading();
+  EXPECT_FALSE(panel_.DeviceSettingsAction()->isEnabled());
+  panel_.StopReading();
+  EXPECT_TRUE(panel_.DeviceSettingsAction()->isEnabled());
 }
 
 TEST(PanelStart, WithoutTheSettingsFileItSaysSoOnceAndSpeaksEnglish) {

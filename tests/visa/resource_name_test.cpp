@@ -59,7 +59,9 @@ TEST(ResourceName, RefusesMalformedDescriptorsWithAReason) {
                        "TCPIP0::host::0::SOCKET",
                        "TCPIP0::host::65536::SOCKET",
                        "TCPIP0::::5025::SOCKET",
-                       "GPIB0::::INSTR"};
+                       "GPIB0::::INSTR",
+                       "TCPIP0::host:::INSTR",
+                       "TCPIP0:::host::INSTR"};
   for (const char* text : bad) {
     std::string error;
     EXPECT_FALSE(ParseResourceName(text, &error)) << text;
