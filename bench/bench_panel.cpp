@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <filesystem>
+#include <string>
 
 #include "common/scripted_prompter.h"
 #include "instrument/device_table.h"
@@ -57,6 +59,48 @@ void BM_PanelTickOneMeter(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_PanelTickOneMeter)->Unit(benchmark::kMicrosecond);
+
+// A whole tick of the front panel reading four meters in multi-device mode, with or without
+// logging each meter into its own record file.
+void PanelTickFourMeters(benchmark::State& state, bool logging) {
+  char folder[] = "/tmp/vxbench-XXXXXX";
+  if (!mkdtemp(folder)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string previous = std::filesystem::current_path().string();
+  std::filesystem::create_directories(std::string(folder) + "/DB");
+  std::filesystem::current_path(folder);
+  {
+    SimulatedVisa visa(FourMeters());
+    vx::ScriptedPrompter prompter;
+    vx::panel::PanelWindow panel(prompter, "en_US", visa.Clock());
+    panel.Open();
+    vx::config::ReadingModeSettings settings;
+    settings.multiDevice = 1;
+    if (logging) {
+      settings.saveFlag = {1, 1, 1, 1};
+      settings.recordNumber = {1, 2, 3, 4};
+    }
+    panel.ApplyReadingMode(settings);
+    panel.StartReading();
+    for (auto _ : state) panel.Tick();
+    panel.StopReading();
+    state.SetItemsProcessed(state.iterations());
+  }
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(folder);
+}
+
+void BM_PanelTickFourMeters(benchmark::State& state) {
+  PanelTickFourMeters(state, false);
+}
+BENCHMARK(BM_PanelTickFourMeters)->Unit(benchmark::kMicrosecond);
+
+void BM_PanelTickFourMetersLogging(benchmark::State& state) {
+  PanelTickFourMeters(state, true);
+}
+BENCHMARK(BM_PanelTickFourMetersLogging)->Unit(benchmark::kMicrosecond);
 
 // Drawing four traces of 2000 samples each on the display's off-screen picture.
 void BM_RedrawFourTracesOf2000Samples(benchmark::State& state) {

@@ -23,13 +23,11 @@ class BenchFolder {
  public:
   BenchFolder() {
     std::string pattern = std::filesystem::temp_directory_path().string() + "/vxbench-XXXXXX";
-    if (mkdtemp(pattern.data()))
-      path_ = pattern;
+    if (mkdtemp(pattern.data())) path_ = pattern;
   }
   ~BenchFolder() {
     std::error_code error;
-    if (!path_.empty())
-      std::filesystem::remove_all(path_, error);
+    if (!path_.empty()) std::filesystem::remove_all(path_, error);
   }
   BenchFolder(const BenchFolder&) = delete;
   BenchFolder& operator=(const BenchFolder&) = delete;
@@ -53,8 +51,7 @@ std::optional<AppendSession> Open(benchmark::State& state, const std::string& fo
 void BM_AppendReadingGrouped(benchmark::State& state) {
   BenchFolder folder;
   auto session = Open(state, folder.Path(), 1);
-  if (!session)
-    return;
+  if (!session) return;
   const vx::LocalDateTime time = vx::RealClock().LocalNow();
   double value = 0;
   for (auto _ : state) {
@@ -62,8 +59,7 @@ void BM_AppendReadingGrouped(benchmark::State& state) {
     benchmark::DoNotOptimize(status);
     value += 1e-6;
   }
-  if (!session->Close().Ok())
-    state.SkipWithError("the last readings were not saved");
+  if (!session->Close().Ok()) state.SkipWithError("the last readings were not saved");
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_AppendReadingGrouped);
@@ -75,8 +71,7 @@ void BM_Logging4MetersPerTick(benchmark::State& state) {
   std::array<std::optional<AppendSession>, 4> sessions;
   for (int i = 0; i < 4; ++i) {
     sessions[static_cast<size_t>(i)] = Open(state, folder.Path(), i + 1);
-    if (!sessions[static_cast<size_t>(i)])
-      return;
+    if (!sessions[static_cast<size_t>(i)]) return;
   }
   const vx::Clock& clock = vx::RealClock();
   double value = 0;
@@ -96,16 +91,14 @@ void BM_ListRecordSlotsTenFiles(benchmark::State& state) {
   BenchFolder folder;
   for (int record = 1; record <= 10; ++record) {
     auto session = Open(state, folder.Path(), record);
-    if (!session)
-      return;
+    if (!session) return;
     const vx::LocalDateTime time = vx::RealClock().LocalNow();
     for (int i = 0; i < 1000; ++i) session->Append(i, time);
     session->Close();
   }
   for (auto _ : state) {
     const vx::records::RecordSlots slots = vx::records::ListRecordSlots(folder.Path());
-    if (!slots[9].stamp)
-      state.SkipWithError("a record lost its stamp");
+    if (!slots[9].stamp) state.SkipWithError("a record lost its stamp");
     benchmark::DoNotOptimize(slots);
   }
 }

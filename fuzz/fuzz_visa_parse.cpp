@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (const auto name = vx::visa::ParseResourceName(input)) {
     const auto again = vx::visa::ParseResourceName(name->Canonical());
-    if (!again || again->Canonical() != name->Canonical())
-      std::abort();
+    if (!again || again->Canonical() != name->Canonical()) std::abort();
   }
 
   // The first line is an expression, the rest a descriptor to match against it.

@@ -74,12 +74,10 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  if (simulationFile.empty())
-    return Usage();
+  if (simulationFile.empty()) return Usage();
 
   const vx::sim::SimulationFile file = vx::sim::LoadSimulationFile(simulationFile);
-  if (!file.error.empty())
-    std::fprintf(stderr, "k9sim: %s\n", file.error.c_str());
+  if (!file.error.empty()) std::fprintf(stderr, "k9sim: %s\n", file.error.c_str());
   if (file.meters.empty()) {
     std::fprintf(stderr, "k9sim: %s describes no instrument\n", simulationFile.c_str());
     return 1;

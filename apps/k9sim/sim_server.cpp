@@ -46,10 +46,8 @@ bool SendAll(int fd, const std::string& bytes) {
   size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
   return true;
@@ -76,8 +74,7 @@ bool SimServer::Listen(const std::vector<sim::MeterConfig>& meters, std::uint16_
     }
     std::uint16_t bound = 0;
     const int fd = OpenListener(static_cast<std::uint16_t>(wanted), bound, error);
-    if (fd < 0)
-      return false;
+    if (fd < 0) return false;
     listeners_.push_back(fd);
     endpoints_.push_back(Endpoint{meters[i].descriptor, bound});
     meters_.push_back(std::make_shared<sim::SimulatedMeter>(meters[i], RealClock()));
@@ -91,18 +88,14 @@ void SimServer::Run(int stopFd) {
   for (const int fd : listeners_) fds.push_back(pollfd{fd, POLLIN, 0});
   while (true) {
     if (poll(fds.data(), fds.size(), -1) < 0) {
-      if (errno == EINTR)
-        continue;
+      if (errno == EINTR) continue;
       break;
     }
-    if (fds[0].revents != 0 && HandleControl(stopFd))
-      break;
+    if (fds[0].revents != 0 && HandleControl(stopFd)) break;
     for (size_t i = 1; i < fds.size(); ++i) {
-      if (!(fds[i].revents & POLLIN))
-        continue;
+      if (!(fds[i].revents & POLLIN)) continue;
       const int connection = accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (connection < 0)
-        continue;
+      if (connection < 0) continue;
       const int yes = 1;
       setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
       timeval idle{0, static_cast<suseconds_t>(kIdlePoll.count() * 1000)};
@@ -121,8 +114,7 @@ void SimServer::Run(int stopFd) {
 bool SimServer::HandleControl(int controlFd) {
   char commands[64];
   const ssize_t n = read(controlFd, commands, sizeof commands);
-  if (n <= 0)
-    return true;  // the controlling side is gone: stop
+  if (n <= 0) return true;  // the controlling side is gone: stop
   bool stop = false;
   for (ssize_t i = 0; i < n; ++i) {
     if (commands[i] == kFireTrigger) {
@@ -142,8 +134,7 @@ void SimServer::StopAll() {
     for (const int fd : connections_) shutdown(fd, SHUT_RDWR);
   }
   for (Worker& worker : workers_) {
-    if (worker.thread.joinable())
-      worker.thread.join();
+    if (worker.thread.joinable()) worker.thread.join();
   }
   workers_.clear();
 }
@@ -169,8 +160,7 @@ bool SimServer::SendOutputs(int connection, sim::SimulatedMeter& meter) {
           message->readyAt - std::chrono::steady_clock::now(), kIdlePoll);
       std::this_thread::sleep_for(wait);
     }
-    if (stopping_ || !SendAll(connection, message->bytes))
-      return false;
+    if (stopping_ || !SendAll(connection, message->bytes)) return false;
   }
   return true;
 }
@@ -180,28 +170,22 @@ void SimServer::Serve(int connection, std::shared_ptr<sim::SimulatedMeter> meter
   char buffer[4096];
   while (!stopping_) {
     const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
-    if (n == 0)
-      break;  // the client closed the connection
+    if (n == 0) break;  // the client closed the connection
     if (n < 0) {
-      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-        break;
+      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
       // Idle: answers that became due meanwhile (a trigger, a late answer) still go out.
-      if (!SendOutputs(connection, *meter))
-        break;
+      if (!SendOutputs(connection, *meter)) break;
       continue;
     }
     // A meter that lost its connection closes the socket, as an unplugged one would.
-    if (!meter->Write(std::string_view(buffer, static_cast<size_t>(n))))
-      break;
-    if (!SendOutputs(connection, *meter))
-      break;
+    if (!meter->Write(std::string_view(buffer, static_cast<size_t>(n)))) break;
+    if (!SendOutputs(connection, *meter)) break;
     // A client on this machine sends its next command within microseconds, sooner than a
     // sleeping thread is woken: look for it for a short while before sleeping in recv.
     const auto until = std::chrono::steady_clock::now() + kSpinBeforeSleep;
     while (std::chrono::steady_clock::now() < until) {
       pollfd ready{connection, POLLIN, 0};
-      if (poll(&ready, 1, 0) > 0)
-        break;
+      if (poll(&ready, 1, 0) > 0) break;
     }
   }
   std::lock_guard lock(connectionsMutex_);

@@ -57,8 +57,7 @@ std::string Printable(std::string_view bytes) {
 int List(const char* expression) {
   ViSession manager = VI_NULL;
   ViStatus status = viOpenDefaultRM(&manager);
-  if (status < VI_SUCCESS)
-    return Failure(VI_NULL, status, "cannot open the resource manager");
+  if (status < VI_SUCCESS) return Failure(VI_NULL, status, "cannot open the resource manager");
   ViFindList list = VI_NULL;
   ViUInt32 count = 0;
   char descriptor[VI_FIND_BUFLEN] = {};
@@ -69,8 +68,7 @@ int List(const char* expression) {
     return result;
   }
   for (ViUInt32 i = 0; i < count; ++i) {
-    if (i > 0 && viFindNext(list, descriptor) < VI_SUCCESS)
-      break;
+    if (i > 0 && viFindNext(list, descriptor) < VI_SUCCESS) break;
     std::printf("%s\n", descriptor);
   }
   viClose(manager);
@@ -117,8 +115,7 @@ int Query(int argc, char** argv) {
   int i = 0;
   while (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
     const std::string option = argv[i];
-    if (i + 1 >= argc)
-      return Usage();
+    if (i + 1 >= argc) return Usage();
     unsigned long* target = option == "--timeout"  ? &timeout
                             : option == "--repeat" ? &repeat
                                                    : nullptr;
@@ -129,8 +126,7 @@ int Query(int argc, char** argv) {
     }
     i += 2;
   }
-  if (argc - i != 2)
-    return Usage();
+  if (argc - i != 2) return Usage();
   const char* descriptor = argv[i];
   const std::string command = std::string(argv[i + 1]) + "\n";
   const bool isQuery = command.find('?', 1) != std::string::npos;
@@ -138,8 +134,7 @@ int Query(int argc, char** argv) {
   ViSession manager = VI_NULL;
   ViSession session = VI_NULL;
   ViStatus status = viOpenDefaultRM(&manager);
-  if (status < VI_SUCCESS)
-    return Failure(VI_NULL, status, "cannot open the resource manager");
+  if (status < VI_SUCCESS) return Failure(VI_NULL, status, "cannot open the resource manager");
   status = viOpen(manager, descriptor, VI_NO_LOCK, 0, &session);
   if (status < VI_SUCCESS) {
     const int result = Failure(manager, status, std::string("cannot open ") + descriptor);
@@ -159,15 +154,13 @@ int Query(int argc, char** argv) {
       result = Failure(session, status, "write");
     } else if (isQuery) {
       status = ReadAnswer(session, answer);
-      if (status < VI_SUCCESS)
-        result = Failure(session, status, "read");
+      if (status < VI_SUCCESS) result = Failure(session, status, "read");
     }
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (result == 0) {
-    if (isQuery)
-      std::printf("%s\n", Printable(vx::TrimRight(answer, "\r\n")).c_str());
+    if (isQuery) std::printf("%s\n", Printable(vx::TrimRight(answer, "\r\n")).c_str());
     if (repeat > 1) {
       std::printf("%s\n", vx::FormatC("%lu queries in %.3f s (%.0f per second)", repeat, seconds,
                                       seconds > 0 ? repeat / seconds : 0.0)
@@ -181,14 +174,10 @@ int Query(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2)
-    return Usage();
+  if (argc < 2) return Usage();
   const std::string verb = argv[1];
-  if (verb == "list" && argc <= 3)
-    return List(argc == 3 ? argv[2] : "?*INSTR");
-  if (verb == "scan" && argc == 2)
-    return Scan();
-  if (verb == "query")
-    return Query(argc - 2, argv + 2);
+  if (verb == "list" && argc <= 3) return List(argc == 3 ? argv[2] : "?*INSTR");
+  if (verb == "scan" && argc == 2) return Scan();
+  if (verb == "query") return Query(argc - 2, argv + 2);
   return Usage();
 }

@@ -58,10 +58,8 @@ std::string VFormatC(const char* format, va_list args) {
   va_copy(copy, args);
   const int needed = std::vsnprintf(small.data(), small.size(), format, copy);
   va_end(copy);
-  if (needed < 0)
-    return {};
-  if (static_cast<size_t>(needed) < small.size())
-    return std::string(small.data(), needed);
+  if (needed < 0) return {};
+  if (static_cast<size_t>(needed) < small.size()) return std::string(small.data(), needed);
   std::string result(static_cast<size_t>(needed) + 1, '\0');
   std::vsnprintf(result.data(), result.size(), format, args);
   result.resize(static_cast<size_t>(needed));
@@ -83,8 +81,7 @@ std::string_view TrimRight(std::string_view text, std::string_view set) {
 
 std::string_view Trim(std::string_view text, std::string_view set) {
   const size_t begin = text.find_first_not_of(set);
-  if (begin == std::string_view::npos)
-    return {};
+  if (begin == std::string_view::npos) return {};
   return TrimRight(text.substr(begin), set);
 }
 
@@ -98,11 +95,9 @@ char LowerAscii(char c) {
 }  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
+  if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i]))
-      return false;
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   }
   return true;
 }

@@ -14,10 +14,8 @@ std::string CurrentLanguage(kEnglish);
 
 std::string LanguageForLocale(std::string_view localeName) {
   const std::string_view region = localeName.substr(0, 5);
-  if (region == "zh_TW" || region == "zh_HK")
-    return std::string(kChineseTraditional);
-  if (region == "zh_CN" || region == "zh_SG")
-    return std::string(kChineseSimplified);
+  if (region == "zh_TW" || region == "zh_HK") return std::string(kChineseTraditional);
+  if (region == "zh_CN" || region == "zh_SG") return std::string(kChineseSimplified);
   return std::string(kEnglish);
 }
 
@@ -27,14 +25,12 @@ namespace {
 std::string ExecutableFolder() {
   char path[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0)
-    return ".";
+  if (n <= 0) return ".";
   return std::filesystem::path(std::string(path, static_cast<size_t>(n))).parent_path().string();
 }
 
 std::string SystemFolder() {
-  if (const char* folder = std::getenv("VX_TOOL_SYSDIR"); folder && *folder)
-    return folder;
+  if (const char* folder = std::getenv("VX_TOOL_SYSDIR"); folder && *folder) return folder;
   return ExecutableFolder() + "/../share";
 }
 

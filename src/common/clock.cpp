@@ -13,8 +13,7 @@ std::chrono::steady_clock::time_point SystemClock::Steady() const {
 }
 
 void SystemClock::SleepFor(std::chrono::microseconds duration) const {
-  if (duration.count() > 0)
-    std::this_thread::sleep_for(duration);
+  if (duration.count() > 0) std::this_thread::sleep_for(duration);
 }
 
 const Clock& RealClock() {
@@ -38,8 +37,7 @@ std::chrono::steady_clock::time_point ManualClock::Steady() const {
 }
 
 void ManualClock::SleepFor(std::chrono::microseconds duration) const {
-  if (duration.count() <= 0)
-    return;
+  if (duration.count() <= 0) return;
   std::lock_guard lock(mutex_);
   wall_ += duration;
   steady_ += duration;

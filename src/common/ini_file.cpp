@@ -37,12 +37,10 @@ IniDocument IniDocument::Parse(std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos)
-      end = text.size();
+    if (end == std::string_view::npos) end = text.size();
     std::string_view raw = text.substr(pos, end - pos);
     pos = end + 1;
-    if (!raw.empty() && raw.back() == '\r')
-      raw.remove_suffix(1);
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
     Line line;
     line.text = std::string(raw);
@@ -67,8 +65,7 @@ IniDocument IniDocument::Parse(std::string_view text) {
 
 std::optional<IniDocument> IniDocument::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return std::nullopt;
+  if (!in) return std::nullopt;
   std::ostringstream content;
   content << in.rdbuf();
   return Parse(content.str());
@@ -88,8 +85,7 @@ size_t IniDocument::SectionEnd(size_t header) const {
   size_t i = header + 1;
   while (i < lines_.size()) {
     const std::string_view body = Trim(lines_[i].text, kBlank);
-    if (!body.empty() && body.front() == '[')
-      break;
+    if (!body.empty() && body.front() == '[') break;
     ++i;
   }
   return i;
@@ -98,8 +94,7 @@ size_t IniDocument::SectionEnd(size_t header) const {
 size_t IniDocument::FindKey(size_t header, std::string_view key) const {
   const size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    if (!lines_[i].key.empty() && EqualsNoCase(lines_[i].key, key))
-      return i;
+    if (!lines_[i].key.empty() && EqualsNoCase(lines_[i].key, key)) return i;
   }
   return std::string::npos;
 }
@@ -107,11 +102,9 @@ size_t IniDocument::FindKey(size_t header, std::string_view key) const {
 std::string IniDocument::Get(std::string_view section, std::string_view key,
                              std::string_view fallback) const {
   const size_t header = FindSection(section);
-  if (header == std::string::npos)
-    return std::string(fallback);
+  if (header == std::string::npos) return std::string(fallback);
   const size_t line = FindKey(header, key);
-  if (line == std::string::npos)
-    return std::string(fallback);
+  if (line == std::string::npos) return std::string(fallback);
   return StripQuotes(lines_[line].value);
 }
 
@@ -133,12 +126,10 @@ std::vector<std::string> IniDocument::SectionNames() const {
 std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
   std::vector<std::string> names;
   const size_t header = FindSection(section);
-  if (header == std::string::npos)
-    return names;
+  if (header == std::string::npos) return names;
   const size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    if (!lines_[i].key.empty())
-      names.push_back(lines_[i].key);
+    if (!lines_[i].key.empty()) names.push_back(lines_[i].key);
   }
   return names;
 }
@@ -174,21 +165,17 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 
 void IniDocument::RemoveKey(std::string_view section, std::string_view key) {
   const size_t header = FindSection(section);
-  if (header == std::string::npos)
-    return;
+  if (header == std::string::npos) return;
   const size_t line = FindKey(header, key);
-  if (line != std::string::npos)
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(line));
+  if (line != std::string::npos) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(line));
 }
 
 std::string IniDocument::Serialize() const {
   std::string out;
-  if (byteOrderMark_)
-    out += kByteOrderMark;
+  if (byteOrderMark_) out += kByteOrderMark;
   for (size_t i = 0; i < lines_.size(); ++i) {
     out += lines_[i].text;
-    if (i + 1 < lines_.size() || finalLineEnd_)
-      out += lineEnd_;
+    if (i + 1 < lines_.size() || finalLineEnd_) out += lineEnd_;
   }
   return out;
 }
@@ -197,8 +184,7 @@ bool IniDocument::Save(const std::string& path) const {
   const std::string temp = path + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out)
-      return false;
+    if (!out) return false;
     out << Serialize();
     out.flush();
     if (!out) {

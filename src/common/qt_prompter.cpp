@@ -72,10 +72,8 @@ MessageAnswer FromQtButton(int button, MessageButtons buttons) {
     default:
       break;
   }
-  if (buttons == MessageButtons::Ok)
-    return MessageAnswer::Ok;
-  if (buttons == MessageButtons::YesNo)
-    return MessageAnswer::No;
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  if (buttons == MessageButtons::YesNo) return MessageAnswer::No;
   return MessageAnswer::Cancel;
 }
 
@@ -90,8 +88,7 @@ MessageAnswer QtPrompter::Message(const MessageRequest& request) {
 
 std::optional<std::string> QtPrompter::SaveFileName(const SaveFileRequest& request) {
   QFileDialog::Options options;
-  if (!request.overwritePrompt)
-    options |= QFileDialog::DontConfirmOverwrite;
+  if (!request.overwritePrompt) options |= QFileDialog::DontConfirmOverwrite;
   QString start = QString::fromStdString(request.initialFolder);
   if (!request.defaultName.empty()) {
     start = start.isEmpty() ? QString::fromStdString(request.defaultName)
@@ -104,16 +101,14 @@ std::optional<std::string> QtPrompter::SaveFileName(const SaveFileRequest& reque
   if (!request.defaultExtension.empty()) {
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
   }
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return std::nullopt;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().front().toStdString();
 }
 
 std::optional<Rgb> QtPrompter::ChooseColour(Rgb initial) {
   const QColor chosen =
       QColorDialog::getColor(QColor(initial.red, initial.green, initial.blue), parent_);
-  if (!chosen.isValid())
-    return std::nullopt;
+  if (!chosen.isValid()) return std::nullopt;
   return Rgb{static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
              static_cast<std::uint8_t>(chosen.blue())};
 }
@@ -122,16 +117,13 @@ std::string QtFilterFromWindowsFilter(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    if (parts[i].isEmpty())
-      break;
+    if (parts[i].isEmpty()) break;
     QStringList patterns;
     for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
       const QString trimmed = pattern.trimmed();
       patterns << trimmed;
-      if (trimmed.toLower() != trimmed)
-        patterns << trimmed.toLower();
-      if (trimmed.toUpper() != trimmed)
-        patterns << trimmed.toUpper();
+      if (trimmed.toLower() != trimmed) patterns << trimmed.toLower();
+      if (trimmed.toUpper() != trimmed) patterns << trimmed.toUpper();
     }
     patterns.removeDuplicates();
     entries << parts[i] + " (" + patterns.join(' ') + ")";

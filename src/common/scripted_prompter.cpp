@@ -34,8 +34,7 @@ std::optional<std::string> ScriptedPrompter::SaveFileName(const SaveFileRequest&
   record.kind = Kind::SaveFile;
   record.saveFile = request;
   records_.push_back(std::move(record));
-  if (files_.empty())
-    return std::nullopt;
+  if (files_.empty()) return std::nullopt;
   auto path = std::move(files_.front());
   files_.pop_front();
   return path;
@@ -46,8 +45,7 @@ std::optional<Rgb> ScriptedPrompter::ChooseColour(Rgb initial) {
   record.kind = Kind::Colour;
   record.initialColour = initial;
   records_.push_back(std::move(record));
-  if (colours_.empty())
-    return std::nullopt;
+  if (colours_.empty()) return std::nullopt;
   const auto colour = colours_.front();
   colours_.pop_front();
   return colour;
@@ -56,8 +54,7 @@ std::optional<Rgb> ScriptedPrompter::ChooseColour(Rgb initial) {
 std::vector<MessageRequest> ScriptedPrompter::Messages() const {
   std::vector<MessageRequest> messages;
   for (const Record& record : records_) {
-    if (record.kind == Kind::Message)
-      messages.push_back(record.message);
+    if (record.kind == Kind::Message) messages.push_back(record.message);
   }
   return messages;
 }

@@ -13,8 +13,7 @@ bool AutoRangeConfirmed(std::string_view answer) {
 bool FixedRangeConfirmed(std::string_view answer, MeasureFunction f, MeterVariant variant,
                          const RangeEntry& sent) {
   const double reported = LeadingNumber(WithoutQuotesAndLineFeeds(answer));
-  if (reported == sent.value)
-    return true;
+  if (reported == sent.value) return true;
   return variant == MeterVariant::Basic && f == MeasureFunction::AcVoltage &&
          sent.text == kAc750Range && reported == 1000;
 }
@@ -30,8 +29,7 @@ bool RtdTypeConfirmed(std::string_view answer, std::string_view type) {
 bool ThermocoupleTypeConfirmed(std::string_view answer, std::string_view type,
                                MeterVariant variant) {
   const std::string text = WithoutQuotesAndLineFeeds(answer);
-  if (variant == MeterVariant::Basic)
-    return text == type;
+  if (variant == MeterVariant::Basic) return text == type;
   return text.find(type) != std::string::npos;
 }
 

@@ -102,8 +102,7 @@ void CommandConsoleDialog::BuildWidgets() {
   layout->addLayout(exitRow);
 
   connect(meterBox_, &QComboBox::currentIndexChanged, this, [this](int position) {
-    if (position >= 0 && position < table_.MeterCount())
-      currentMeter_ = position;
+    if (position >= 0 && position < table_.MeterCount()) currentMeter_ = position;
   });
   connect(queryButton_, &QPushButton::clicked, this, [this] { Query(); });
   connect(writeButton_, &QPushButton::clicked, this, [this] { Write(); });
@@ -158,8 +157,7 @@ void CommandConsoleDialog::Read() {
     WaitCursor wait;
     answer = exchange_.Read(CurrentSession());
   }
-  if (answer)
-    answerField_->setPlainText(QString::fromStdString(*answer));
+  if (answer) answerField_->setPlainText(QString::fromStdString(*answer));
 }
 
 // After a query or a write: the answer, the history with the command just sent on top, and

@@ -7,8 +7,7 @@ namespace vx::config {
 void CommandHistory::Add(const std::string& text) {
   std::erase(entries_, text);
   entries_.insert(entries_.begin(), text);
-  if (entries_.size() > kCapacity)
-    entries_.resize(kCapacity);
+  if (entries_.size() > kCapacity) entries_.resize(kCapacity);
 }
 
 }  // namespace vx::config

@@ -33,8 +33,7 @@ ViStatus WriteLine(ViSession session, std::string_view text) {
   ViUInt32 written = 0;
   const ViStatus status = viWrite(session, reinterpret_cast<ViConstBuf>(line.data()),
                                   static_cast<ViUInt32>(line.size()), &written);
-  if (status >= VI_SUCCESS && written != line.size())
-    return VI_ERROR_IO;
+  if (status >= VI_SUCCESS && written != line.size()) return VI_ERROR_IO;
   return status;
 }
 
@@ -52,8 +51,7 @@ std::string DisplayableAnswer(std::string_view answer) {
 }
 
 bool ConsoleExchange::Refuse(const std::string& command) {
-  if (command.size() <= kMaxCommandBytes)
-    return false;
+  if (command.size() <= kMaxCommandBytes) return false;
   prompter_.Message(Caption("1028",
                             "The command is too long: at most 98 characters can be sent. "
                             "Please shorten it."),
@@ -63,33 +61,28 @@ bool ConsoleExchange::Refuse(const std::string& command) {
 
 std::string ConsoleExchange::ShownAnswer(const ReadOutcome& outcome) {
   // Part of an answer that ended in a failure is not shown: it may be cut anywhere.
-  if (outcome.status < VI_SUCCESS)
-    return std::string(kReadFailed);
+  if (outcome.status < VI_SUCCESS) return std::string(kReadFailed);
   return DisplayableAnswer(outcome.text);
 }
 
 std::optional<std::string> ConsoleExchange::Query(ViSession session, const std::string& command) {
-  if (session == VI_NULL || Refuse(command))
-    return std::nullopt;
+  if (session == VI_NULL || Refuse(command)) return std::nullopt;
   const ViStatus written = WriteLine(session, command);
   history_.Add(command);
   // A command that did not go out has no answer to wait for.
-  if (written < VI_SUCCESS)
-    return std::string(kWriteFailed);
+  if (written < VI_SUCCESS) return std::string(kWriteFailed);
   return ShownAnswer(ReadWholeAnswer(session));
 }
 
 std::optional<std::string> ConsoleExchange::Write(ViSession session, const std::string& command) {
-  if (session == VI_NULL || Refuse(command))
-    return std::nullopt;
+  if (session == VI_NULL || Refuse(command)) return std::nullopt;
   const ViStatus written = WriteLine(session, command);
   history_.Add(command);
   return written < VI_SUCCESS ? std::string(kWriteFailed) : std::string();
 }
 
 std::optional<std::string> ConsoleExchange::Read(ViSession session) {
-  if (session == VI_NULL)
-    return std::nullopt;
+  if (session == VI_NULL) return std::nullopt;
   return ShownAnswer(ReadWholeAnswer(session));
 }
 

@@ -34,8 +34,7 @@ bool IsTemperature(MeasureFunction f) {
 
 template <typename T>
 const T* At(const std::vector<T>& list, int index) {
-  if (index < 0 || static_cast<size_t>(index) >= list.size())
-    return nullptr;
+  if (index < 0 || static_cast<size_t>(index) >= list.size()) return nullptr;
   return &list[static_cast<size_t>(index)];
 }
 
@@ -57,8 +56,7 @@ bool DeviceSettingsController::Fail(std::string_view message) {
 // The basic model keeps no ratio settings of its own: its DC ratio range and integration time
 // are those of DC volts.
 std::string DeviceSettingsController::SettingsMnemonic(MeasureFunction f) const {
-  if (f == DcRatio && variant_ == MeterVariant::Basic)
-    return std::string(Info(DcVoltage).mnemonic);
+  if (f == DcRatio && variant_ == MeterVariant::Basic) return std::string(Info(DcVoltage).mnemonic);
   return std::string(Info(f).mnemonic);
 }
 
@@ -74,8 +72,7 @@ ApplyOutcome DeviceSettingsController::Apply(const ApplyRequest& request,
 
   query_(command::Configure(Info(f).mnemonic));
   const std::string answer = query_(command::kFunctionQuery);
-  if (answer.empty())
-    return ApplyOutcome::NoAnswer;
+  if (answer.empty()) return ApplyOutcome::NoAnswer;
   if (NormaliseFunctionAnswer(answer) != Info(f).funcAnswer) {
     Fail(kFunctionError);
     return ApplyOutcome::Refused;
@@ -101,8 +98,7 @@ ApplyOutcome DeviceSettingsController::Apply(const ApplyRequest& request,
       passed = ApplyRange(f, *range);
       break;
   }
-  if (!passed)
-    return ApplyOutcome::Refused;
+  if (!passed) return ApplyOutcome::Refused;
   ApplyResolution(f, second);
   return ApplyOutcome::Done;
 }
@@ -140,8 +136,7 @@ void DeviceSettingsController::ApplySignalRange(MeasureFunction f, const RangeEn
 bool DeviceSettingsController::ApplyRtd(const RangeEntry& type, const ApplyRequest& request) {
   query_(command::RtdType(type.text));
   const std::string answer = query_(command::kRtdTypeQuery);
-  if (!RtdTypeConfirmed(answer, type.text))
-    return Fail(kRtdTypeError);
+  if (!RtdTypeConfirmed(answer, type.text)) return Fail(kRtdTypeError);
   return ApplyCoefficients(CoefficientSetFor(Temperature, type.text), request);
 }
 
@@ -177,8 +172,7 @@ bool DeviceSettingsController::ApplyUnit(const SecondEntry& unit) {
 // The second setting, written last and not read back. The extended models repeat the
 // aperture and unit written before.
 void DeviceSettingsController::ApplyResolution(MeasureFunction f, const SecondEntry* second) {
-  if (second == nullptr)
-    return;
+  if (second == nullptr) return;
   if (HasResolution(f)) {
     if (f == DcRatio && variant_ != MeterVariant::Basic) {
       query_(command::RatioNplc(second->value));
@@ -197,17 +191,14 @@ void DeviceSettingsController::ApplyResolution(MeasureFunction f, const SecondEn
 ReadBackResult DeviceSettingsController::ReadBack() {
   ReadBackResult result;
   const std::string answer = query_(command::kFunctionQuery);
-  if (answer.empty())
-    return result;
+  if (answer.empty()) return result;
   const std::optional<MeasureFunction> f = FunctionFromAnswer(answer);
-  if (!f || !Offers(variant_, *f))
-    return result;
+  if (!f || !Offers(variant_, *f)) return result;
   result.function = f;
 
   if (!SecondEntries(*f).empty() && Info(*f).secondLabelled) {
     result.secondIndex = ReadSecond(*f);
-    if (!result.secondIndex)
-      return result;
+    if (!result.secondIndex) return result;
   }
   result.complete = ReadRange(*f, NormaliseFunctionAnswer(answer), result);
   return result;
@@ -236,8 +227,7 @@ bool DeviceSettingsController::ReadRange(MeasureFunction f, const std::string& f
     result.rangeIndex = 0;
     return true;
   }
-  if (IsTemperature(f))
-    return ReadSensor(f, result);
+  if (IsTemperature(f)) return ReadSensor(f, result);
 
   std::string answer;
   if (IsSignalRange(f)) {
@@ -267,8 +257,7 @@ bool DeviceSettingsController::ReadSensor(MeasureFunction f, ReadBackResult& res
   const std::string answer = WithoutQuotesAndLineFeeds(
       query_(f == Temperature ? command::kRtdTypeQuery : command::kThermocoupleTypeQuery));
   const std::optional<int> index = SensorEntryForAnswer(f, variant_, answer);
-  if (!index)
-    return false;
+  if (!index) return false;
   const RangeEntry type = Ranges(f)[static_cast<size_t>(*index)];
   result.coefficientSet = CoefficientSetFor(f, type.text);
   const auto fields = CoefficientFields(result.coefficientSet);

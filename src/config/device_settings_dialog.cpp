@@ -153,12 +153,10 @@ void DeviceSettingsDialog::BuildWidgets() {
   layout->addLayout(buttons);
 
   connect(meterList_, &QComboBox::currentIndexChanged, this, [this](int position) {
-    if (position >= 0 && position < table_.MeterCount())
-      SelectMeter(position);
+    if (position >= 0 && position < table_.MeterCount()) SelectMeter(position);
   });
   connect(functionList_, &QListWidget::currentRowChanged, this, [this](int) {
-    if (const auto f = SelectedFunction())
-      ShowFunction(*f);
+    if (const auto f = SelectedFunction()) ShowFunction(*f);
   });
   connect(rangeBox_, &QComboBox::currentIndexChanged, this,
           [this](int) { ShowCoefficientFields(); });
@@ -215,14 +213,12 @@ void DeviceSettingsDialog::SelectMeter(int position) {
 
 std::optional<MeasureFunction> DeviceSettingsDialog::SelectedFunction() const {
   const QListWidgetItem* item = functionList_->currentItem();
-  if (item == nullptr || !item->isSelected())
-    return std::nullopt;
+  if (item == nullptr || !item->isSelected()) return std::nullopt;
   return FunctionNumbered(item->data(kFunctionRole).toInt());
 }
 
 void DeviceSettingsDialog::ShowFunction(MeasureFunction f) {
-  if (!controller_)
-    return;
+  if (!controller_) return;
   const QSignalBlocker blockRange(rangeBox_);
   const QSignalBlocker blockSecond(secondBox_);
   rangeBox_->clear();
@@ -250,8 +246,7 @@ void DeviceSettingsDialog::ShowCoefficientFields() {
   const auto fields = CoefficientFields(set);
   for (size_t i = 0; i < kCoefficientFieldCount; ++i) {
     const bool shown = i < fields.size();
-    if (shown)
-      coefficientLabels_[i]->setText(Q(std::string(fields[i].label)));
+    if (shown) coefficientLabels_[i]->setText(Q(std::string(fields[i].label)));
     coefficientLabels_[i]->setVisible(shown);
     coefficientFields_[i]->setVisible(shown);
   }
@@ -279,33 +274,28 @@ void DeviceSettingsDialog::Submit() {
 }
 
 void DeviceSettingsDialog::ReadBack() {
-  if (!controller_)
-    return;
+  if (!controller_) return;
   ReadBackResult result;
   {
     WaitCursor wait;
     result = controller_->ReadBack();
   }
-  if (!result.function)
-    return;
+  if (!result.function) return;
   const std::optional<int> row = ListPosition(controller_->Variant(), *result.function);
-  if (!row)
-    return;
+  if (!row) return;
   {
     const QSignalBlocker block(functionList_);
     functionList_->setCurrentRow(*row);
   }
   ShowFunction(*result.function);
-  if (result.secondIndex)
-    secondBox_->setCurrentIndex(*result.secondIndex);
+  if (result.secondIndex) secondBox_->setCurrentIndex(*result.secondIndex);
   const auto fields = CoefficientFields(result.coefficientSet);
   for (size_t i = 0; i < fields.size(); ++i) SetCoefficient(i, result.coefficients[i]);
   if (result.rangeIndex) {
     const QSignalBlocker block(rangeBox_);
     rangeBox_->setCurrentIndex(*result.rangeIndex);
   }
-  if (result.complete)
-    ShowCoefficientFields();
+  if (result.complete) ShowCoefficientFields();
 }
 
 void DeviceSettingsDialog::done(int result) {

@@ -34,14 +34,12 @@ constexpr std::array<FunctionInfo, kMeasureFunctionCount> kFunctions{{
 }  // namespace
 
 std::optional<MeasureFunction> FunctionNumbered(int number) {
-  if (number < 0 || number >= kMeasureFunctionCount)
-    return std::nullopt;
+  if (number < 0 || number >= kMeasureFunctionCount) return std::nullopt;
   return static_cast<MeasureFunction>(number);
 }
 
 std::string Text(const CaptionText& caption) {
-  if (caption.key.empty())
-    return std::string(caption.english);
+  if (caption.key.empty()) return std::string(caption.english);
   return Caption(caption.key, caption.english);
 }
 
@@ -63,8 +61,7 @@ CaptionText RangeLabel(MeasureFunction f) {
 
 CaptionText SecondLabel(MeasureFunction f) {
   const FunctionInfo& info = Info(f);
-  if (!info.secondLabelled)
-    return {};
+  if (!info.secondLabelled) return {};
   switch (info.secondKind) {
     case Resolution:
       return {"90", "Resolution"};
@@ -88,10 +85,8 @@ std::string WithoutQuotesAndLineFeeds(std::string_view answer) {
 
 std::string NormaliseFunctionAnswer(std::string_view answer) {
   std::string text = WithoutQuotesAndLineFeeds(answer);
-  if (text == "VOLT")
-    return "VOLT:DC";
-  if (text == "CURR")
-    return "CURR:DC";
+  if (text == "VOLT") return "VOLT:DC";
+  if (text == "CURR") return "CURR:DC";
   return text;
 }
 
@@ -99,8 +94,7 @@ std::optional<MeasureFunction> FunctionFromAnswer(std::string_view answer) {
   const std::string normalised = NormaliseFunctionAnswer(answer);
   const auto found = std::find_if(kFunctions.begin(), kFunctions.end(),
                                   [&](const auto& info) { return info.funcAnswer == normalised; });
-  if (found == kFunctions.end())
-    return std::nullopt;
+  if (found == kFunctions.end()) return std::nullopt;
   return FunctionNumbered(static_cast<int>(found - kFunctions.begin()));
 }
 

@@ -5,16 +5,13 @@
 namespace vx::config {
 
 MeterVariant VariantFromIdentity(std::string_view identity) {
-  if (identity.find("Q7110") != std::string_view::npos)
-    return MeterVariant::Full;
-  if (identity.find("Q7111") != std::string_view::npos)
-    return MeterVariant::NoThermocouple;
+  if (identity.find("Q7110") != std::string_view::npos) return MeterVariant::Full;
+  if (identity.find("Q7111") != std::string_view::npos) return MeterVariant::NoThermocouple;
   return MeterVariant::Basic;
 }
 
 std::string_view VariantCode(std::optional<MeterVariant> variant) {
-  if (!variant)
-    return "0";
+  if (!variant) return "0";
   switch (*variant) {
     case MeterVariant::Basic:
       return "7100";
@@ -46,8 +43,7 @@ std::vector<MeasureFunction> OfferedFunctions(MeterVariant variant) {
   std::vector<MeasureFunction> functions;
   for (int number = 0; number < kMeasureFunctionCount; ++number) {
     const MeasureFunction f = *FunctionNumbered(number);
-    if (Offers(variant, f))
-      functions.push_back(f);
+    if (Offers(variant, f)) functions.push_back(f);
   }
   return functions;
 }
@@ -55,8 +51,7 @@ std::vector<MeasureFunction> OfferedFunctions(MeterVariant variant) {
 std::optional<int> ListPosition(MeterVariant variant, MeasureFunction f) {
   const std::vector<MeasureFunction> functions = OfferedFunctions(variant);
   const auto found = std::find(functions.begin(), functions.end(), f);
-  if (found == functions.end())
-    return std::nullopt;
+  if (found == functions.end()) return std::nullopt;
   return static_cast<int>(found - functions.begin());
 }
 

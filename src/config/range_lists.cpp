@@ -95,16 +95,14 @@ std::optional<int> RangeEntryForReading(MeasureFunction f, MeterVariant variant,
   const std::vector<RangeEntry> list = RangeList(f, variant);
   const auto position = [&](auto predicate) -> std::optional<int> {
     const auto found = std::find_if(list.begin(), list.end(), predicate);
-    if (found == list.end())
-      return std::nullopt;
+    if (found == list.end()) return std::nullopt;
     return static_cast<int>(found - list.begin());
   };
   if (variant == MeterVariant::Basic) {
     const bool ac750 =
         (f == MeasureFunction::AcVoltage && reading == 1000) ||
         ((f == MeasureFunction::Frequency || f == MeasureFunction::Period) && reading >= 750);
-    if (ac750)
-      return position([](const RangeEntry& e) { return e.text == kAc750Range; });
+    if (ac750) return position([](const RangeEntry& e) { return e.text == kAc750Range; });
   }
   return position([&](const RangeEntry& e) { return !IsAuto(e) && e.value == reading; });
 }
@@ -116,8 +114,7 @@ std::optional<int> SensorEntryForAnswer(MeasureFunction f, MeterVariant variant,
     return variant == MeterVariant::Basic ? answer == e.text
                                           : answer.find(e.text) != std::string_view::npos;
   });
-  if (found == list.end())
-    return std::nullopt;
+  if (found == list.end()) return std::nullopt;
   return static_cast<int>(found - list.begin());
 }
 

@@ -26,8 +26,7 @@ ReadingModeEditor::ReadingModeEditor(const ReadingModeSettings& settings, int me
       meterCount_(std::clamp(meterCount, 0, kReadingModeMeters)),
       recordLabels_(std::move(recordLabels)),
       prompter_(prompter) {
-  if (meterCount_ == 1)
-    settings_.multiDevice = 0;
+  if (meterCount_ == 1) settings_.multiDevice = 0;
 }
 
 unsigned char& ReadingModeEditor::Flag(int position) {
@@ -51,14 +50,12 @@ void ReadingModeEditor::Tell(const char* key, const char* englishDefault) {
 }
 
 void ReadingModeEditor::ChooseMode(bool multiDevice) {
-  if (multiDevice && !MultiRadioEnabled())
-    return;
+  if (multiDevice && !MultiRadioEnabled()) return;
   settings_.multiDevice = multiDevice ? 1 : 0;
 }
 
 void ReadingModeEditor::SetSingleSave(bool checked) {
-  if (SingleSaveEnabled())
-    Flag(0) = checked ? 1 : 0;
+  if (SingleSaveEnabled()) Flag(0) = checked ? 1 : 0;
 }
 
 void ReadingModeEditor::ChooseSingleRecord(int entry) {
@@ -67,8 +64,7 @@ void ReadingModeEditor::ChooseSingleRecord(int entry) {
 }
 
 void ReadingModeEditor::SetMultiSave(bool checked) {
-  if (MultiSaveEnabled())
-    Flag(current_) = checked ? 1 : 0;
+  if (MultiSaveEnabled()) Flag(current_) = checked ? 1 : 0;
 }
 
 // A logging meter without a record would have the panel open a record that does not exist.
@@ -79,11 +75,9 @@ bool ReadingModeEditor::LacksRecord(int position) const {
 
 // Two logging meters may not write into one record: their readings would interleave.
 bool ReadingModeEditor::Conflicts(int position, int record) const {
-  if (Flag(position) == 0)
-    return false;
+  if (Flag(position) == 0) return false;
   for (int other = 0; other < meterCount_; ++other) {
-    if (other != position && Flag(other) != 0 && Record(other) == record)
-      return true;
+    if (other != position && Flag(other) != 0 && Record(other) == record) return true;
   }
   return false;
 }
@@ -101,8 +95,7 @@ bool ReadingModeEditor::ChooseMultiRecord(int entry) {
 
 bool ReadingModeEditor::Step(int delta) {
   const int target = current_ + delta;
-  if (target < 0 || target >= meterCount_)
-    return false;
+  if (target < 0 || target >= meterCount_) return false;
   if (LacksRecord(current_)) {
     Tell("1013", "Please select a record.");
     return false;
@@ -125,8 +118,7 @@ bool ReadingModeEditor::StepNext() {
 bool ReadingModeEditor::ChangeColour() {
   const int position = Position();
   const std::optional<Rgb> chosen = prompter_.ChooseColour(Colour(position));
-  if (!chosen)
-    return false;
+  if (!chosen) return false;
   settings_.traceColour[static_cast<size_t>(position)] = *chosen;
   return true;
 }

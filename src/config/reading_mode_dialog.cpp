@@ -32,8 +32,7 @@ class Swatch final : public QFrame {
     setFixedSize(36, 20);
   }
   void SetColour(Rgb colour) {
-    if (colour == colour_)
-      return;
+    if (colour == colour_) return;
     colour_ = colour;
     update();
   }
@@ -195,13 +194,11 @@ QGroupBox* ReadingModeDialog::BuildMultiGroup() {
 
 void ReadingModeDialog::Connect() {
   connect(singleRadio_, &QRadioButton::toggled, this, [this](bool on) {
-    if (on)
-      editor_->ChooseMode(false);
+    if (on) editor_->ChooseMode(false);
     Refresh();
   });
   connect(multiRadio_, &QRadioButton::toggled, this, [this](bool on) {
-    if (on)
-      editor_->ChooseMode(true);
+    if (on) editor_->ChooseMode(true);
     Refresh();
   });
   connect(singleSave_, &QCheckBox::toggled, this, [this](bool on) {
@@ -271,14 +268,12 @@ void ReadingModeDialog::ShowMeterName() {
 }
 
 void ReadingModeDialog::Step(bool next) {
-  if (next ? editor_->StepNext() : editor_->StepPrevious())
-    ShowMeterName();
+  if (next ? editor_->StepNext() : editor_->StepPrevious()) ShowMeterName();
   Refresh();
 }
 
 void ReadingModeDialog::Ok() {
-  if (!editor_->Accept())
-    return;
+  if (!editor_->Accept()) return;
   settings_ = editor_->Settings();
   accept();
 }

@@ -69,8 +69,7 @@ std::vector<SecondEntry> SecondList(MeasureFunction f, MeterVariant variant, boo
 
 std::optional<int> SecondEntryForReading(const std::vector<SecondEntry>& entries, double reading) {
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (LeadingNumber(entries[i].value) == reading)
-      return static_cast<int>(i);
+    if (LeadingNumber(entries[i].value) == reading) return static_cast<int>(i);
   }
   return std::nullopt;
 }
@@ -78,11 +77,9 @@ std::optional<int> SecondEntryForReading(const std::vector<SecondEntry>& entries
 std::optional<int> UnitEntryForAnswer(const std::vector<SecondEntry>& entries,
                                       std::string_view answer) {
   for (const std::string_view unit : {"C", "F", "K"}) {
-    if (answer.find(unit) == std::string_view::npos)
-      continue;
+    if (answer.find(unit) == std::string_view::npos) continue;
     for (size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].value == unit)
-        return static_cast<int>(i);
+      if (entries[i].value == unit) return static_cast<int>(i);
     }
   }
   return std::nullopt;

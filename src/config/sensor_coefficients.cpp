@@ -78,12 +78,9 @@ constexpr CoefficientField kSprtd[] = {
 }  // namespace
 
 CoefficientSet CoefficientSetFor(MeasureFunction f, std::string_view sensorType) {
-  if (f != MeasureFunction::Temperature)
-    return CoefficientSet::None;
-  if (sensorType == "USER")
-    return CoefficientSet::User;
-  if (sensorType == "SPRTD")
-    return CoefficientSet::Sprtd;
+  if (f != MeasureFunction::Temperature) return CoefficientSet::None;
+  if (sensorType == "USER") return CoefficientSet::User;
+  if (sensorType == "SPRTD") return CoefficientSet::Sprtd;
   return CoefficientSet::None;
 }
 
@@ -107,11 +104,9 @@ std::optional<double> ParseCoefficientText(std::string_view text) {
   text = Trim(text);
   if (text.starts_with('+')) {
     text.remove_prefix(1);
-    if (text.starts_with('-'))
-      return std::nullopt;
+    if (text.starts_with('-')) return std::nullopt;
   }
-  if (text.empty())
-    return std::nullopt;
+  if (text.empty()) return std::nullopt;
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))

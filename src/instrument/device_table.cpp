@@ -23,30 +23,24 @@ std::string_view AsText(const unsigned char* data, size_t count) {
 }  // namespace
 
 DeviceTable::DeviceTable() {
-  if (viOpenDefaultRM(&usbManager_) < VI_SUCCESS)
-    usbManager_ = VI_NULL;
-  if (viOpenDefaultRM(&gpibManager_) < VI_SUCCESS)
-    gpibManager_ = VI_NULL;
+  if (viOpenDefaultRM(&usbManager_) < VI_SUCCESS) usbManager_ = VI_NULL;
+  if (viOpenDefaultRM(&gpibManager_) < VI_SUCCESS) gpibManager_ = VI_NULL;
 }
 
 DeviceTable::~DeviceTable() {
   CloseSessions();
-  if (usbManager_ != VI_NULL)
-    viClose(usbManager_);
-  if (gpibManager_ != VI_NULL)
-    viClose(gpibManager_);
+  if (usbManager_ != VI_NULL) viClose(usbManager_);
+  if (gpibManager_ != VI_NULL) viClose(gpibManager_);
 }
 
 void DeviceTable::CloseSessions() {
   for (size_t i = 0; i < resourceCount_; ++i) {
-    if (sessions_[i] != VI_NULL)
-      viClose(sessions_[i]);
+    if (sessions_[i] != VI_NULL) viClose(sessions_[i]);
     sessions_[i] = VI_NULL;
     sessionStatus_[i] = VI_SUCCESS;
   }
   for (ViFindList* list : {&usbList_, &gpibList_}) {
-    if (*list != VI_NULL)
-      viClose(*list);
+    if (*list != VI_NULL) viClose(*list);
     *list = VI_NULL;
   }
   resourceCount_ = 0;
@@ -56,12 +50,10 @@ void DeviceTable::CloseSessions() {
 
 ViStatus DeviceTable::Search(ViSession manager, const char* expression, ViFindList& list,
                              ViUInt32& count) {
-  if (list != VI_NULL)
-    viClose(list);
+  if (list != VI_NULL) viClose(list);
   list = VI_NULL;
   count = 0;
-  if (manager == VI_NULL)
-    return VI_ERROR_INV_OBJECT;
+  if (manager == VI_NULL) return VI_ERROR_INV_OBJECT;
   return viFindRsrc(manager, expression, &list, &count, resourceText_);
 }
 
@@ -91,8 +83,7 @@ std::vector<std::string> DeviceTable::ScanMeters(const ScanOptions& options) {
       sessions_[i] = VI_NULL;
     } else {
       viSetAttribute(sessions_[i], VI_ATTR_TMO_VALUE, options.timeoutMs);
-      if (options.sendL0)
-        SendQuery(static_cast<int>(i), "L0\n");
+      if (options.sendL0) SendQuery(static_cast<int>(i), "L0\n");
       const std::string identity = SendQuery(static_cast<int>(i), "*IDN?\n");
       // Beyond four meters no further meter is listed.
       if (identity.find(kMeterModel, 1) != std::string::npos && meterCount_ < kMaxMeters) {
@@ -102,8 +93,7 @@ std::vector<std::string> DeviceTable::ScanMeters(const ScanOptions& options) {
         ++meterCount_;
       }
     }
-    if (*current != VI_NULL)
-      viFindNext(*current, resourceText_);
+    if (*current != VI_NULL) viFindNext(*current, resourceText_);
   }
   noMeterFlag_ = meterCount_ == 0;
   return DisplayNames();
@@ -113,27 +103,23 @@ ViSession DeviceTable::SessionForDevice(int device, std::string_view command) co
   const bool sessionPosition = command.find("L0") != std::string_view::npos ||
                                command.find("*IDN?") != std::string_view::npos;
   if (!sessionPosition) {
-    if (device < 0 || device >= meterCount_)
-      return VI_NULL;
+    if (device < 0 || device >= meterCount_) return VI_NULL;
     device = meterSlot_[static_cast<size_t>(device)];
   }
-  if (device < 0 || static_cast<size_t>(device) >= resourceCount_)
-    return VI_NULL;
+  if (device < 0 || static_cast<size_t>(device) >= resourceCount_) return VI_NULL;
   return sessions_[static_cast<size_t>(device)];
 }
 
 int DeviceTable::SlotOfSession(ViSession session) const {
   for (size_t i = 0; i < resourceCount_; ++i) {
-    if (sessions_[i] == session)
-      return static_cast<int>(i);
+    if (sessions_[i] == session) return static_cast<int>(i);
   }
   return -1;
 }
 
 void DeviceTable::Remember(ViSession session, ViStatus status) {
   const int slot = SlotOfSession(session);
-  if (slot >= 0)
-    sessionStatus_[static_cast<size_t>(slot)] = status;
+  if (slot >= 0) sessionStatus_[static_cast<size_t>(slot)] = status;
 }
 
 void DeviceTable::ReadRest(ViSession session) {
@@ -143,26 +129,22 @@ void DeviceTable::ReadRest(ViSession session) {
   do {
     status = viRead(session, scratch.data(), static_cast<ViUInt32>(scratch.size()), &count);
   } while (status == VI_SUCCESS_MAX_CNT);
-  if (status < VI_SUCCESS)
-    Remember(session, status);
+  if (status < VI_SUCCESS) Remember(session, status);
 }
 
 std::string DeviceTable::SendQuery(int device, std::string_view command) {
   const ViSession session = SessionForDevice(device, command);
-  if (session == VI_NULL)
-    return {};
+  if (session == VI_NULL) return {};
   const std::string line(command);
   ViStatus status = viPrintf(session, "%s", line.c_str());
   Remember(session, status);
-  if (!IsQuery(command))
-    return {};
+  if (!IsQuery(command)) return {};
 
   ViUInt32 count = 0;
   status = viRead(session, readBuffer_.data(), kShortAnswerBytes, &count);
   Remember(session, status);
   std::string answer(AsText(readBuffer_.data(), count));
-  if (status == VI_SUCCESS_MAX_CNT)
-    ReadRest(session);
+  if (status == VI_SUCCESS_MAX_CNT) ReadRest(session);
   answer.erase(std::remove(answer.begin(), answer.end(), '"'), answer.end());
   answer.resize(TrimRight(answer).size());
   return answer;
@@ -170,13 +152,11 @@ std::string DeviceTable::SendQuery(int device, std::string_view command) {
 
 std::string DeviceTable::SendLongQuery(int device, std::string_view command, LongAnswerForm form) {
   const ViSession session = SessionForDevice(device, command);
-  if (session == VI_NULL)
-    return {};
+  if (session == VI_NULL) return {};
   const std::string line(command);
   ViStatus status = viPrintf(session, "%s", line.c_str());
   Remember(session, status);
-  if (!IsQuery(command))
-    return {};
+  if (!IsQuery(command)) return {};
 
   std::string answer;
   ViUInt32 count = 0;
@@ -197,8 +177,7 @@ std::string DeviceTable::SendLongQuery(int device, std::string_view command, Lon
 
 bool DeviceTable::ConnectionChanged() const {
   for (int k = 0; k < meterCount_; ++k) {
-    if (LastStatus(k) == VI_ERROR_CONN_LOST)
-      return true;
+    if (LastStatus(k) == VI_ERROR_CONN_LOST) return true;
   }
   return false;
 }

@@ -20,18 +20,14 @@ namespace {
 const char* const kLanguageEntries[] = {"English(U.S)", "Chinese(T.C)", "Chinese(S.C)"};
 
 int EntryOf(const std::string& language) {
-  if (language == kChineseTraditional)
-    return 1;
-  if (language == kChineseSimplified)
-    return 2;
+  if (language == kChineseTraditional) return 1;
+  if (language == kChineseSimplified) return 2;
   return 0;
 }
 
 std::string LanguageOfEntry(int row) {
-  if (row == 1)
-    return std::string(kChineseTraditional);
-  if (row == 2)
-    return std::string(kChineseSimplified);
+  if (row == 1) return std::string(kChineseTraditional);
+  if (row == 2) return std::string(kChineseSimplified);
   return std::string(kEnglish);
 }
 

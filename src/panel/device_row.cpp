@@ -34,8 +34,7 @@ void ColourSwatch::paintEvent(QPaintEvent*) {
 void DeviceRow::SetVisible(bool visible) {
   for (QWidget* widget :
        std::initializer_list<QWidget*>{radio, lamp, legend, name, division, reading}) {
-    if (widget)
-      widget->setVisible(visible);
+    if (widget) widget->setVisible(visible);
   }
 }
 

@@ -14,8 +14,7 @@ bool Contains(std::string_view text, std::string_view part) {
 
 bool ContainsAny(std::string_view text, std::initializer_list<std::string_view> parts) {
   for (const std::string_view part : parts) {
-    if (Contains(text, part))
-      return true;
+    if (Contains(text, part)) return true;
   }
   return false;
 }
@@ -51,8 +50,7 @@ std::optional<bool> AskAutoRange(const QueryFunction& query, std::string_view fu
                    ? "VOLT:DC:RAT:RANG:AUTO?\n"
                    : "VOLT:DC:RANG:AUTO?\n";
   } else if (ContainsAny(function, {"CURR", "VOLT", "FRES", "RES", "PER", "FREQ", "CAP"})) {
-    if (Contains(function, "RAT"))
-      return std::nullopt;
+    if (Contains(function, "RAT")) return std::nullopt;
     question = std::string(function) + ":RANGe:AUTO?\n";
   } else if (ContainsAny(function, {"CONT", "DIOD", "TEMP", "TCO"})) {
     return false;
@@ -68,8 +66,7 @@ std::string RangedLine(const QueryFunction& query, std::string function, int row
     function = "VOLT:DC";
   }
   const std::string text = RangeText(LeadingNumber(query(function + ":range?\n")));
-  if (autoRange)
-    return "Range : AUTO";
+  if (autoRange) return "Range : AUTO";
   if (text == "1K" &&
       (function == "FREQ:VOLT" || function == "PER:VOLT" || function == "VOLT:AC")) {
     return "Range : 750 VAC";  // the 750 V range reports itself as 1000
@@ -80,52 +77,39 @@ std::string RangedLine(const QueryFunction& query, std::string function, int row
 }  // namespace
 
 std::string NormaliseFunctionAnswer(std::string_view answer) {
-  if (answer == "VOLT")
-    return "VOLT:DC";
-  if (answer == "CURR")
-    return "CURR:DC";
-  if (answer == "FREQ")
-    return "FREQ:VOLT";
-  if (answer == "PER")
-    return "PER:VOLT";
+  if (answer == "VOLT") return "VOLT:DC";
+  if (answer == "CURR") return "CURR:DC";
+  if (answer == "FREQ") return "FREQ:VOLT";
+  if (answer == "PER") return "PER:VOLT";
   return std::string(answer);
 }
 
 std::string RangeText(double r) {
-  if (r < 1)
-    return FormatC("%.0fm", r * 1000);
-  if (r >= 1000000)
-    return FormatC("%.0fM", r * 0.000001);
-  if (r >= 1000)
-    return FormatC("%.0fK", r * 0.001);
+  if (r < 1) return FormatC("%.0fm", r * 1000);
+  if (r >= 1000000) return FormatC("%.0fM", r * 0.000001);
+  if (r >= 1000) return FormatC("%.0fK", r * 0.001);
   return FormatC("%.0f", r);
 }
 
 std::string CapacitanceRangeText(double c) {
-  if (c <= 1e-7)
-    return FormatC("%.0f n", c * 1e9);
-  if (c <= 1e-4)
-    return FormatC("%.0f u", c * 1e6);
-  if (c > 0.01)
-    return FormatC("%.0f", c);
+  if (c <= 1e-7) return FormatC("%.0f n", c * 1e9);
+  if (c <= 1e-4) return FormatC("%.0f u", c * 1e6);
+  if (c > 0.01) return FormatC("%.0f", c);
   return FormatC("%.0f m", c * 1000);
 }
 
 std::optional<FunctionLines> BuildFunctionLines(const QueryFunction& query,
                                                 std::string_view identity, bool autoRange) {
   const std::string answer = query("func?\n");
-  if (answer.empty())
-    return std::nullopt;
+  if (answer.empty()) return std::nullopt;
   const std::string function = NormaliseFunctionAnswer(answer);
 
   const std::optional<bool> automatic = AskAutoRange(query, function, identity);
-  if (!automatic)
-    return std::nullopt;
+  if (!automatic) return std::nullopt;
 
   const int row = FunctionRow(function);
   const bool capacitance = function.rfind("CAP", 0) == 0;
-  if (row < 0 && !capacitance)
-    return std::nullopt;
+  if (row < 0 && !capacitance) return std::nullopt;
 
   FunctionLines lines;
   lines.function =
@@ -143,8 +127,7 @@ std::optional<FunctionLines> BuildFunctionLines(const QueryFunction& query,
   } else if (row == kThermocoupleRow) {
     lines.range = "Type : " + query("SENS:TCO:TYPE?\n");
   }
-  if (*automatic)
-    lines.range = "Range : AUTO";
+  if (*automatic) lines.range = "Range : AUTO";
   return lines;
 }
 

@@ -25,18 +25,15 @@ OffsetEntry CheckOffsetText(std::string_view text) {
     }
   }
   const double number = LeadingNumber(text);
-  if (std::isfinite(number))
-    entry.number = number;
+  if (std::isfinite(number)) entry.number = number;
   return entry;
 }
 
 std::string FormatOffset(double value) {
   std::string text = FormatC("%f", value);
-  if (text.find('.') == std::string::npos)
-    return text;
+  if (text.find('.') == std::string::npos) return text;
   while (!text.empty() && text.back() == '0') text.pop_back();
-  if (!text.empty() && text.back() == '.')
-    text.pop_back();
+  if (!text.empty() && text.back() == '.') text.pop_back();
   return text;
 }
 

@@ -16,6 +16,7 @@
 #include "common/captions.h"
 #include "config/command_console_dialog.h"
 #include "config/device_settings_dialog.h"
+#include "config/reading_mode_dialog.h"
 #include "instrument/connection_guard.h"
 #include "instrument/display_name.h"
 #include "panel/about_dialog.h"
@@ -61,8 +62,9 @@ const std::array<QColor, 4> kDefaultTraceColours{QColor(0, 0, 255), QColor(0, 25
 
 }  // namespace
 
-PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), systemLocale_(std::move(systemLocale)) {
+PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clock& clock,
+                         QWidget* parent)
+    : QDialog(parent), prompter_(prompter), systemLocale_(std::move(systemLocale)), logger_(clock) {
   setWindowTitle("K9-90/1_AP");
   setWindowIcon(ProgramIcon());
   traceColours_ = kDefaultTraceColours;
@@ -80,25 +82,33 @@ PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, QWidget* 
 
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, &PanelWindow::Tick);
+  commitTimer_.setInterval(static_cast<int>(records::AppendSession::kCommitAge.count()));
+  connect(&commitTimer_, &QTimer::timeout, this, &PanelWindow::CommitRecords);
   for (int k = 0; k < 4; ++k) {
     rows_[static_cast<size_t>(k)].lamp->SetColour(traceColours_[static_cast<size_t>(k)]);
     rows_[static_cast<size_t>(k)].legend->SetColour(traceColours_[static_cast<size_t>(k)]);
   }
-  // Windows of later parts of the program are not part of this panel yet.
-  for (QAction* item :
-       {settingDeviceItem_, readingManagerItem_, settingScanItem_, viewRecordItem_,
-        chartRecordItem_, multipleReadingsItem_, commandControlItem_, deviceSettingsAction_}) {
-    item->setEnabled(false);
-  }
+  connect(settingDeviceItem_, &QAction::triggered, this, [this] { OpenDeviceSettings(false); });
+  connect(deviceSettingsAction_, &QAction::triggered, this, [this] { OpenDeviceSettings(true); });
+  connect(commandControlItem_, &QAction::triggered, this, &PanelWindow::OpenCommandConsole);
+  connect(readingManagerItem_, &QAction::triggered, this, &PanelWindow::OpenReadingManager);
+  // Windows of later parts of the program are not part of this panel yet: their items stay
+  // greyed whatever the state.
+  for (QAction* item : UnavailableItems()) item->setEnabled(false);
+}
+
+std::vector<QAction*> PanelWindow::UnavailableItems() const {
+  return {settingScanItem_, viewRecordItem_, chartRecordItem_, multipleReadingsItem_};
 }
 
 PanelWindow::~PanelWindow() {
   timer_.stop();
+  commitTimer_.stop();
+  logger_.CloseAll();
 }
 
 void PanelWindow::Open() {
-  if (!SettingsFileExists())
-    prompter_.Message(kMissingSettingsFile, "Error", MessageIcon::Stop);
+  if (!SettingsFileExists()) prompter_.Message(kMissingSettingsFile, "Error", MessageIcon::Stop);
   stopAction_->setEnabled(false);
   ShapeButtons();
   runStopItem_->setEnabled(false);
@@ -126,8 +136,7 @@ void PanelWindow::ApplyCaptions(const std::string& language) {
     menus_[p]->setTitle(Text(std::to_string(p) + "0", kMenuTitles[p]));
     const QList<QAction*> actions = menus_[p]->actions();
     for (qsizetype i = 0; i < actions.size(); ++i) {
-      if (actions[i]->isSeparator() || static_cast<size_t>(i) >= kMenuItems[p].size())
-        continue;
+      if (actions[i]->isSeparator() || static_cast<size_t>(i) >= kMenuItems[p].size()) continue;
       actions[i]->setText(
           Text(std::to_string(p) + std::to_string(i + 1), kMenuItems[p][static_cast<size_t>(i)]));
     }
@@ -177,10 +186,8 @@ void PanelWindow::Refresh() {
 }
 
 void PanelWindow::MakeCurrent(int position) {
-  if (position < 0 || position >= table_.MeterCount())
-    return;
-  if (deviceList_->currentIndex() != position)
-    deviceList_->setCurrentIndex(position);
+  if (position < 0 || position >= table_.MeterCount()) return;
+  if (deviceList_->currentIndex() != position) deviceList_->setCurrentIndex(position);
   loop_.SetCurrentDevice(position);
   RefreshFunctionLine(position);
   rows_[0].name->setText(QString::fromStdString(
@@ -193,8 +200,7 @@ void PanelWindow::RefreshFunctionLine(int position) {
       [this, position](std::string_view command) { return Query(position, command); },
       table_.MeterIdentity(position),
       position >= 0 && position < 4 && autoRange_[static_cast<size_t>(position)] == 1);
-  if (!lines)
-    return;
+  if (!lines) return;
   functionLine_->setText(QString::fromStdString(lines->function));
   rangeLine_->setText(QString::fromStdString(lines->range));
 }
@@ -213,10 +219,10 @@ void PanelWindow::SetMenusRunning(bool running) {
   stopAction_->setEnabled(running);
   deviceSettingsAction_->setEnabled(!running);
   runStopItem_->setEnabled(running);
-  for (QAction* item : {runStartItem_, refreshItem_, settingDeviceItem_, commandControlItem_}) {
+  for (QAction* item : {runStartItem_, refreshItem_, settingDeviceItem_, readingManagerItem_,
+                        commandControlItem_}) {
     item->setEnabled(!running);
   }
-  // Items whose windows the panel does not have yet stay greyed whatever the state.
 }
 
 bool PanelWindow::PassesConnectionGuard() {
@@ -226,19 +232,16 @@ bool PanelWindow::PassesConnectionGuard() {
 }
 
 void PanelWindow::OpenDeviceSettings(bool fromToolbar) {
-  if (!PassesConnectionGuard())
-    return;
+  if (!PassesConnectionGuard()) return;
   {
     config::DeviceSettingsDialog dialog(this, prompter_, autoRange_, sensorCoefficients_);
     dialog.exec();
   }
-  if (fromToolbar)
-    MakeCurrent(deviceList_->currentIndex());
+  if (fromToolbar) MakeCurrent(deviceList_->currentIndex());
 }
 
 void PanelWindow::OpenCommandConsole() {
-  if (!PassesConnectionGuard())
-    return;
+  if (!PassesConnectionGuard()) return;
   config::CommandConsoleDialog console(this, prompter_);
   console.exec();
 }
@@ -261,27 +264,60 @@ void PanelWindow::StartReading() {
     prompter_.Message(Caption("1000", "No Device Connected"), "", MessageIcon::Exclamation);
     return;
   }
+  const RecordLogger::OpenOutcome opened = logger_.Open(readingMode_, loop_.ReadCount());
+  for (const RecordLogger::Problem& problem : opened.problems) {
+    prompter_.Message(problem.text, problem.title,
+                      problem.title == "Error" ? MessageIcon::Stop : MessageIcon::None);
+  }
+  if (opened.failed) {
+    StopReading();
+    return;
+  }
   for (int i = 0; i < loop_.ReadCount(); ++i) {
     loop_.StoreStartFunction(i, Query(loop_.ReadDevice(i), "func?\n"));
+  }
+  if (!opened.continueNotice.empty() &&
+      prompter_.Message(ContinueQuestion(opened.continueNotice), "", MessageIcon::None,
+                        MessageButtons::YesNo) != MessageAnswer::Yes) {
+    StopReading();
+    return;
   }
   loop_.BeginRun();
   DrawTraces();
   timer_.start(loop_.TimerPeriod());
+  if (logger_.AnyOpen()) commitTimer_.start();
 }
 
 void PanelWindow::StopReading() {
-  if (!loop_.MultiDevice())
-    deviceList_->setEnabled(table_.MeterCount() > 0);
+  if (!loop_.MultiDevice()) deviceList_->setEnabled(table_.MeterCount() > 0);
   SetMenusRunning(false);
   timer_.stop();
+  commitTimer_.stop();
   loop_.SetRunning(false);
+  const records::Status closed = logger_.CloseAll();
+  if (!closed.Ok()) prompter_.Message(closed.message, "Error", MessageIcon::Stop);
   DrawTraces();
   SetReadingControlsEnabled(true);
 }
 
+void PanelWindow::CommitRecords() {
+  const records::Status status = logger_.CommitIfDue();
+  if (!status.Ok()) ReportRecordFailure(status);
+}
+
+// An error of the record files ends the run; what was saved before stays in the files.
+void PanelWindow::ReportRecordFailure(const records::Status& status) {
+  StopReading();
+  prompter_.Message("Saving the readings stopped: " + status.message, "Error", MessageIcon::Stop);
+}
+
 void PanelWindow::Tick() {
-  const ReadingLoop::TickOutcome outcome = loop_.Tick(
-      [this](int device, std::string_view command) { return Query(device, command); }, nullptr);
+  records::Status logged;
+  const ReadingLoop::TickOutcome outcome =
+      loop_.Tick([this](int device, std::string_view command) { return Query(device, command); },
+                 [this, &logged](int slot, double value) {
+                   if (logged.Ok()) logged = logger_.Append(slot, value);
+                 });
   for (size_t row = 0; row < outcome.labels.size(); ++row) {
     if (outcome.labels[row])
       rows_[row].reading->setText(QString::fromStdString(*outcome.labels[row]));
@@ -291,19 +327,20 @@ void PanelWindow::Tick() {
     prompter_.Message(Caption("1001", "Check Device Connection"), "ERROR", MessageIcon::Stop);
     return;
   }
-  if (outcome.redraw)
-    DrawTraces();
+  if (!logged.Ok()) {
+    ReportRecordFailure(logged);
+    return;
+  }
+  if (outcome.redraw) DrawTraces();
 }
 
 void PanelWindow::DrawTraces() {
   std::vector<TraceDisplay::Trace> traces;
   for (int i = 0; i < loop_.ReadCount(); ++i) {
     const int device = loop_.ReadDevice(i);
-    if (device < 0 || device >= ReadingLoop::kDevices)
-      continue;
+    if (device < 0 || device >= ReadingLoop::kDevices) continue;
     // A device that never got a sample is skipped (zero readings are kept as 1E-25).
-    if (loop_.History().Newest(device) == 0.0)
-      continue;
+    if (loop_.History().Newest(device) == 0.0) continue;
     auto& points = tracePoints_[static_cast<size_t>(device)];
     TracePolyline(loop_.History(), device, loop_.Dots(), loop_.Offset(device), loop_.Factor(device),
                   points);
@@ -316,8 +353,7 @@ void PanelWindow::DrawTraces() {
 
 void PanelWindow::PressFunctionButton(int index) {
   const int current = loop_.CurrentDevice();
-  if (current >= 0 && current < 4)
-    autoRange_[static_cast<size_t>(current)] = 1;
+  if (current >= 0 && current < 4) autoRange_[static_cast<size_t>(current)] = 1;
   if (!loop_.MultiDevice() && current == kNoDevice) {
     prompter_.Message(Caption("1003", "Select Device First"), "", MessageIcon::Exclamation);
     return;
@@ -331,18 +367,15 @@ void PanelWindow::PressFunctionButton(int index) {
 }
 
 void PanelWindow::ChooseSpeed(int entry) {
-  if (entry < 0 || entry >= static_cast<int>(kReadingSpeeds.size()))
-    return;
+  if (entry < 0 || entry >= static_cast<int>(kReadingSpeeds.size())) return;
   const int speed = kReadingSpeeds[static_cast<size_t>(entry)];
   loop_.ChooseSpeed(speed);
   speedLine_->setText(QString("ReadSpeed : %1ms").arg(speed));
-  if (loop_.Running())
-    timer_.start(loop_.TimerPeriod());
+  if (loop_.Running()) timer_.start(loop_.TimerPeriod());
 }
 
 void PanelWindow::ChooseDots(int entry) {
-  if (entry < 0 || entry >= static_cast<int>(kDotChoices.size()))
-    return;
+  if (entry < 0 || entry >= static_cast<int>(kDotChoices.size())) return;
   loop_.SetDots(kDotChoices[static_cast<size_t>(entry)]);
   dotsLine_->setText(QString::number(loop_.Dots()));
   DrawTraces();
@@ -355,15 +388,13 @@ void PanelWindow::ShowDivision(int row) {
 }
 
 void PanelWindow::StepDivision(bool larger) {
-  if (!loop_.StepDivision(larger, Utf8(offsetEdit_->text())))
-    return;
+  if (!loop_.StepDivision(larger, Utf8(offsetEdit_->text()))) return;
   ShowDivision(loop_.SelectedRow());
   DrawTraces();
 }
 
 void PanelWindow::SelectRow(int row) {
-  if (row < 0 || row >= ReadingLoop::kDevices)
-    return;
+  if (row < 0 || row >= ReadingLoop::kDevices) return;
   loop_.SelectRow(row);
   rows_[static_cast<size_t>(row)].radio->setChecked(true);
   divisionText_->setText(StepText(loop_.DivisionIndex(row)));
@@ -388,8 +419,7 @@ void PanelWindow::SetOffset() {
 }
 
 void PanelWindow::MoveMarker(bool up) {
-  if (!loop_.MoveMarker(up, Utf8(offsetEdit_->text())))
-    return;
+  if (!loop_.MoveMarker(up, Utf8(offsetEdit_->text()))) return;
   UpdateMarkers();
   DrawTraces();
 }
@@ -428,12 +458,69 @@ void PanelWindow::keyPressEvent(QKeyEvent* event) {
 void PanelWindow::ShowAbout(bool fromHelpMenu) {
   AboutDialog about(systemLocale_, this);
   about.exec();
-  if (!fromHelpMenu)
-    return;
+  if (!fromHelpMenu) return;
   ApplyCaptions(CurrentLanguage);
   menuBar_->update();
-  if (table_.MeterCount() == 0)
-    Refresh();
+  if (table_.MeterCount() == 0) Refresh();
+}
+
+}  // namespace vx::panel
+
+namespace vx::panel {
+
+void PanelWindow::OpenReadingManager() {
+  if (!PassesConnectionGuard()) return;
+  {
+    config::ReadingModeDialog dialog(this, prompter_, readingMode_);
+    dialog.exec();
+  }
+  ApplyReadingMode(readingMode_);
+}
+
+void PanelWindow::ApplyReadingMode(const config::ReadingModeSettings& settings) {
+  readingMode_ = settings;
+  const int remembered = deviceList_->currentIndex();
+  for (size_t k = 0; k < traceColours_.size(); ++k) {
+    const Rgb& c = settings.traceColour[k];
+    traceColours_[k] = QColor(c.red, c.green, c.blue);
+    rows_[k].lamp->SetColour(traceColours_[k]);
+    rows_[k].legend->SetColour(traceColours_[k]);
+  }
+  loop_.SetMultiDevice(settings.multiDevice == 1);
+  for (size_t k = 1; k < rows_.size(); ++k) rows_[k].SetVisible(false);
+
+  const int count = table_.MeterCount();
+  if (count == 0) {
+    deviceList_->setCurrentIndex(-1);
+    deviceList_->setPlaceholderText(QString::fromUtf8("----無任何儀器連線----"));
+    loop_.SetCurrentDevice(kNoDevice);
+    UpdateMarkers();
+    return;
+  }
+  if (loop_.MultiDevice()) {
+    if (count > 1) {
+      loop_.SetListedMeters(count);
+      for (int i = 0; i < count; ++i) {
+        DeviceRow& row = rows_[static_cast<size_t>(i)];
+        row.SetVisible(true);
+        row.name->setText(QString::fromStdString(
+            instrument::MakeDisplayName(table_.MeterResource(i), table_.MeterIdentity(i))));
+        row.division->setText(StepText(loop_.DivisionIndex(i)));
+      }
+    }
+    deviceList_->setCurrentIndex(-1);
+    deviceList_->setPlaceholderText("MultiDevice mode");
+  } else {
+    const int position = remembered >= 0 ? remembered : 0;
+    deviceList_->setCurrentIndex(position);
+    SelectRow(position);
+    offsetEdit_->setText("0");
+    MakeCurrent(position);
+  }
+  if (remembered >= 0 && loop_.ReadCount() > 0) RefreshFunctionLine(remembered);
+  deviceList_->setEnabled(true);
+  UpdateMarkers();
+  DrawTraces();
 }
 
 }  // namespace vx::panel

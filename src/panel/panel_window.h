@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/prompt.h"
+#include "config/reading_mode.h"
 #include "config/sensor_coefficients.h"
 #include "instrument/device_table.h"
 #include "panel/device_row.h"
 #include "panel/reading_loop.h"
+#include "panel/record_logger.h"
 #include "panel/trace_geometry.h"
 
 class QAction;
@@ -42,8 +45,10 @@ class PanelWindow : public QDialog {
   };
   static const std::array<FunctionButtonSpec, 12> kFunctionButtons;
 
-  // `systemLocale` is the locale name the system reports ("en_US", "zh_TW", ...).
-  PanelWindow(Prompter& prompter, std::string systemLocale, QWidget* parent = nullptr);
+  // `systemLocale` is the locale name the system reports ("en_US", "zh_TW", ...); `clock`
+  // stamps the readings logged into record files.
+  PanelWindow(Prompter& prompter, std::string systemLocale, const Clock& clock = RealClock(),
+              QWidget* parent = nullptr);
   ~PanelWindow() override;
 
   // The opening sequence: settings file check, captions in the system's language, the meter
@@ -68,6 +73,11 @@ class PanelWindow : public QDialog {
   // meter current again) and "Command Control", each after the connection guard.
   void OpenDeviceSettings(bool fromToolbar);
   void OpenCommandConsole();
+  // "Reading manager": the reading mode dialog, then the layout of the chosen mode.
+  void OpenReadingManager();
+  // Takes reading-mode settings (as the dialog leaves them) and lays the panel out for them.
+  void ApplyReadingMode(const config::ReadingModeSettings& settings);
+  const config::ReadingModeSettings& ReadingMode() const { return readingMode_; }
   // One tick of timer 1 (public so that tests and benchmarks can drive it).
   void Tick();
 
@@ -89,6 +99,7 @@ class PanelWindow : public QDialog {
   QAction* DeviceSettingsAction() const { return deviceSettingsAction_; }
   QAction* RunStartItem() const { return runStartItem_; }
   QAction* RunStopItem() const { return runStopItem_; }
+  QAction* ReadingManagerItem() const { return readingManagerItem_; }
   ShapedButton* FunctionButton(int index) const {
     return functionButtons_[static_cast<size_t>(index)];
   }
@@ -105,9 +116,12 @@ class PanelWindow : public QDialog {
   QWidget* BuildControlColumn();
   QWidget* BuildFunctionButtons();
   void ShapeButtons();
+  std::vector<QAction*> UnavailableItems() const;
 
   bool PassesConnectionGuard();
   void DrawTraces();
+  void CommitRecords();
+  void ReportRecordFailure(const records::Status& status);
   void RefreshFunctionLine(int position);
   void SetMenusRunning(bool running);
   void SetReadingControlsEnabled(bool enabled);
@@ -122,6 +136,9 @@ class PanelWindow : public QDialog {
   instrument::DeviceTable table_;
   ReadingLoop loop_;
   QTimer timer_;
+  QTimer commitTimer_;  // while logging: pending readings reach the record files
+  config::ReadingModeSettings readingMode_;
+  RecordLogger logger_;
   std::array<unsigned char, 4> autoRange_{};
   config::SensorCoefficients sensorCoefficients_;
   std::array<QColor, 4> traceColours_;

@@ -46,10 +46,8 @@ ClassifiedReading ClassifyReading(std::string_view answer, std::string_view func
   if (diode) {
     // A diode that conducts shows its forward voltage; above 1.2 V it is open. Only readings
     // within +-1.2 V reach the trace.
-    if (v > kDiodeOpenVolts)
-      result.label = "OPEN";
-    if (!(std::fabs(v) < kDiodeOpenVolts))
-      result.sample.reset();
+    if (v > kDiodeOpenVolts) result.label = "OPEN";
+    if (!(std::fabs(v) < kDiodeOpenVolts)) result.sample.reset();
   }
   return result;
 }

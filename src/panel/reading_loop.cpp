@@ -9,8 +9,7 @@ double DivisionStepValue(std::string_view stepText) {
   std::string text(stepText);
   const auto replace = [&text](std::string_view from, std::string_view to) {
     const size_t at = text.find(from);
-    if (at != std::string::npos)
-      text.replace(at, from.size(), to);
+    if (at != std::string::npos) text.replace(at, from.size(), to);
   };
   replace(" u", "E-6");
   replace(" n", "E-9");
@@ -54,8 +53,7 @@ ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {
   const int count = ReadCount();
   for (int i = 0; i < count; ++i) {
     const int device = ReadDevice(i);
-    if (device >= 0 && device < kDevices)
-      read[static_cast<size_t>(device)] = true;
+    if (device >= 0 && device < kDevices) read[static_cast<size_t>(device)] = true;
   }
   history_.BeginTick(dots_, read);
 
@@ -69,10 +67,8 @@ ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {
     }
     const ClassifiedReading reading = ClassifyReading(answer, DeviceFunction(device));
     outcome.labels[static_cast<size_t>(RowOf(i))] = reading.label;
-    if (reading.sample)
-      history_.Store(device, *reading.sample);
-    if (reading.logged && log)
-      log(RowOf(i), *reading.logged);
+    if (reading.sample) history_.Store(device, *reading.sample);
+    if (reading.logged && log) log(RowOf(i), *reading.logged);
   }
   if (tickCount_ % (dots_ / 50) == 0) {
     outcome.redraw = true;
@@ -89,8 +85,7 @@ void ReadingLoop::RecomputeOffset(std::string_view offsetText) {
 bool ReadingLoop::StepDivision(bool larger, std::string_view offsetText) {
   const size_t row = Slot(selectedRow_);
   const int next = divisionIndex_[row] + (larger ? -1 : 1);
-  if (next < 0 || next >= static_cast<int>(DivisionTable.size()))
-    return false;
+  if (next < 0 || next >= static_cast<int>(DivisionTable.size())) return false;
   divisionIndex_[row] = next;
   divisionValue_[row] = DivisionStepValue(DivisionTable[static_cast<size_t>(next)].text);
   RecomputeOffset(offsetText);
@@ -108,8 +103,7 @@ OffsetEntry ReadingLoop::ApplyOffsetText(std::string_view offsetText) {
 
 std::optional<double> ReadingLoop::ApplyOffsetDirectly(std::string_view offsetText) {
   const OffsetEntry entry = CheckOffsetText(offsetText);
-  if (entry.number)
-    offset_[Slot(selectedRow_)] = *entry.number;
+  if (entry.number) offset_[Slot(selectedRow_)] = *entry.number;
   return entry.number;
 }
 
@@ -120,8 +114,7 @@ std::string ReadingLoop::OffsetTextOf(int device) const {
 
 bool ReadingLoop::MoveMarker(bool up, std::string_view offsetText) {
   int& position = position_[Slot(selectedRow_)];
-  if (up ? position <= -kMarkerLimit : position >= kMarkerLimit)
-    return false;
+  if (up ? position <= -kMarkerLimit : position >= kMarkerLimit) return false;
   position += up ? -1 : 1;
   RecomputeOffset(offsetText);
   return true;

@@ -62,8 +62,7 @@ void TraceDisplay::Draw(const std::vector<Trace>& traces, int dots) {
 }
 
 void TraceDisplay::Render() {
-  if (background_.size() != size())
-    BuildBackground();
+  if (background_.size() != size()) BuildBackground();
   picture_ = background_;
   QPainter painter(&picture_);
   painter.setClipRect(rect());
@@ -72,8 +71,7 @@ void TraceDisplay::Render() {
   const double middle = height() / 2.0;
   QPolygonF line;
   for (const DrawnTrace& trace : drawn_) {
-    if (trace.points.size() < 2)
-      continue;
+    if (trace.points.size() < 2) continue;
     line.clear();
     line.reserve(static_cast<int>(trace.points.size()));
     for (const LogicalPoint& p : trace.points)
@@ -93,8 +91,7 @@ void TraceDisplay::Render() {
 }
 
 void TraceDisplay::SetMarker(int row, const Marker& marker) {
-  if (row < 0 || row >= static_cast<int>(markers_.size()))
-    return;
+  if (row < 0 || row >= static_cast<int>(markers_.size())) return;
   markers_[static_cast<size_t>(row)] = marker;
   update();
 }
@@ -104,8 +101,7 @@ void TraceDisplay::paintEvent(QPaintEvent*) {
   painter.drawPixmap(0, 0, picture_.isNull() ? background_ : picture_);
   painter.setRenderHint(QPainter::Antialiasing);
   for (const Marker& marker : markers_) {
-    if (!marker.visible)
-      continue;
+    if (!marker.visible) continue;
     const double y = height() / 2.0 + marker.position * DivisionPixels();
     QPainterPath arrow;
     arrow.moveTo(0, y - kMarkerHeight / 2.0);

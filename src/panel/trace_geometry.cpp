@@ -7,8 +7,7 @@ namespace vx::panel {
 
 double TraceY(double sample, double offset, double factor) {
   const double y = (sample - offset) * factor * kUnitsPerDivision;
-  if (std::isnan(y))
-    return 0.0;
+  if (std::isnan(y)) return 0.0;
   return std::clamp(y, -kLogicalLimit, kLogicalLimit);
 }
 

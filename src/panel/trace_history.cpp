@@ -17,22 +17,19 @@ void TraceHistory::BeginTick(int dots, const std::array<bool, kDevices>& readDev
   }
   sampleCount_ = dots;
   for (int device = 0; device < kDevices; ++device) {
-    if (!readDevices[static_cast<size_t>(device)])
-      continue;
+    if (!readDevices[static_cast<size_t>(device)]) continue;
     auto& samples = samples_[static_cast<size_t>(device)];
     std::copy(samples.begin() + 1, samples.begin() + dots, samples.begin());
   }
 }
 
 void TraceHistory::Store(int device, double sample) {
-  if (device < 0 || device >= kDevices || sampleCount_ == 0)
-    return;
+  if (device < 0 || device >= kDevices || sampleCount_ == 0) return;
   samples_[static_cast<size_t>(device)][static_cast<size_t>(sampleCount_ - 1)] = sample;
 }
 
 double TraceHistory::Newest(int device) const {
-  if (device < 0 || device >= kDevices || sampleCount_ == 0)
-    return 0.0;
+  if (device < 0 || device >= kDevices || sampleCount_ == 0) return 0.0;
   return samples_[static_cast<size_t>(device)][static_cast<size_t>(sampleCount_ - 1)];
 }
 

@@ -19,29 +19,22 @@ namespace {
 int WriteStamp(sql::Database& database, double stamp) {
   sql::Transaction transaction(database);
   int rc = transaction.Begin();
-  if (rc != SQLITE_OK)
-    return rc;
+  if (rc != SQLITE_OK) return rc;
   sql::Statement find;
   rc = find.Prepare(database, "SELECT rowid FROM read_date ORDER BY rowid LIMIT 1");
-  if (rc == SQLITE_OK)
-    rc = find.Step();
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-    return rc;
+  if (rc == SQLITE_OK) rc = find.Step();
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return rc;
   sql::Statement write;
   if (rc == SQLITE_ROW) {
     const long long rowid = find.ColumnInteger(0);
     rc = write.Prepare(database, "UPDATE read_date SET r_date = ?1 WHERE rowid = ?2");
-    if (rc == SQLITE_OK)
-      rc = write.Bind(2, rowid);
+    if (rc == SQLITE_OK) rc = write.Bind(2, rowid);
   } else {
     rc = write.Prepare(database, "INSERT INTO read_date(r_date) VALUES(?1)");
   }
-  if (rc == SQLITE_OK)
-    rc = write.Bind(1, stamp);
-  if (rc == SQLITE_OK)
-    rc = write.Step();
-  if (rc != SQLITE_DONE)
-    return rc;
+  if (rc == SQLITE_OK) rc = write.Bind(1, stamp);
+  if (rc == SQLITE_OK) rc = write.Step();
+  if (rc != SQLITE_DONE) return rc;
   find.Finalize();
   write.Finalize();
   return transaction.Commit();
@@ -92,27 +85,22 @@ Status AppendSession::Append(double value, const LocalDateTime& time) {
     return Status::Failure(StoreError::Closed,
                            RecordFileName(record_) + " is closed: the reading was not saved.");
   const auto now = clock_->Steady();
-  if (pending_.empty())
-    oldestPending_ = now;
+  if (pending_.empty()) oldestPending_ = now;
   // The time of day as "%H:%M:%S" gives it: whole seconds on day zero.
   pending_.push_back({value, OleTimeOfDay(time.hour, time.minute, time.second)});
-  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge)
-    return Status::Success();
+  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge) return Status::Success();
   return now < retryAfter_ ? Status::Success() : CommitPending(now);
 }
 
 Status AppendSession::CommitIfDue() {
-  if (pending_.empty() || !IsOpen())
-    return Status::Success();
+  if (pending_.empty() || !IsOpen()) return Status::Success();
   const auto now = clock_->Steady();
-  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge)
-    return Status::Success();
+  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge) return Status::Success();
   return now < retryAfter_ ? Status::Success() : CommitPending(now);
 }
 
 Status AppendSession::Commit() {
-  if (pending_.empty() || !IsOpen())
-    return Status::Success();
+  if (pending_.empty() || !IsOpen()) return Status::Success();
   return CommitPending(clock_->Steady());
 }
 
@@ -124,11 +112,9 @@ Status AppendSession::CommitPending(std::chrono::steady_clock::time_point now) {
     insert_.Bind(2, row->time);
     rc = insert_.Step();
     insert_.Reset();
-    if (rc == SQLITE_DONE)
-      rc = SQLITE_OK;
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
-  if (rc == SQLITE_OK)
-    rc = transaction.Commit();
+  if (rc == SQLITE_OK) rc = transaction.Commit();
   if (rc != SQLITE_OK) {
     const Status failure = detail::EngineStatus(database_, rc, RecordFileName(record_));
     transaction.Rollback();
@@ -141,11 +127,9 @@ Status AppendSession::CommitPending(std::chrono::steady_clock::time_point now) {
 }
 
 Status AppendSession::Close() {
-  if (!IsOpen())
-    return Status::Success();
+  if (!IsOpen()) return Status::Success();
   Status status = Commit();
-  if (!status.Ok())
-    status.message += FormatC(" %zu readings were not saved.", pending_.size());
+  if (!status.Ok()) status.message += FormatC(" %zu readings were not saved.", pending_.size());
   pending_.clear();
   insert_.Finalize();
   database_.Close();
@@ -153,8 +137,7 @@ Status AppendSession::Close() {
 }
 
 Result<AppendSession> OpenRecordForAppend(std::string_view folder, int record, const Clock& clock) {
-  if (!IsRecordNumber(record))
-    return InvalidRecordStatus(record);
+  if (!IsRecordNumber(record)) return InvalidRecordStatus(record);
   const std::string path = RecordFilePath(folder, record);
   bool existed = access(path.c_str(), F_OK) == 0;
   Result<sql::Database> opened =
@@ -163,25 +146,21 @@ Result<AppendSession> OpenRecordForAppend(std::string_view folder, int record, c
     existed = true;  // another writer created it a moment ago
     opened = detail::OpenForWriting(path);
   }
-  if (!opened.Ok())
-    return opened.GetStatus();
+  if (!opened.Ok()) return opened.GetStatus();
   sql::Database& database = opened.Value();
   const std::string name = RecordFileName(record);
   const double stamp = StampOf(clock.LocalNow());
   int rc = WriteStamp(database, stamp);
-  if (rc != SQLITE_OK)
-    return detail::EngineStatus(database, rc, name);
+  if (rc != SQLITE_OK) return detail::EngineStatus(database, rc, name);
   sql::Statement insert;
   rc = insert.Prepare(database, "INSERT INTO read(read_value, read_time) VALUES(?1, ?2)");
-  if (rc != SQLITE_OK)
-    return detail::EngineStatus(database, rc, name);
+  if (rc != SQLITE_OK) return detail::EngineStatus(database, rc, name);
   return AppendSession(std::move(database), std::move(insert), clock, record, existed, stamp);
 }
 
 Result<AppendSession> OpenRecordForAppend(int record, const Clock& clock) {
   Result<std::string> folder = EnterRecordFolder();
-  if (!folder.Ok())
-    return folder.GetStatus();
+  if (!folder.Ok()) return folder.GetStatus();
   return OpenRecordForAppend(folder.Value(), record, clock);
 }
 

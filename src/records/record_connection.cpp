@@ -37,20 +37,15 @@ struct TableCheck {
 TableCheck CheckTables(sql::Database& database) {
   sql::Statement count;
   int rc = count.Prepare(database, "SELECT count(*) FROM sqlite_master");
-  if (rc == SQLITE_OK)
-    rc = count.Step();
-  if (rc != SQLITE_ROW)
-    return {rc, false, false};
-  if (count.ColumnInteger(0) == 0)
-    return {SQLITE_OK, true, true};
+  if (rc == SQLITE_OK) rc = count.Step();
+  if (rc != SQLITE_ROW) return {rc, false, false};
+  if (count.ColumnInteger(0) == 0) return {SQLITE_OK, true, true};
   for (const char* probe : kTableProbes) {
     sql::Statement statement;
     rc = statement.Prepare(database, probe);
     // A plain SQL error here is a missing table or column: some other database.
-    if ((rc & 0xff) == SQLITE_ERROR)
-      return {SQLITE_OK, false, true};
-    if (rc != SQLITE_OK)
-      return {rc, false, false};
+    if ((rc & 0xff) == SQLITE_ERROR) return {SQLITE_OK, false, true};
+    if (rc != SQLITE_OK) return {rc, false, false};
   }
   return {};
 }
@@ -58,10 +53,8 @@ TableCheck CheckTables(sql::Database& database) {
 int CreateTables(sql::Database& database) {
   sql::Transaction transaction(database);
   int rc = transaction.Begin();
-  if (rc == SQLITE_OK)
-    rc = database.Execute(kCreateTables);
-  if (rc == SQLITE_OK)
-    rc = transaction.Commit();
+  if (rc == SQLITE_OK) rc = database.Execute(kCreateTables);
+  if (rc == SQLITE_OK) rc = transaction.Commit();
   return rc;
 }
 
@@ -70,20 +63,16 @@ int CreateTables(sql::Database& database) {
 int UseWriteAheadLog(sql::Database& database) {
   sql::Statement mode;
   int rc = mode.Prepare(database, "PRAGMA journal_mode=WAL");
-  if (rc == SQLITE_OK)
-    rc = mode.Step();
-  if (rc != SQLITE_ROW)
-    return rc;
-  if (!EqualsNoCase(mode.ColumnText(0), "wal"))
-    return SQLITE_READONLY;
+  if (rc == SQLITE_OK) rc = mode.Step();
+  if (rc != SQLITE_ROW) return rc;
+  if (!EqualsNoCase(mode.ColumnText(0), "wal")) return SQLITE_READONLY;
   mode.Finalize();
   return database.Execute("PRAGMA synchronous=NORMAL");
 }
 
 Status CheckStatus(const TableCheck& check, const sql::Database& database,
                    std::string_view fileName) {
-  if (check.foreign)
-    return EngineStatus(SQLITE_NOTADB, fileName, "");
+  if (check.foreign) return EngineStatus(SQLITE_NOTADB, fileName, "");
   return EngineStatus(database, check.code, fileName);
 }
 
@@ -126,8 +115,7 @@ Status CreationFailure(int error, std::string_view fileName) {
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return ".";
+  if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -175,12 +163,10 @@ std::string FileNameOf(std::string_view path) {
 
 Result<sql::Database> OpenForReading(const std::string& path) {
   const std::string name = FileNameOf(path);
-  if (!Exists(path))
-    return Status::Failure(StoreError::Missing, name + " does not exist.");
+  if (!Exists(path)) return Status::Failure(StoreError::Missing, name + " does not exist.");
   sql::Database database;
   int rc = database.Open(path, SQLITE_OPEN_READONLY);
-  if (rc != SQLITE_OK)
-    return EngineStatus(database, rc, name);
+  if (rc != SQLITE_OK) return EngineStatus(database, rc, name);
   database.SetBusyTimeout(kBusyTimeoutMs);
   TableCheck check = CheckTables(database);
   const int primary = check.code & 0xff;
@@ -189,27 +175,22 @@ Result<sql::Database> OpenForReading(const std::string& path) {
   // beside it), so the database file alone is the whole record and is read as it stands.
   if ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !Exists(path + "-wal")) {
     rc = database.Open(FileUri(path) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-    if (rc != SQLITE_OK)
-      return EngineStatus(database, rc, name);
+    if (rc != SQLITE_OK) return EngineStatus(database, rc, name);
     check = CheckTables(database);
   }
-  if (check.code != SQLITE_OK || check.foreign)
-    return CheckStatus(check, database, name);
+  if (check.code != SQLITE_OK || check.foreign) return CheckStatus(check, database, name);
   return database;
 }
 
 Result<sql::Database> OpenForWriting(const std::string& path) {
   const std::string name = FileNameOf(path);
-  if (!Exists(path))
-    return Status::Failure(StoreError::Missing, name + " does not exist.");
+  if (!Exists(path)) return Status::Failure(StoreError::Missing, name + " does not exist.");
   // The write-ahead log and its index are files beside the record: without a writable
   // folder there is no writing, whatever the file's own permissions say.
-  if (access(FolderOf(path).c_str(), W_OK) != 0)
-    return EngineStatus(SQLITE_READONLY, name, "");
+  if (access(FolderOf(path).c_str(), W_OK) != 0) return EngineStatus(SQLITE_READONLY, name, "");
   sql::Database database;
   int rc = database.Open(path, SQLITE_OPEN_READWRITE);
-  if (rc != SQLITE_OK)
-    return EngineStatus(database, rc, name);
+  if (rc != SQLITE_OK) return EngineStatus(database, rc, name);
   // SQLite quietly opens a file it may not write for reading only.
   if (sqlite3_db_readonly(database.Handle(), "main") == 1)
     return EngineStatus(SQLITE_READONLY, name, "");
@@ -220,23 +201,19 @@ Result<sql::Database> OpenForWriting(const std::string& path) {
   if (check.code != SQLITE_OK || (check.foreign && !check.blank))
     return CheckStatus(check, database, name);
   rc = UseWriteAheadLog(database);
-  if (rc == SQLITE_OK && check.blank)
-    rc = CreateTables(database);
-  if (rc != SQLITE_OK)
-    return EngineStatus(database, rc, name);
+  if (rc == SQLITE_OK && check.blank) rc = CreateTables(database);
+  if (rc != SQLITE_OK) return EngineStatus(database, rc, name);
   return database;
 }
 
 Result<sql::Database> CreateAndOpen(const std::string& path) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0)
-    return CreationFailure(errno, FileNameOf(path));
+  if (fd < 0) return CreationFailure(errno, FileNameOf(path));
   // The file is new, so no connection of this process has it open and closing this
   // descriptor cannot drop anybody's locks on it.
   close(fd);
   Result<sql::Database> database = OpenForWriting(path);
-  if (!database.Ok())
-    RemoveWithJournals(path);
+  if (!database.Ok()) RemoveWithJournals(path);
   return database;
 }
 

@@ -35,15 +35,13 @@ Status InvalidRecordStatus(int record) {
 }
 
 Status CreateRecordFile(std::string_view folder, int record) {
-  if (!IsRecordNumber(record))
-    return InvalidRecordStatus(record);
+  if (!IsRecordNumber(record)) return InvalidRecordStatus(record);
   Result<sql::Database> database = detail::CreateAndOpen(RecordFilePath(folder, record));
   return database.Ok() ? Status::Success() : database.GetStatus();
 }
 
 Status DeleteRecordFile(std::string_view folder, int record) {
-  if (!IsRecordNumber(record))
-    return InvalidRecordStatus(record);
+  if (!IsRecordNumber(record)) return InvalidRecordStatus(record);
   const std::string path = RecordFilePath(folder, record);
   const std::string name = RecordFileName(record);
   if (access(path.c_str(), F_OK) != 0)

@@ -20,8 +20,7 @@ Result<std::string> CurrentFolder() {
 
 Result<std::string> FolderFromCurrent() {
   Result<std::string> current = CurrentFolder();
-  if (!current.Ok())
-    return current;
+  if (!current.Ok()) return current;
   std::string folder = RecordFolderFor(current.Value());
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error))
@@ -32,18 +31,15 @@ Result<std::string> FolderFromCurrent() {
 }  // namespace
 
 std::string RecordFolderFor(std::string_view currentFolder) {
-  if (currentFolder.find("DB") != std::string_view::npos)
-    return std::string(currentFolder);
+  if (currentFolder.find("DB") != std::string_view::npos) return std::string(currentFolder);
   std::string folder(currentFolder);
-  if (!folder.empty() && folder.back() != '/')
-    folder += '/';
+  if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder + "DB";
 }
 
 Result<std::string> EnterRecordFolder() {
   Result<std::string> folder = FolderFromCurrent();
-  if (!folder.Ok())
-    return folder;
+  if (!folder.Ok()) return folder;
   if (chdir(folder.Value().c_str()) != 0)
     return Status::Failure(StoreError::FolderNotFound, kFolderNotFoundMessage);
   return folder;
@@ -59,8 +55,7 @@ std::string RecordFileName(int record) {
 
 std::string RecordFilePath(std::string_view folder, int record) {
   std::string path(folder);
-  if (!path.empty() && path.back() != '/')
-    path += '/';
+  if (!path.empty() && path.back() != '/') path += '/';
   return path + RecordFileName(record);
 }
 

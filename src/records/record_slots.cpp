@@ -16,8 +16,7 @@ RecordSlot ReadSlot(std::string_view folder, int record) {
   RecordSlot slot;
   slot.record = record;
   slot.fileExists = access(RecordFilePath(folder, record).c_str(), F_OK) == 0;
-  if (!slot.fileExists)
-    return slot;
+  if (!slot.fileExists) return slot;
   Result<RecordReader> reader = RecordReader::Open(folder, record);
   if (!reader.Ok()) {
     slot.status = reader.GetStatus();
@@ -47,8 +46,7 @@ RecordSlots ListRecordSlots(std::string_view folder) {
 
 Result<RecordSlots> ListRecordSlots() {
   Result<std::string> folder = EnterRecordFolder();
-  if (!folder.Ok())
-    return folder.GetStatus();
+  if (!folder.Ok()) return folder.GetStatus();
   return ListRecordSlots(folder.Value());
 }
 
@@ -60,14 +58,12 @@ std::optional<std::string> RecordLabel(const RecordSlot& slot, ListForm form) {
   const char* name = form == ListForm::MultipleReadings ? "DBSfile" : "Record";
   if (slot.stamp)
     return FormatC("%s %d            ( %s )", name, slot.record, FormatStamp(*slot.stamp).c_str());
-  if (form == ListForm::Viewer)
-    return std::nullopt;
+  if (form == ListForm::Viewer) return std::nullopt;
   return FormatC("%s %d", name, slot.record);
 }
 
 int RecordNumberFromLabel(std::string_view label) {
-  if (label.substr(0, kRecordPrefix.size()) != kRecordPrefix)
-    return 0;
+  if (label.substr(0, kRecordPrefix.size()) != kRecordPrefix) return 0;
   const std::string_view digits = label.substr(kRecordPrefix.size(), 2);
   const long number = LeadingInteger(digits);
   return IsRecordNumber(static_cast<int>(number)) ? static_cast<int>(number) : 0;

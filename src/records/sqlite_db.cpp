@@ -17,34 +17,29 @@ Database& Database::operator=(Database&& other) noexcept {
 int Database::Open(const std::string& path, int flags) {
   Close();
   const int rc = sqlite3_open_v2(path.c_str(), &handle_, flags, nullptr);
-  if (rc == SQLITE_OK)
-    sqlite3_extended_result_codes(handle_, 1);
+  if (rc == SQLITE_OK) sqlite3_extended_result_codes(handle_, 1);
   return rc;
 }
 
 void Database::Close() {
   // close_v2 defers the close until statements still alive are finalized, so the order in
   // which owners are destroyed can never leave the connection half closed.
-  if (handle_)
-    sqlite3_close_v2(handle_);
+  if (handle_) sqlite3_close_v2(handle_);
   handle_ = nullptr;
 }
 
 int Database::Execute(const char* sql) {
-  if (!handle_)
-    return SQLITE_MISUSE;
+  if (!handle_) return SQLITE_MISUSE;
   return sqlite3_exec(handle_, sql, nullptr, nullptr, nullptr);
 }
 
 int Database::SetBusyTimeout(int milliseconds) {
-  if (!handle_)
-    return SQLITE_MISUSE;
+  if (!handle_) return SQLITE_MISUSE;
   return sqlite3_busy_timeout(handle_, milliseconds);
 }
 
 std::string Database::ErrorMessage() const {
-  if (!handle_)
-    return "out of memory";
+  if (!handle_) return "out of memory";
   return sqlite3_errmsg(handle_);
 }
 
@@ -64,15 +59,13 @@ Statement& Statement::operator=(Statement&& other) noexcept {
 
 int Statement::Prepare(const Database& database, std::string_view sql) {
   Finalize();
-  if (!database.IsOpen())
-    return SQLITE_MISUSE;
+  if (!database.IsOpen()) return SQLITE_MISUSE;
   return sqlite3_prepare_v2(database.Handle(), sql.data(), static_cast<int>(sql.size()), &handle_,
                             nullptr);
 }
 
 void Statement::Finalize() {
-  if (handle_)
-    sqlite3_finalize(handle_);
+  if (handle_) sqlite3_finalize(handle_);
   handle_ = nullptr;
 }
 
@@ -110,22 +103,19 @@ std::string Statement::ColumnText(int column) const {
 }
 
 std::optional<double> Statement::ColumnOptionalDouble(int column) const {
-  if (ColumnIsNull(column))
-    return std::nullopt;
+  if (ColumnIsNull(column)) return std::nullopt;
   return ColumnDouble(column);
 }
 
 int Transaction::Begin(Kind kind) {
-  if (active_)
-    return SQLITE_MISUSE;
+  if (active_) return SQLITE_MISUSE;
   const int rc = database_->Execute(kind == Kind::Immediate ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED");
   active_ = rc == SQLITE_OK;
   return rc;
 }
 
 int Transaction::Commit() {
-  if (!active_)
-    return SQLITE_MISUSE;
+  if (!active_) return SQLITE_MISUSE;
   const int rc = database_->Execute("COMMIT");
   // A failed COMMIT may leave the transaction open (a busy lock) or SQLite may already have
   // rolled it back (a full disk); either way this object ends it with a rollback.
@@ -137,11 +127,9 @@ int Transaction::Commit() {
 }
 
 void Transaction::Rollback() {
-  if (!active_)
-    return;
+  if (!active_) return;
   active_ = false;
-  if (!sqlite3_get_autocommit(database_->Handle()))
-    database_->Execute("ROLLBACK");
+  if (!sqlite3_get_autocommit(database_->Handle())) database_->Execute("ROLLBACK");
 }
 
 }  // namespace vx::records::sql

@@ -46,27 +46,19 @@ std::string_view FunctionName(Function f) {
 
 std::optional<Function> FunctionFromName(std::string_view name) {
   for (size_t i = 0; i < kNames.size(); ++i) {
-    if (EqualsNoCase(name, kNames[i]))
-      return static_cast<Function>(i);
+    if (EqualsNoCase(name, kNames[i])) return static_cast<Function>(i);
   }
-  if (EqualsNoCase(name, "VOLT:DC"))
-    return Function::VoltDc;
-  if (EqualsNoCase(name, "CURR:DC"))
-    return Function::CurrDc;
-  if (EqualsNoCase(name, "DIODE"))
-    return Function::Diod;
-  if (EqualsNoCase(name, "TCOUPLE"))
-    return Function::Tco;
-  if (EqualsNoCase(name, "VOLT:DC:RAT"))
-    return Function::VoltRatio;
+  if (EqualsNoCase(name, "VOLT:DC")) return Function::VoltDc;
+  if (EqualsNoCase(name, "CURR:DC")) return Function::CurrDc;
+  if (EqualsNoCase(name, "DIODE")) return Function::Diod;
+  if (EqualsNoCase(name, "TCOUPLE")) return Function::Tco;
+  if (EqualsNoCase(name, "VOLT:DC:RAT")) return Function::VoltRatio;
   return std::nullopt;
 }
 
 bool VariantHasFunction(Variant v, Function f) {
-  if (f == Function::Cap)
-    return v != Variant::Basic;
-  if (f == Function::Tco)
-    return v != Variant::NoThermocouple;
+  if (f == Function::Cap) return v != Variant::Basic;
+  if (f == Function::Tco) return v != Variant::NoThermocouple;
   return true;
 }
 
@@ -102,18 +94,15 @@ std::span<const RangeStep> Ranges(Function f, Variant v) {
 }
 
 double FixedSpan(Function f) {
-  if (f == Function::Cont)
-    return 1000.0;
-  if (f == Function::Diod)
-    return 1.0;
+  if (f == Function::Cont) return 1000.0;
+  if (f == Function::Diod) return 1.0;
   return 0.0;
 }
 
 int RangeIndexFor(std::span<const RangeStep> ranges, double value) {
   const double magnitude = std::fabs(value);
   for (size_t i = 0; i < ranges.size(); ++i) {
-    if (magnitude <= ranges[i].reported * (1 + kRelativeSlack))
-      return static_cast<int>(i);
+    if (magnitude <= ranges[i].reported * (1 + kRelativeSlack)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -121,8 +110,7 @@ int RangeIndexFor(std::span<const RangeStep> ranges, double value) {
 int AutoRangeIndex(std::span<const RangeStep> ranges, double signal) {
   const double magnitude = std::fabs(signal);
   for (size_t i = 0; i < ranges.size(); ++i) {
-    if (magnitude <= ranges[i].fullScale * 1.2)
-      return static_cast<int>(i);
+    if (magnitude <= ranges[i].fullScale * 1.2) return static_cast<int>(i);
   }
   return ranges.empty() ? -1 : static_cast<int>(ranges.size()) - 1;
 }
@@ -146,8 +134,7 @@ std::span<const double> ApertureSteps() {
 
 int SnapUp(std::span<const double> steps, double value) {
   for (size_t i = 0; i < steps.size(); ++i) {
-    if (value <= steps[i] * (1 + kRelativeSlack))
-      return static_cast<int>(i);
+    if (value <= steps[i] * (1 + kRelativeSlack)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -157,10 +144,8 @@ std::span<const std::string_view> RtdTypes() {
 }
 
 std::span<const std::string_view> ThermocoupleTypes(Variant v) {
-  if (v == Variant::Basic)
-    return kTcBasic;
-  if (v == Variant::Full)
-    return kTcFull;
+  if (v == Variant::Basic) return kTcBasic;
+  if (v == Variant::Full) return kTcFull;
   return {};
 }
 

@@ -51,30 +51,23 @@ const char* ErrorText(int code) {
 }
 
 std::uint8_t EsrBitOf(int code) {
-  if (code <= -100 && code > -200)
-    return 0x20;  // command error
-  if (code <= -200 && code > -300)
-    return 0x10;  // execution error
-  if (code <= -400 && code > -500)
-    return 0x04;  // query error
-  return 0x08;    // device-dependent error
+  if (code <= -100 && code > -200) return 0x20;  // command error
+  if (code <= -200 && code > -300) return 0x10;  // execution error
+  if (code <= -400 && code > -500) return 0x04;  // query error
+  return 0x08;                                   // device-dependent error
 }
 
 std::string_view StripColon(std::string_view text) {
-  if (!text.empty() && text.front() == ':')
-    text.remove_prefix(1);
+  if (!text.empty() && text.front() == ':') text.remove_prefix(1);
   return text;
 }
 
 // Where a parameter names one end of a setting's scale ("MIN", "MAX") or its default.
 enum class Special { None, Min, Max, Def };
 Special SpecialOf(std::string_view param) {
-  if (MatchesKeyword(param, "MINimum"))
-    return Special::Min;
-  if (MatchesKeyword(param, "MAXimum"))
-    return Special::Max;
-  if (MatchesKeyword(param, "DEFault"))
-    return Special::Def;
+  if (MatchesKeyword(param, "MINimum")) return Special::Min;
+  if (MatchesKeyword(param, "MAXimum")) return Special::Max;
+  if (MatchesKeyword(param, "DEFault")) return Special::Def;
   return Special::None;
 }
 
@@ -95,8 +88,7 @@ MeterEngine::MeterEngine(const MeterConfig& config, TimePoint powerOn)
   bool hasFreq = false, hasPer = false;
   for (const auto& [name, value] : config.inputs) {
     const auto f = FunctionFromName(name);
-    if (!f)
-      continue;
+    if (!f) continue;
     inputs_[static_cast<size_t>(*f)] = value;
     hasFreq |= *f == Function::Freq;
     hasPer |= *f == Function::Per;
@@ -104,10 +96,8 @@ MeterEngine::MeterEngine(const MeterConfig& config, TimePoint powerOn)
   // Frequency and period of one signal belong together unless both are given.
   const auto freq = static_cast<size_t>(Function::Freq);
   const auto per = static_cast<size_t>(Function::Per);
-  if (hasFreq && !hasPer && inputs_[freq] != 0)
-    inputs_[per] = 1.0 / inputs_[freq];
-  if (hasPer && !hasFreq && inputs_[per] != 0)
-    inputs_[freq] = 1.0 / inputs_[per];
+  if (hasFreq && !hasPer && inputs_[freq] != 0) inputs_[per] = 1.0 / inputs_[freq];
+  if (hasPer && !hasFreq && inputs_[per] != 0) inputs_[freq] = 1.0 / inputs_[per];
 
   answer_.reserve(256);
   memory_.reserve(16);
@@ -157,8 +147,7 @@ void MeterEngine::ResetSettings() {
 // Lines, commands, answers
 
 bool MeterEngine::ExecuteLine(std::string_view line, TimePoint now) {
-  if (lost_)
-    return false;
+  if (lost_) return false;
   Advance(now);
   std::string_view rest = line;
   std::string_view command;
@@ -181,8 +170,7 @@ void MeterEngine::ExecuteCommand(std::string_view command, TimePoint now) {
   std::string_view header;
   std::string_view params;
   SplitHeader(command, header, params);
-  if (header.empty())
-    return;  // nothing between two separators
+  if (header.empty()) return;  // nothing between two separators
 
   const std::string_view only = StripColon(fault_.onlyFor);
   const bool matches = only.empty() || StartsWithNoCase(StripColon(header), only);
@@ -200,8 +188,7 @@ void MeterEngine::ExecuteCommand(std::string_view command, TimePoint now) {
   answer_.clear();
   answered_ = false;
   Dispatch(header, params, now);
-  if (answered_)
-    Emit(answer_, affected_, now);
+  if (answered_) Emit(answer_, affected_, now);
 }
 
 void MeterEngine::Emit(std::string& text, bool affected, TimePoint at, int tag) {
@@ -222,8 +209,7 @@ void MeterEngine::Emit(std::string& text, bool affected, TimePoint at, int tag) 
         text.clear();
         for (size_t i = 0; i < n; ++i) {
           auto byte = static_cast<unsigned char>(garbageSource_.Next() & 0xFF);
-          if (byte == '\n')
-            byte = 0x8A;
+          if (byte == '\n') byte = 0x8A;
           text.push_back(static_cast<char>(byte));
         }
         // Always some of the worst: a NUL and a byte with the high bit set.
@@ -248,8 +234,7 @@ void MeterEngine::Emit(std::string& text, bool affected, TimePoint at, int tag) 
         break;
     }
   }
-  if (endOfMessage)
-    text.push_back('\n');
+  if (endOfMessage) text.push_back('\n');
   output_.Push(text, at, endOfMessage, tag);
 }
 
@@ -274,8 +259,7 @@ void MeterEngine::AnswerInteger(long value) {
 }
 
 bool MeterEngine::NoParams(std::string_view params) {
-  if (params.empty())
-    return true;
+  if (params.empty()) return true;
   AddError(-108);
   return false;
 }
@@ -327,28 +311,20 @@ void MeterEngine::Dispatch(std::string_view headerText, std::string_view params,
   }
   switch (h.At(0)) {
     case Kw::Read:
-      if (!h.query || h.count != 1)
-        break;
-      if (NoParams(params))
-        ReadQuery(now);
+      if (!h.query || h.count != 1) break;
+      if (NoParams(params)) ReadQuery(now);
       return;
     case Kw::Fetch:
-      if (!h.query || h.count != 1)
-        break;
-      if (NoParams(params))
-        FetchQuery(now);
+      if (!h.query || h.count != 1) break;
+      if (NoParams(params)) FetchQuery(now);
       return;
     case Kw::Initiate:
-      if (h.query || h.count > 2 || (h.count == 2 && h.At(1) != Kw::Immediate))
-        break;
-      if (NoParams(params))
-        Initiate(now);
+      if (h.query || h.count > 2 || (h.count == 2 && h.At(1) != Kw::Immediate)) break;
+      if (NoParams(params)) Initiate(now);
       return;
     case Kw::Abort:
-      if (h.query || h.count != 1)
-        break;
-      if (NoParams(params))
-        Abort(now);
+      if (h.query || h.count != 1) break;
+      if (NoParams(params)) Abort(now);
       return;
     case Kw::Configure:
     case Kw::Measure:
@@ -357,8 +333,7 @@ void MeterEngine::Dispatch(std::string_view headerText, std::string_view params,
     case Kw::System:
       if (h.query && h.count >= 2 && h.At(1) == Kw::Error &&
           (h.count == 2 || (h.count == 3 && h.At(2) == Kw::Next))) {
-        if (!NoParams(params))
-          return;
+        if (!NoParams(params)) return;
         int code = 0;
         if (errorCount_ > 0) {
           code = errors_[0];
@@ -373,8 +348,7 @@ void MeterEngine::Dispatch(std::string_view headerText, std::string_view params,
         return;
       }
       if (h.query && h.count == 2 && h.At(1) == Kw::Version) {
-        if (NoParams(params))
-          Answer() = "1994.0";
+        if (NoParams(params)) Answer() = "1994.0";
         return;
       }
       break;
@@ -396,39 +370,33 @@ void MeterEngine::Dispatch(std::string_view headerText, std::string_view params,
 
 void MeterEngine::Common(const Header& h, std::string_view params, TimePoint now) {
   if (h.CommonIs("IDN") && h.query) {
-    if (NoParams(params))
-      Answer() = identity_;
+    if (NoParams(params)) Answer() = identity_;
   } else if (h.CommonIs("RST") && !h.query) {
-    if (NoParams(params))
-      ResetSettings();
+    if (NoParams(params)) ResetSettings();
   } else if (h.CommonIs("CLS") && !h.query) {
     if (NoParams(params)) {
       errorCount_ = 0;
       esr_ = 0;
     }
   } else if (h.CommonIs("ESR") && h.query) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     const std::uint8_t value = esr_;
     esr_ = 0;
     AnswerInteger(value);
   } else if (h.CommonIs("OPC")) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     if (h.query) {
       if (!waiting_) {
         // Queries that came while the measurement waited share one answer; one that comes
         // after the trigger but before that answer was read shares it too, so that a
         // controller polling "*OPC?" never finds a second "1" ahead of its next answer.
-        if (!output_.HasTag(kDeferredOpcTag))
-          Answer() = "1";
+        if (!output_.HasTag(kDeferredOpcTag)) Answer() = "1";
       } else {
         // One answer however many times it is asked while the measurement waits.
         const bool already = std::any_of(pending_.begin(), pending_.end(), [](const Pending& p) {
           return p.kind == PendingKind::OperationComplete;
         });
-        if (!already)
-          pending_.push_back(Pending{PendingKind::OperationComplete, affected_});
+        if (!already) pending_.push_back(Pending{PendingKind::OperationComplete, affected_});
       }
     } else if (waiting_) {
       opcFlagPending_ = true;
@@ -438,27 +406,23 @@ void MeterEngine::Common(const Header& h, std::string_view params, TimePoint now
   } else if (h.CommonIs("WAI") && !h.query) {
     NoParams(params);
   } else if (h.CommonIs("TRG") && !h.query) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     if (waiting_ && triggerSource_ == TriggerSource::Bus) {
       FireTrigger(now);
     } else {
       AddError(-211);
     }
   } else if (h.CommonIs("TST") && h.query) {
-    if (NoParams(params))
-      Answer() = "0";
+    if (NoParams(params)) Answer() = "0";
   } else if ((h.CommonIs("ESE") || h.CommonIs("SRE"))) {
     std::uint8_t& reg = h.CommonIs("ESE") ? ese_ : sre_;
     if (h.query) {
-      if (NoParams(params))
-        AnswerInteger(reg);
+      if (NoParams(params)) AnswerInteger(reg);
       return;
     }
     std::string_view param;
     double value = 0;
-    if (!OneParam(params, param))
-      return;
+    if (!OneParam(params, param)) return;
     if (!ParseNumber(param, value)) {
       AddError(-104);
     } else if (value < 0 || value > 255) {
@@ -467,17 +431,12 @@ void MeterEngine::Common(const Header& h, std::string_view params, TimePoint now
       reg = static_cast<std::uint8_t>(std::lround(value));
     }
   } else if (h.CommonIs("STB") && h.query) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     int stb = 0;
-    if (errorCount_ > 0)
-      stb |= 0x04;
-    if (!output_.Empty())
-      stb |= 0x10;
-    if ((esr_ & ese_) != 0)
-      stb |= 0x20;
-    if ((stb & sre_) != 0)
-      stb |= 0x40;
+    if (errorCount_ > 0) stb |= 0x04;
+    if (!output_.Empty()) stb |= 0x10;
+    if ((esr_ & ese_) != 0) stb |= 0x20;
+    if ((stb & sre_) != 0) stb |= 0x40;
     AnswerInteger(stb);
   } else {
     AddError(-113);
@@ -514,8 +473,7 @@ bool MeterEngine::ParseFunctionPath(const Header& h, int i, Function& f, int& ne
         ++j;
         f = Function::CurrAc;
       } else {
-        if (h.At(j) == Kw::Dc)
-          ++j;
+        if (h.At(j) == Kw::Dc) ++j;
         f = Function::CurrDc;
       }
       break;
@@ -562,8 +520,7 @@ void MeterEngine::SenseCommand(const Header& h, int i, std::string_view params) 
       return;
     }
     if (h.query) {
-      if (!NoParams(params))
-        return;
+      if (!NoParams(params)) return;
       std::string& out = Answer();
       out.push_back('"');
       out += second ? std::string_view("NONE") : FunctionName(function_);
@@ -571,12 +528,10 @@ void MeterEngine::SenseCommand(const Header& h, int i, std::string_view params) 
       return;
     }
     std::string_view param;
-    if (!OneParam(params, param))
-      return;
+    if (!OneParam(params, param)) return;
     const std::string_view name = Unquote(param);
     if (second) {
-      if (!EqualsNoCase(name, "NONE"))
-        AddError(-224);  // this meter has no second display
+      if (!EqualsNoCase(name, "NONE")) AddError(-224);  // this meter has no second display
       return;
     }
     Header path;
@@ -626,8 +581,7 @@ void MeterEngine::FunctionSetting(const Header& h, int j, Function f, std::strin
   }
   if (node == Kw::Range && !Ranges(f, variant_).empty()) {
     int k = j + 1;
-    if (h.At(k) == Kw::Upper)
-      ++k;
+    if (h.At(k) == Kw::Upper) ++k;
     if (h.count == k) {
       RangeCommand(h, f, params);
       return;
@@ -653,22 +607,19 @@ void MeterEngine::FunctionSetting(const Header& h, int j, Function f, std::strin
 }
 
 MeterEngine::FunctionSettings& MeterEngine::SettingsFor(Function f) {
-  if (f == Function::VoltRatio && variant_ == Variant::Basic)
-    f = Function::VoltDc;
+  if (f == Function::VoltRatio && variant_ == Variant::Basic) f = Function::VoltDc;
   return settings_[static_cast<size_t>(f)];
 }
 
 double MeterEngine::SignalOf(Function f) const {
   // The signal range of frequency and period follows the AC voltage of the signal.
-  if (f == Function::Freq || f == Function::Per)
-    f = Function::VoltAc;
+  if (f == Function::Freq || f == Function::Per) f = Function::VoltAc;
   return inputs_[static_cast<size_t>(f)];
 }
 
 int MeterEngine::EffectiveRange(Function f) {
   const FunctionSettings& s = SettingsFor(f);
-  if (!s.autoRange)
-    return s.range;
+  if (!s.autoRange) return s.range;
   const Function source =
       (f == Function::VoltRatio && variant_ == Variant::Basic) ? Function::VoltDc : f;
   return AutoRangeIndex(Ranges(f, variant_), SignalOf(source));
@@ -694,8 +645,7 @@ void MeterEngine::RangeCommand(const Header& h, Function f, std::string_view par
     return;
   }
   std::string_view param;
-  if (!OneParam(params, param))
-    return;
+  if (!OneParam(params, param)) return;
   const Special special = SpecialOf(param);
   if (special == Special::Def) {
     s.autoRange = true;
@@ -722,13 +672,11 @@ void MeterEngine::RangeCommand(const Header& h, Function f, std::string_view par
 void MeterEngine::AutoRangeCommand(const Header& h, Function f, std::string_view params) {
   FunctionSettings& s = SettingsFor(f);
   if (h.query) {
-    if (NoParams(params))
-      Answer() = s.autoRange ? "1" : "0";
+    if (NoParams(params)) Answer() = s.autoRange ? "1" : "0";
     return;
   }
   std::string_view param;
-  if (!OneParam(params, param))
-    return;
+  if (!OneParam(params, param)) return;
   bool on = false;
   if (MatchesKeyword(param, "ONCE")) {
     s.range = EffectiveRange(f);  // range once, then hold
@@ -739,8 +687,7 @@ void MeterEngine::AutoRangeCommand(const Header& h, Function f, std::string_view
     AddError(-104);
     return;
   }
-  if (!on && s.autoRange)
-    s.range = EffectiveRange(f);  // holds the present range
+  if (!on && s.autoRange) s.range = EffectiveRange(f);  // holds the present range
   s.autoRange = on;
 }
 
@@ -767,8 +714,7 @@ void MeterEngine::StepCommand(const Header& h, std::span<const double> steps, do
     return;
   }
   std::string_view param;
-  if (!OneParam(params, param))
-    return;
+  if (!OneParam(params, param)) return;
   switch (SpecialOf(param)) {
     case Special::Min:
       value = steps.front();
@@ -805,13 +751,11 @@ void MeterEngine::TemperatureCommand(const Header& h, int j, std::string_view pa
       return;
     }
     if (h.query) {
-      if (NoParams(params))
-        Answer().assign(1, unit_);
+      if (NoParams(params)) Answer().assign(1, unit_);
       return;
     }
     std::string_view param;
-    if (!OneParam(params, param))
-      return;
+    if (!OneParam(params, param)) return;
     if (MatchesKeyword(param, "C") || MatchesKeyword(param, "CEL")) {
       unit_ = 'C';
     } else if (MatchesKeyword(param, "F") || MatchesKeyword(param, "FAR")) {
@@ -833,13 +777,11 @@ void MeterEngine::TemperatureCommand(const Header& h, int j, std::string_view pa
     }
     const auto types = ThermocoupleTypes(variant_);
     if (h.query) {
-      if (NoParams(params))
-        Answer() = tcType_;
+      if (NoParams(params)) Answer() = tcType_;
       return;
     }
     std::string_view param;
-    if (!OneParam(params, param))
-      return;
+    if (!OneParam(params, param)) return;
     const std::string_view name = Unquote(param);
     for (const std::string_view type : types) {
       if (EqualsNoCase(type, name)) {
@@ -854,13 +796,11 @@ void MeterEngine::TemperatureCommand(const Header& h, int j, std::string_view pa
     switch (sub) {
       case Kw::Type: {
         if (h.query) {
-          if (NoParams(params))
-            Answer() = rtdType_;
+          if (NoParams(params)) Answer() = rtdType_;
           return;
         }
         std::string_view param;
-        if (!OneParam(params, param))
-          return;
+        if (!OneParam(params, param)) return;
         const std::string_view name = Unquote(param);
         for (const std::string_view type : RtdTypes()) {
           if (EqualsNoCase(type, name)) {
@@ -917,13 +857,11 @@ void MeterEngine::TemperatureCommand(const Header& h, int j, std::string_view pa
 void MeterEngine::CoefficientCommand(const Header& h, double& value, double low, double high,
                                      std::string_view params) {
   if (h.query) {
-    if (NoParams(params))
-      AppendExactNumber(Answer(), value);
+    if (NoParams(params)) AppendExactNumber(Answer(), value);
     return;
   }
   std::string_view param;
-  if (!OneParam(params, param))
-    return;
+  if (!OneParam(params, param)) return;
   double requested = 0;
   if (!ParseNumber(param, requested)) {
     AddError(-104);
@@ -992,11 +930,9 @@ void MeterEngine::ConfigureCommand(const Header& h, int i, std::string_view para
   function_ = f;
   FunctionSettings& s = SettingsFor(f);
   s.autoRange = autoRange;
-  if (!autoRange)
-    s.range = range;
+  if (!autoRange) s.range = range;
   memoryValid_ = false;
-  if (measure)
-    ReadQuery(now);
+  if (measure) ReadQuery(now);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1017,10 +953,8 @@ double MeterEngine::Measure(Function f, TimePoint at) {
       return value > FixedSpan(f) * 1.2 ? kOverloadValue : value;
     case Function::Temp:
     case Function::Tco:
-      if (unit_ == 'F')
-        value = value * 9.0 / 5.0 + 32.0;
-      if (unit_ == 'K')
-        value += 273.15;
+      if (unit_ == 'F') value = value * 9.0 / 5.0 + 32.0;
+      if (unit_ == 'K') value += 273.15;
       return value;
     case Function::Freq:
     case Function::Per:
@@ -1037,15 +971,13 @@ double MeterEngine::Measure(Function f, TimePoint at) {
 }
 
 void MeterEngine::TakeReadings(TimePoint at, bool append) {
-  if (!append)
-    memory_.clear();
+  if (!append) memory_.clear();
   for (int i = 0; i < sampleCount_; ++i) memory_.push_back(Measure(function_, at));
 }
 
 void MeterEngine::AppendMemory(std::string& out) const {
   for (size_t i = 0; i < memory_.size(); ++i) {
-    if (i > 0)
-      out.push_back(',');
+    if (i > 0) out.push_back(',');
     AppendReading(out, memory_[i]);
   }
 }
@@ -1071,8 +1003,7 @@ void MeterEngine::ReadQuery(TimePoint now) {
     return;
   }
   Initiate(now);
-  if (waiting_)
-    pending_.push_back(Pending{PendingKind::Readings, affected_});
+  if (waiting_) pending_.push_back(Pending{PendingKind::Readings, affected_});
 }
 
 void MeterEngine::FetchQuery(TimePoint now) {
@@ -1129,12 +1060,10 @@ void MeterEngine::Abort(TimePoint now) {
 }
 
 void MeterEngine::FireTrigger(TimePoint at) {
-  if (!waiting_)
-    return;
+  if (!waiting_) return;
   TakeReadings(at, true);
   if (--triggersLeft_ > 0) {
-    if (triggerAt_)
-      triggerAt_ = at + externalTriggerAfter_;
+    if (triggerAt_) triggerAt_ = at + externalTriggerAfter_;
     return;
   }
   waiting_ = false;
@@ -1171,18 +1100,15 @@ void MeterEngine::Advance(TimePoint now) {
 }
 
 std::optional<MeterEngine::TimePoint> MeterEngine::NextEvent() const {
-  if (waiting_ && triggerAt_)
-    return triggerAt_;
+  if (waiting_ && triggerAt_) return triggerAt_;
   return std::nullopt;
 }
 
 void MeterEngine::ExternalTrigger(TimePoint now) {
-  if (lost_)
-    return;
+  if (lost_) return;
   Advance(now);
   // The trigger input only counts while a measurement waits for it.
-  if (waiting_ && triggerSource_ == TriggerSource::External)
-    FireTrigger(now);
+  if (waiting_ && triggerSource_ == TriggerSource::External) FireTrigger(now);
 }
 
 void MeterEngine::DeviceClear() {
@@ -1199,13 +1125,11 @@ void MeterEngine::SampleCommand(const Header& h, int i, std::string_view params)
     return;
   }
   if (h.query) {
-    if (NoParams(params))
-      AnswerInteger(sampleCount_);
+    if (NoParams(params)) AnswerInteger(sampleCount_);
     return;
   }
   std::string_view param;
-  if (!OneParam(params, param))
-    return;
+  if (!OneParam(params, param)) return;
   double value = 0;
   const Special special = SpecialOf(param);
   if (special == Special::Min || special == Special::Def) {
@@ -1240,8 +1164,7 @@ void MeterEngine::TriggerCommand(const Header& h, int i, std::string_view params
       }
       return;
     }
-    if (!OneParam(params, param))
-      return;
+    if (!OneParam(params, param)) return;
     if (MatchesKeyword(param, "IMMediate")) {
       triggerSource_ = TriggerSource::Immediate;
     } else if (MatchesKeyword(param, "EXTernal")) {
@@ -1255,8 +1178,7 @@ void MeterEngine::TriggerCommand(const Header& h, int i, std::string_view params
   }
   if (node == Kw::Count || node == Kw::Delay) {
     if (h.query) {
-      if (!NoParams(params))
-        return;
+      if (!NoParams(params)) return;
       if (node == Kw::Count) {
         AnswerInteger(triggerCount_);
       } else {
@@ -1264,8 +1186,7 @@ void MeterEngine::TriggerCommand(const Header& h, int i, std::string_view params
       }
       return;
     }
-    if (!OneParam(params, param))
-      return;
+    if (!OneParam(params, param)) return;
     double value = 0;
     const Special special = SpecialOf(param);
     if (special == Special::Min || special == Special::Def) {
@@ -1300,8 +1221,7 @@ void MeterEngine::TriggerCommand(const Header& h, int i, std::string_view params
 void MeterEngine::RouteCommand(const Header& h, int i, std::string_view params, TimePoint now) {
   const Kw node = h.At(i + 1);
   if (node == Kw::State && h.count == i + 2 && h.query) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     Answer() = card_.Channels() == 10 ? "1" : card_.Channels() == 20 ? "2" : "0";
     return;
   }
@@ -1324,8 +1244,7 @@ void MeterEngine::RouteCommand(const Header& h, int i, std::string_view params, 
     return;
   }
   if (h.count == i + 2 || sub == Kw::Start || sub == Kw::Step) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     const double seconds = std::chrono::duration<double>(now - powerOn_).count();
     if (!card_.Start(now, sub == Kw::Step, seconds)) {
       AddError(-221);  // no channel to scan
@@ -1336,8 +1255,7 @@ void MeterEngine::RouteCommand(const Header& h, int i, std::string_view params, 
     return;
   }
   if (sub == Kw::State) {
-    if (NoParams(params))
-      AnswerInteger(card_.Reported(now));
+    if (NoParams(params)) AnswerInteger(card_.Reported(now));
     return;
   }
   if (sub == Kw::Function) {
@@ -1380,14 +1298,12 @@ void MeterEngine::RouteCommand(const Header& h, int i, std::string_view params, 
       AddError(-224);
       return;
     }
-    if (card_.SetFunction(k, *f) != ScannerCard::SetResult::Ok)
-      AddError(-221);
+    if (card_.SetFunction(k, *f) != ScannerCard::SetResult::Ok) AddError(-221);
     return;
   }
   // COUNt and TIMer.
   if (h.query) {
-    if (!NoParams(params))
-      return;
+    if (!NoParams(params)) return;
     if (sub == Kw::Count) {
       AnswerInteger(card_.Count());
     } else {
@@ -1396,8 +1312,7 @@ void MeterEngine::RouteCommand(const Header& h, int i, std::string_view params, 
     return;
   }
   std::string_view param;
-  if (!OneParam(params, param))
-    return;
+  if (!OneParam(params, param)) return;
   double value = 0;
   if (!ParseNumber(param, value)) {
     AddError(-104);

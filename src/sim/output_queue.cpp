@@ -21,21 +21,18 @@ void OutputQueue::Push(std::string_view bytes, TimePoint readyAt, bool endOfMess
 
 bool OutputQueue::HasTag(int tag) const {
   for (std::size_t i = head_; i < messages_.size(); ++i) {
-    if (messages_[i].tag == tag)
-      return true;
+    if (messages_[i].tag == tag) return true;
   }
   return false;
 }
 
 OutputQueue::Copied OutputQueue::CopyFront(char* buffer, std::size_t capacity) {
   Copied copied;
-  if (Empty())
-    return copied;
+  if (Empty()) return copied;
   const Message& front = messages_[head_];
   const std::size_t available = front.end - readPos_;
   copied.count = std::min(available, capacity);
-  if (copied.count > 0)
-    std::memcpy(buffer, bytes_.data() + readPos_, copied.count);
+  if (copied.count > 0) std::memcpy(buffer, bytes_.data() + readPos_, copied.count);
   readPos_ += copied.count;
   if (readPos_ == front.end) {
     copied.messageFinished = true;
@@ -46,8 +43,7 @@ OutputQueue::Copied OutputQueue::CopyFront(char* buffer, std::size_t capacity) {
 }
 
 std::optional<OutputMessage> OutputQueue::PopFront() {
-  if (Empty())
-    return std::nullopt;
+  if (Empty()) return std::nullopt;
   const Message& front = messages_[head_];
   OutputMessage message;
   message.bytes.assign(bytes_, readPos_, front.end - readPos_);

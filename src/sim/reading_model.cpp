@@ -48,8 +48,7 @@ double HashedGaussian(std::uint64_t seed, std::uint64_t a, std::uint64_t b) {
 }
 
 double SignalAt(double input, double noise, double seconds, int phase, double gaussian) {
-  if (noise == 0.0)
-    return input;
+  if (noise == 0.0) return input;
   const double angle =
       2.0 * std::numbers::pi * seconds / kWanderPeriodSeconds + 0.9 * static_cast<double>(phase);
   return input * (1.0 + kWanderAmplitude * std::sin(angle)) * (1.0 + noise * gaussian);
@@ -85,8 +84,7 @@ void AppendReading(std::string& out, double value) {
 
 void AppendExactNumber(std::string& out, double value) {
   std::string text = FormatC("%+.15E", value);
-  if (LeadingNumber(text) != value)
-    text = FormatC("%+.16E", value);
+  if (LeadingNumber(text) != value) text = FormatC("%+.16E", value);
   out += text;
 }
 

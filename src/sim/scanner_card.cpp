@@ -20,19 +20,14 @@ std::string_view ChannelFunctionName(ChannelFunction f) {
 
 std::optional<ChannelFunction> ChannelFunctionFromName(std::string_view name) {
   const std::string upper = ToUpperAscii(Trim(name));
-  if (upper == "NONE")
-    return ChannelFunction::None;
+  if (upper == "NONE") return ChannelFunction::None;
   if (upper == "VOLT:DC" || upper == "VOLT" || upper == "VOLTAGE" || upper == "VOLTAGE:DC") {
     return ChannelFunction::VoltDc;
   }
-  if (upper == "VOLT:AC" || upper == "VOLTAGE:AC")
-    return ChannelFunction::VoltAc;
-  if (upper == "FREQ" || upper == "FREQUENCY")
-    return ChannelFunction::Freq;
-  if (upper == "RES" || upper == "RESISTANCE")
-    return ChannelFunction::Res;
-  if (upper == "FRES" || upper == "FRESISTANCE")
-    return ChannelFunction::FRes;
+  if (upper == "VOLT:AC" || upper == "VOLTAGE:AC") return ChannelFunction::VoltAc;
+  if (upper == "FREQ" || upper == "FREQUENCY") return ChannelFunction::Freq;
+  if (upper == "RES" || upper == "RESISTANCE") return ChannelFunction::Res;
+  if (upper == "FRES" || upper == "FRESISTANCE") return ChannelFunction::FRes;
   return std::nullopt;
 }
 
@@ -54,25 +49,21 @@ void ScannerCard::Reset() {
 }
 
 ScannerCard::SetResult ScannerCard::SetFunction(int channel, ChannelFunction f) {
-  if (channel < 1 || channel > channels_)
-    return SetResult::BadChannel;
+  if (channel < 1 || channel > channels_) return SetResult::BadChannel;
   // Four-wire resistance needs the sense pair k + n/2, so only the lower half offers it.
-  if (f == ChannelFunction::FRes && channel > channels_ / 2)
-    return SetResult::Conflict;
+  if (f == ChannelFunction::FRes && channel > channels_ / 2) return SetResult::Conflict;
   functions_[static_cast<size_t>(channel - 1)] = f;
   return SetResult::Ok;
 }
 
 ChannelFunction ScannerCard::FunctionOf(int channel) const {
-  if (channel < 1 || channel > channels_)
-    return ChannelFunction::None;
+  if (channel < 1 || channel > channels_) return ChannelFunction::None;
   return functions_[static_cast<size_t>(channel - 1)];
 }
 
 double ScannerCard::InputOf(int channel, ChannelFunction f) const {
   const auto k = static_cast<size_t>(channel);
-  if (k >= 1 && k <= inputs_.size())
-    return inputs_[k - 1];
+  if (k >= 1 && k <= inputs_.size()) return inputs_[k - 1];
   const double c = static_cast<double>(channel);
   switch (f) {
     case ChannelFunction::VoltDc:
@@ -95,16 +86,13 @@ bool ScannerCard::Start(TimePoint now, bool stepMode, double secondsSincePowerOn
   const int half = channels_ / 2;
   for (int k = 1; k <= channels_; ++k) {
     const ChannelFunction f = FunctionOf(k);
-    if (f == ChannelFunction::None)
-      continue;
+    if (f == ChannelFunction::None) continue;
     // The sense pair of a four-wire channel is busy with that channel.
-    if (k > half && FunctionOf(k - half) == ChannelFunction::FRes)
-      continue;
+    if (k > half && FunctionOf(k - half) == ChannelFunction::FRes) continue;
     scan.channels.push_back(k);
     scan.functions.push_back(f);
   }
-  if (scan.channels.empty())
-    return false;
+  if (scan.channels.empty()) return false;
   scan.start = now;
   const auto dwell =
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::duration<double>(timer_));
@@ -118,29 +106,23 @@ bool ScannerCard::Start(TimePoint now, bool stepMode, double secondsSincePowerOn
 }
 
 void ScannerCard::Abort(TimePoint now) {
-  if (scan_ && now < scan_->stoppedAt)
-    scan_->stoppedAt = now;
+  if (scan_ && now < scan_->stoppedAt) scan_->stoppedAt = now;
 }
 
 int ScannerCard::Complete(TimePoint now) const {
-  if (!scan_)
-    return 0;
+  if (!scan_) return 0;
   const TimePoint until = std::min(now, scan_->stoppedAt);
-  if (until <= scan_->start)
-    return 0;
+  if (until <= scan_->start) return 0;
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(until - scan_->start);
   const auto done = elapsed / scan_->dwell;
   return static_cast<int>(std::min<long long>(done, scan_->count));
 }
 
 int ScannerCard::Reported(TimePoint now) const {
-  if (!scan_)
-    return 0;
-  if (!scan_->stepMode)
-    return Complete(now);
+  if (!scan_) return 0;
+  if (!scan_->stepMode) return Complete(now);
   const TimePoint until = std::min(now, scan_->stoppedAt);
-  if (until < scan_->start)
-    return 0;
+  if (until < scan_->start) return 0;
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(until - scan_->start);
   const auto stepped = elapsed / scan_->dwell + 1;
   // An aborted step scan never gets further than the readings it completed.
@@ -153,8 +135,7 @@ double ScannerCard::ReadingValue(const Scan& scan, int index) const {
   const int channel = scan.channels[slot];
   const ChannelFunction f = scan.functions[slot];
   double input = InputOf(channel, f);
-  if (f == ChannelFunction::VoltAc || f == ChannelFunction::Freq)
-    input = std::fabs(input);
+  if (f == ChannelFunction::VoltAc || f == ChannelFunction::Freq) input = std::fabs(input);
   const double seconds = scan.startSeconds + std::chrono::duration<double>(scan.dwell).count() *
                                                  static_cast<double>(index + 1);
   const double value =
@@ -177,19 +158,16 @@ double ScannerCard::ReadingValue(const Scan& scan, int index) const {
     case ChannelFunction::None:
       break;
   }
-  if (limit > 0 && std::fabs(value) > limit)
-    return kOverloadValue;
+  if (limit > 0 && std::fabs(value) > limit) return kOverloadValue;
   return value;
 }
 
 void ScannerCard::AppendReadings(std::string& out, TimePoint now) const {
-  if (!scan_)
-    return;
+  if (!scan_) return;
   const int n = Complete(now);
   out.reserve(out.size() + static_cast<size_t>(n) * 16);
   for (int i = 0; i < n; ++i) {
-    if (i > 0)
-      out.push_back(',');
+    if (i > 0) out.push_back(',');
     AppendReading(out, ReadingValue(*scan_, i));
   }
 }

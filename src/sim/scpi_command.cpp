@@ -104,10 +104,8 @@ struct Table {
 };
 
 int BucketOf(char upper) {
-  if (upper >= 'A' && upper <= 'Z')
-    return upper - 'A';
-  if (IsDigit(upper))
-    return 26 + (upper - '0');
+  if (upper >= 'A' && upper <= 'Z') return upper - 'A';
+  if (IsDigit(upper)) return 26 + (upper - '0');
   return -1;
 }
 
@@ -141,11 +139,9 @@ const Table& KeywordTable() {
 
 Kw LookUp(std::string_view upper) {
   const int b = BucketOf(upper.empty() ? '\0' : upper[0]);
-  if (b < 0)
-    return Kw::None;
+  if (b < 0) return Kw::None;
   for (const Entry& e : KeywordTable().bucket[static_cast<size_t>(b)]) {
-    if (upper == e.shortForm || upper == e.longForm)
-      return e.kw;
+    if (upper == e.shortForm || upper == e.longForm) return e.kw;
   }
   return Kw::None;
 }
@@ -153,28 +149,23 @@ Kw LookUp(std::string_view upper) {
 // One node of a header: a keyword, maybe with a numeric suffix.
 bool ParseNode(std::string_view token, Kw& kw, std::uint8_t& suffix) {
   char buffer[16];
-  if (token.empty() || token.size() > sizeof buffer)
-    return false;
+  if (token.empty() || token.size() > sizeof buffer) return false;
   for (size_t i = 0; i < token.size(); ++i) {
     const char c = Upper(token[i]);
-    if (!((c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_'))
-      return false;
+    if (!((c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_')) return false;
     buffer[i] = c;
   }
   std::string_view upper(buffer, token.size());
   kw = LookUp(upper);
   suffix = 0;
-  if (kw != Kw::None)
-    return true;
+  if (kw != Kw::None) return true;
   size_t digits = 0;
   while (digits < upper.size() && IsDigit(upper[upper.size() - 1 - digits])) ++digits;
-  if (digits == 0 || digits == upper.size() || digits > 2)
-    return false;
+  if (digits == 0 || digits == upper.size() || digits > 2) return false;
   const std::string_view number = upper.substr(upper.size() - digits);
   int n = 0;
   for (char c : number) n = n * 10 + (c - '0');
-  if (n < 1)
-    return false;
+  if (n < 1) return false;
   kw = LookUp(upper.substr(0, upper.size() - digits));
   suffix = static_cast<std::uint8_t>(n);
   return kw != Kw::None;
@@ -188,52 +179,43 @@ HeaderResult ParseHeader(std::string_view text, Header& header) {
     header.query = true;
     text.remove_suffix(1);
   }
-  if (text.empty())
-    return HeaderResult::Syntax;
+  if (text.empty()) return HeaderResult::Syntax;
   if (text.front() == '*') {
     text.remove_prefix(1);
-    if (text.size() < 3 || text.size() > 3)
-      return HeaderResult::Undefined;
+    if (text.size() < 3 || text.size() > 3) return HeaderResult::Undefined;
     header.common = true;
     for (size_t i = 0; i < 3; ++i) {
       const char c = Upper(text[i]);
-      if (c < 'A' || c > 'Z')
-        return HeaderResult::Undefined;
+      if (c < 'A' || c > 'Z') return HeaderResult::Undefined;
       header.name[i] = c;
     }
     return HeaderResult::Ok;
   }
-  if (text.front() == ':')
-    text.remove_prefix(1);
+  if (text.front() == ':') text.remove_prefix(1);
   while (true) {
     const size_t colon = text.find(':');
     const std::string_view token = text.substr(0, colon);
-    if (token.empty())
-      return HeaderResult::Syntax;
-    if (header.count == Header::kMaxNodes)
-      return HeaderResult::Undefined;
+    if (token.empty()) return HeaderResult::Syntax;
+    if (header.count == Header::kMaxNodes) return HeaderResult::Undefined;
     const auto slot = static_cast<size_t>(header.count);
     if (!ParseNode(token, header.nodes[slot], header.suffix[slot])) {
       return HeaderResult::Undefined;
     }
     ++header.count;
-    if (colon == std::string_view::npos)
-      break;
+    if (colon == std::string_view::npos) break;
     text.remove_prefix(colon + 1);
   }
   return HeaderResult::Ok;
 }
 
 bool NextCommand(std::string_view& rest, std::string_view& command) {
-  if (rest.empty())
-    return false;
+  if (rest.empty()) return false;
   char quote = '\0';
   size_t i = 0;
   for (; i < rest.size(); ++i) {
     const char c = rest[i];
     if (quote != '\0') {
-      if (c == quote)
-        quote = '\0';
+      if (c == quote) quote = '\0';
     } else if (c == '"' || c == '\'') {
       quote = c;
     } else if (c == ';') {
@@ -254,15 +236,13 @@ void SplitHeader(std::string_view command, std::string_view& header, std::string
 }
 
 bool NextParameter(std::string_view& rest, std::string_view& parameter) {
-  if (TrimBlank(rest).empty())
-    return false;
+  if (TrimBlank(rest).empty()) return false;
   char quote = '\0';
   size_t i = 0;
   for (; i < rest.size(); ++i) {
     const char c = rest[i];
     if (quote != '\0') {
-      if (c == quote)
-        quote = '\0';
+      if (c == quote) quote = '\0';
     } else if (c == '"' || c == '\'') {
       quote = c;
     } else if (c == ',') {
@@ -281,8 +261,7 @@ bool ParseNumber(std::string_view text, double& value) {
     negative = text.front() == '-';
     text.remove_prefix(1);
   }
-  if (text.empty() || !(IsDigit(text.front()) || text.front() == '.'))
-    return false;
+  if (text.empty() || !(IsDigit(text.front()) || text.front() == '.')) return false;
   double parsed = 0;
   const auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), parsed, std::chars_format::general);
@@ -304,8 +283,7 @@ bool ParseBoolean(std::string_view text, bool& value) {
     return true;
   }
   double number = 0;
-  if (!ParseNumber(text, number))
-    return false;
+  if (!ParseNumber(text, number)) return false;
   value = std::lround(number) != 0;
   return true;
 }
@@ -316,11 +294,9 @@ bool MatchesKeyword(std::string_view text, std::string_view mixedCaseKeyword) {
          !(mixedCaseKeyword[shortLength] >= 'a' && mixedCaseKeyword[shortLength] <= 'z')) {
     ++shortLength;
   }
-  if (text.size() != shortLength && text.size() != mixedCaseKeyword.size())
-    return false;
+  if (text.size() != shortLength && text.size() != mixedCaseKeyword.size()) return false;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (Upper(text[i]) != Upper(mixedCaseKeyword[i]))
-      return false;
+    if (Upper(text[i]) != Upper(mixedCaseKeyword[i])) return false;
   }
   return true;
 }
@@ -335,11 +311,9 @@ std::string_view Unquote(std::string_view text) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (prefix.size() > text.size())
-    return false;
+  if (prefix.size() > text.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (Upper(text[i]) != Upper(prefix[i]))
-      return false;
+    if (Upper(text[i]) != Upper(prefix[i])) return false;
   }
   return true;
 }

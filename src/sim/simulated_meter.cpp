@@ -16,10 +16,8 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(50);
 }  // namespace
 
 Variant VariantFromIdentity(std::string_view identity) {
-  if (identity.find("Q7110") != std::string_view::npos)
-    return Variant::Full;
-  if (identity.find("Q7111") != std::string_view::npos)
-    return Variant::NoThermocouple;
+  if (identity.find("Q7110") != std::string_view::npos) return Variant::Full;
+  if (identity.find("Q7111") != std::string_view::npos) return Variant::NoThermocouple;
   return Variant::Basic;
 }
 
@@ -42,8 +40,7 @@ SimulatedMeter::~SimulatedMeter() = default;
 bool SimulatedMeter::Write(std::string_view bytes) {
   std::lock_guard lock(mutex_);
   State& s = *state_;
-  if (s.engine.Lost())
-    return false;
+  if (s.engine.Lost()) return false;
   const auto now = clock_.Steady();
   while (!bytes.empty()) {
     const std::size_t end = bytes.find('\n');
@@ -54,8 +51,7 @@ bool SimulatedMeter::Write(std::string_view bytes) {
       s.discarding = true;
     }
     if (end == std::string_view::npos) {
-      if (!s.discarding)
-        s.partial.append(piece);
+      if (!s.discarding) s.partial.append(piece);
       break;
     }
     bytes.remove_prefix(end + 1);
@@ -68,12 +64,10 @@ bool SimulatedMeter::Write(std::string_view bytes) {
       s.partial.append(piece);
       line = s.partial;
     }
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const bool ok = s.engine.ExecuteLine(line, now);
     s.partial.clear();
-    if (!ok)
-      return false;
+    if (!ok) return false;
   }
   return true;
 }
@@ -110,10 +104,8 @@ ReadOutcome SimulatedMeter::Read(char* buffer, std::size_t capacity,
       return outcome;
     }
     auto wait = std::min<std::chrono::steady_clock::duration>(deadline - now, kWaitSlice);
-    if (!output.Empty())
-      wait = std::min(wait, output.FrontReadyAt() - now);
-    if (const auto event = engine.NextEvent())
-      wait = std::min(wait, *event - now);
+    if (!output.Empty()) wait = std::min(wait, output.FrontReadyAt() - now);
+    if (const auto event = engine.NextEvent()) wait = std::min(wait, *event - now);
     const auto sleep =
         std::max(std::chrono::ceil<std::chrono::microseconds>(wait), std::chrono::microseconds(1));
     lock.unlock();
@@ -126,8 +118,7 @@ ReadOutcome SimulatedMeter::Read(char* buffer, std::size_t capacity,
 std::optional<OutputMessage> SimulatedMeter::PopOutput() {
   std::lock_guard lock(mutex_);
   MeterEngine& engine = state_->engine;
-  if (engine.Lost())
-    return std::nullopt;
+  if (engine.Lost()) return std::nullopt;
   engine.Advance(clock_.Steady());
   return engine.Output().PopFront();
 }

@@ -17,52 +17,39 @@ namespace {
 
 bool ParseInteger(std::string_view text, long long& value) {
   text = Trim(text);
-  if (!text.empty() && text.front() == '+')
-    text.remove_prefix(1);
-  if (text.empty())
-    return false;
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
 }
 
 bool ParseUnsigned(std::string_view text, std::uint64_t& value) {
   text = Trim(text);
-  if (!text.empty() && text.front() == '+')
-    text.remove_prefix(1);
-  if (text.empty())
-    return false;
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
 }
 
 std::optional<FaultKind> FaultFromName(std::string_view name) {
   const std::string n = ToLowerAscii(Trim(name));
-  if (n.empty() || n == "none")
-    return FaultKind::None;
-  if (n == "noanswer")
-    return FaultKind::NoAnswer;
-  if (n == "late" || n == "lateanswer")
-    return FaultKind::LateAnswer;
-  if (n == "lost" || n == "connectionlost")
-    return FaultKind::ConnectionLost;
-  if (n == "garbage")
-    return FaultKind::Garbage;
-  if (n == "overlong")
-    return FaultKind::Overlong;
-  if (n == "unterminated")
-    return FaultKind::Unterminated;
+  if (n.empty() || n == "none") return FaultKind::None;
+  if (n == "noanswer") return FaultKind::NoAnswer;
+  if (n == "late" || n == "lateanswer") return FaultKind::LateAnswer;
+  if (n == "lost" || n == "connectionlost") return FaultKind::ConnectionLost;
+  if (n == "garbage") return FaultKind::Garbage;
+  if (n == "overlong") return FaultKind::Overlong;
+  if (n == "unterminated") return FaultKind::Unterminated;
   return std::nullopt;
 }
 
 // The serial number field of a USB descriptor ("USB0::0x1F3A::0x0C21::TW00012345::INSTR").
 std::string SerialFromDescriptor(std::string_view descriptor) {
-  if (!StartsWithNoCase(descriptor, "USB"))
-    return "0";
+  if (!StartsWithNoCase(descriptor, "USB")) return "0";
   size_t pos = 0;
   for (int field = 0; field < 3; ++field) {
     pos = descriptor.find("::", pos);
-    if (pos == std::string_view::npos)
-      return "0";
+    if (pos == std::string_view::npos) return "0";
     pos += 2;
   }
   const size_t end = descriptor.find("::", pos);
@@ -129,8 +116,7 @@ class SectionReader {
             return Fail(error, "a comma-separated list of numbers expected");
           meter.channelInputs.push_back(x);
         }
-        if (meter.channelInputs.size() > 20)
-          return Fail(error, "at most 20 channel inputs");
+        if (meter.channelInputs.size() > 20) return Fail(error, "at most 20 channel inputs");
       } else if (EqualsNoCase(key, "ExternalTriggerAfterMs")) {
         if (!ParseInteger(value, afterMs)) {
           return Fail(error, "milliseconds expected (negative: only when fired by hand)");
@@ -163,8 +149,7 @@ class SectionReader {
         meter.fault.onlyFor = std::string(Trim(value));
       } else if (const auto f = FunctionFromName(key)) {
         double x = 0;
-        if (!ParseNumber(value, x))
-          return Fail(error, "a number expected");
+        if (!ParseNumber(value, x)) return Fail(error, "a number expected");
         meter.inputs[std::string(FunctionName(*f))] = x;
       } else {
         value_.clear();
@@ -173,8 +158,7 @@ class SectionReader {
     }
     meter.externalTriggerAfter = std::chrono::milliseconds(afterMs < 0 ? -1 : afterMs);
     if (!hasIdentity) {
-      if (!hasSerial)
-        serial = SerialFromDescriptor(meter.descriptor);
+      if (!hasSerial) serial = SerialFromDescriptor(meter.descriptor);
       meter.identity = maker + "," + model + "," + serial + "," + firmware;
     }
     return true;
@@ -183,8 +167,7 @@ class SectionReader {
  private:
   bool Fail(std::string& error, std::string_view problem) {
     error = fileName_ + ", section [" + section_ + "], key \"" + key_ + "\"";
-    if (!value_.empty())
-      error += " = \"" + value_ + "\"";
+    if (!value_.empty()) error += " = \"" + value_ + "\"";
     error += ": ";
     error += problem;
     return false;
@@ -205,14 +188,12 @@ SimulationFile ParseSimulationText(const std::string& text, const std::string& f
   std::set<std::string> sections;
   std::set<std::string> descriptors;
   auto addError = [&result](const std::string& message) {
-    if (!result.error.empty())
-      result.error += "\n";
+    if (!result.error.empty()) result.error += "\n";
     result.error += message;
   };
   bool anyInstrument = false;
   for (const std::string& section : doc.SectionNames()) {
-    if (!doc.Has(section, "Descriptor"))
-      continue;
+    if (!doc.Has(section, "Descriptor")) continue;
     anyInstrument = true;
     if (!sections.insert(ToUpperAscii(section)).second) {
       addError(fileName + ", section [" + section +

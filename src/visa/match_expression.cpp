@@ -34,8 +34,7 @@ class MatchCompiler {
 
   bool Run(std::string* error) {
     NodePtr root = ParseAlternation(0);
-    if (!root)
-      return Report(error);
+    if (!root) return Report(error);
     if (pos_ != text_.size()) {
       error_ = text_[pos_] == ')' ? "unbalanced \")\"" : "unexpected character";
       return Report(error);
@@ -49,8 +48,7 @@ class MatchCompiler {
 
  private:
   bool Report(std::string* error) {
-    if (error)
-      *error = error_ + " at position " + std::to_string(pos_ + 1);
+    if (error) *error = error_ + " at position " + std::to_string(pos_ + 1);
     return false;
   }
 
@@ -62,17 +60,14 @@ class MatchCompiler {
       return nullptr;
     }
     NodePtr first = ParseConcatenation(depth);
-    if (!first)
-      return nullptr;
-    if (AtEnd() || text_[pos_] != '|')
-      return first;
+    if (!first) return nullptr;
+    if (AtEnd() || text_[pos_] != '|') return first;
     auto alternation = std::make_unique<Node>(Node::Kind::Alternation);
     alternation->children.push_back(std::move(first));
     while (!AtEnd() && text_[pos_] == '|') {
       ++pos_;
       NodePtr next = ParseConcatenation(depth);
-      if (!next)
-        return nullptr;
+      if (!next) return nullptr;
       alternation->children.push_back(std::move(next));
     }
     return alternation;
@@ -82,8 +77,7 @@ class MatchCompiler {
     auto concatenation = std::make_unique<Node>(Node::Kind::Concat);
     while (!AtEnd() && text_[pos_] != '|' && text_[pos_] != ')') {
       NodePtr item = ParseRepetition(depth);
-      if (!item)
-        return nullptr;
+      if (!item) return nullptr;
       concatenation->children.push_back(std::move(item));
     }
     if (concatenation->children.empty()) {
@@ -95,8 +89,7 @@ class MatchCompiler {
 
   NodePtr ParseRepetition(int depth) {
     NodePtr atom = ParseAtom(depth);
-    if (!atom)
-      return nullptr;
+    if (!atom) return nullptr;
     while (!AtEnd() && (text_[pos_] == '*' || text_[pos_] == '+')) {
       auto repeat =
           std::make_unique<Node>(text_[pos_] == '*' ? Node::Kind::Star : Node::Kind::Plus);
@@ -117,8 +110,7 @@ class MatchCompiler {
       case '(': {
         ++pos_;
         NodePtr inner = ParseAlternation(depth + 1);
-        if (!inner)
-          return nullptr;
+        if (!inner) return nullptr;
         if (AtEnd() || text_[pos_] != ')') {
           error_ = "missing \")\"";
           return nullptr;
@@ -193,8 +185,7 @@ class MatchCompiler {
         set.set(static_cast<unsigned char>(Upper(static_cast<char>(v))));
       }
     }
-    if (negate)
-      set.flip();
+    if (negate) set.flip();
     auto node = std::make_unique<Node>(Node::Kind::Class);
     node->classIndex = static_cast<int>(out_.classes_.size());
     out_.classes_.push_back(set);
@@ -269,20 +260,17 @@ class MatchCompiler {
 std::optional<MatchExpression> MatchExpression::Compile(std::string_view expression,
                                                         std::string* error) {
   if (expression.empty()) {
-    if (error)
-      *error = "empty expression";
+    if (error) *error = "empty expression";
     return std::nullopt;
   }
   if (expression.size() > kMaxExpressionLength) {
-    if (error)
-      *error = "expression longer than 1024 characters";
+    if (error) *error = "expression longer than 1024 characters";
     return std::nullopt;
   }
   MatchExpression result;
   result.text_ = std::string(expression);
   MatchCompiler compiler(expression, result);
-  if (!compiler.Run(error))
-    return std::nullopt;
+  if (!compiler.Run(error)) return std::nullopt;
   return result;
 }
 
@@ -293,8 +281,7 @@ void MatchExpression::AddThread(std::vector<int>& list, std::vector<unsigned>& m
   while (!pending.empty()) {
     const int at = pending.back();
     pending.pop_back();
-    if (mark[static_cast<size_t>(at)] == generation)
-      continue;
+    if (mark[static_cast<size_t>(at)] == generation) continue;
     mark[static_cast<size_t>(at)] = generation;
     const Instruction& instruction = program_[static_cast<size_t>(at)];
     if (instruction.op == Op::Jump) {
@@ -335,16 +322,13 @@ bool MatchExpression::Matches(std::string_view descriptor) const {
         default:
           break;
       }
-      if (advance)
-        AddThread(next, mark, generation, pc + 1);
+      if (advance) AddThread(next, mark, generation, pc + 1);
     }
     current.swap(next);
-    if (current.empty())
-      return false;
+    if (current.empty()) return false;
   }
   for (const int pc : current) {
-    if (program_[static_cast<size_t>(pc)].op == Op::Match)
-      return true;
+    if (program_[static_cast<size_t>(pc)].op == Op::Match) return true;
   }
   return false;
 }

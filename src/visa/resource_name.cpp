@@ -56,12 +56,10 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
 }
 
 bool ParseUnsigned(std::string_view text, unsigned& value, unsigned limit) {
-  if (text.empty() || text.size() > 9)
-    return false;
+  if (text.empty() || text.size() > 9) return false;
   unsigned result = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), result, 10);
-  if (ec != std::errc{} || end != text.data() + text.size() || result > limit)
-    return false;
+  if (ec != std::errc{} || end != text.data() + text.size() || result > limit) return false;
   value = result;
   return true;
 }
@@ -71,12 +69,10 @@ bool ParseUsbNumber(std::string_view text, std::uint16_t& value) {
   unsigned result = 0;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     const std::string_view digits = text.substr(2);
-    if (digits.empty() || digits.size() > 4)
-      return false;
+    if (digits.empty() || digits.size() > 4) return false;
     const auto [end, ec] =
         std::from_chars(digits.data(), digits.data() + digits.size(), result, 16);
-    if (ec != std::errc{} || end != digits.data() + digits.size())
-      return false;
+    if (ec != std::errc{} || end != digits.data() + digits.size()) return false;
   } else if (!ParseUnsigned(text, result, 0xFFFF)) {
     return false;
   }
@@ -85,8 +81,7 @@ bool ParseUsbNumber(std::string_view text, std::uint16_t& value) {
 }
 
 bool Fail(std::string* error, std::string message) {
-  if (error)
-    *error = std::move(message);
+  if (error) *error = std::move(message);
   return false;
 }
 
@@ -120,8 +115,7 @@ bool ParseUsb(std::vector<std::string_view>& f, ResourceName& r, std::string* er
     return Fail(error, "USB manufacturer ID is not a 16-bit number");
   if (!ParseUsbNumber(f[1], r.productId))
     return Fail(error, "USB model code is not a 16-bit number");
-  if (f[2].empty())
-    return Fail(error, "USB serial number is empty");
+  if (f[2].empty()) return Fail(error, "USB serial number is empty");
   r.serialNumber = std::string(f[2]);
   if (f.size() == 4) {
     unsigned number = 0;
@@ -133,8 +127,7 @@ bool ParseUsb(std::vector<std::string_view>& f, ResourceName& r, std::string* er
 }
 
 bool ParseTcpip(std::vector<std::string_view>& f, ResourceName& r, std::string* error) {
-  if (f.empty() || f[0].empty())
-    return Fail(error, "a TCPIP resource needs a host address");
+  if (f.empty() || f[0].empty()) return Fail(error, "a TCPIP resource needs a host address");
   r.host = std::string(f[0]);
   if (r.resourceClass == ResourceClass::Socket) {
     unsigned port = 0;
@@ -156,8 +149,7 @@ bool ParseTcpip(std::vector<std::string_view>& f, ResourceName& r, std::string* 
 
 std::string_view InterfaceName(InterfaceType type) {
   for (const auto& spelling : kInterfaces) {
-    if (spelling.type == type)
-      return spelling.prefix;
+    if (spelling.type == type) return spelling.prefix;
   }
   return "?";
 }
@@ -232,14 +224,12 @@ std::optional<ResourceName> ParseResourceName(std::string_view text, std::string
       break;
     default:
       for (size_t i = 0; i < fields.size(); ++i) {
-        if (i)
-          r.rest += "::";
+        if (i) r.rest += "::";
         r.rest += std::string(fields[i]);
       }
       break;
   }
-  if (!ok)
-    return std::nullopt;
+  if (!ok) return std::nullopt;
   return r;
 }
 
@@ -247,16 +237,13 @@ std::string ResourceName::Canonical() const {
   std::string out = std::string(InterfaceName(interfaceType)) + std::to_string(board);
   switch (interfaceType) {
     case InterfaceType::Gpib:
-      if (resourceClass == ResourceClass::Intfc)
-        break;
+      if (resourceClass == ResourceClass::Intfc) break;
       out += "::" + std::to_string(primaryAddress);
-      if (secondaryAddress)
-        out += "::" + std::to_string(*secondaryAddress);
+      if (secondaryAddress) out += "::" + std::to_string(*secondaryAddress);
       break;
     case InterfaceType::Usb:
       out += FormatC("::0x%04X::0x%04X::", vendorId, productId) + serialNumber;
-      if (usbInterface)
-        out += "::" + std::to_string(*usbInterface);
+      if (usbInterface) out += "::" + std::to_string(*usbInterface);
       break;
     case InterfaceType::Tcpip:
       out += "::" + host;
@@ -267,8 +254,7 @@ std::string ResourceName::Canonical() const {
       }
       break;
     default:
-      if (!rest.empty())
-        out += "::" + rest;
+      if (!rest.empty()) out += "::" + rest;
       break;
   }
   for (const auto& spelling : kClasses) {

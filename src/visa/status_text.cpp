@@ -65,8 +65,7 @@ constexpr std::array<StatusEntry, 33> kStatuses{{
 
 const StatusEntry* Lookup(ViStatus status) {
   for (const StatusEntry& entry : kStatuses) {
-    if (entry.status == status)
-      return &entry;
+    if (entry.status == status) return &entry;
   }
   return nullptr;
 }

@@ -44,8 +44,7 @@ struct Object {
 };
 
 void CopyDescriptor(const std::string& text, ViChar* out) {
-  if (!out)
-    return;
+  if (!out) return;
   const size_t n = std::min<size_t>(text.size(), VI_FIND_BUFLEN - 1);
   std::memcpy(out, text.data(), n);
   out[n] = '\0';
@@ -54,10 +53,8 @@ void CopyDescriptor(const std::string& text, ViChar* out) {
 std::string JoinDiagnostics(const std::vector<std::string>& parts) {
   std::string joined;
   for (const std::string& part : parts) {
-    if (part.empty())
-      continue;
-    if (!joined.empty())
-      joined += "; ";
+    if (part.empty()) continue;
+    if (!joined.empty()) joined += "; ";
     joined += part;
   }
   return joined;
@@ -72,8 +69,7 @@ class Library {
 
   ViStatus Configure(const VisaConfig& config) {
     std::scoped_lock lock(backendsMutex_, tableMutex_);
-    if (!objects_.empty())
-      return VI_ERROR_RSRC_BUSY;
+    if (!objects_.empty()) return VI_ERROR_RSRC_BUSY;
     ConfigureLocked(config);
     return VI_SUCCESS;
   }
@@ -81,18 +77,15 @@ class Library {
   std::shared_ptr<sim::SimulatedMeter> SimulatedMeterFor(std::string_view descriptor) {
     std::lock_guard lock(backendsMutex_);
     const auto name = ParseResourceName(descriptor);
-    if (!name || !simulated_)
-      return nullptr;
+    if (!name || !simulated_) return nullptr;
     return simulated_->Meter(*name);
   }
 
   ViStatus OpenDefaultRM(ViSession* manager) {
-    if (!manager)
-      return VI_ERROR_INV_PARAMETER;
+    if (!manager) return VI_ERROR_INV_PARAMETER;
     {
       std::scoped_lock lock(backendsMutex_, tableMutex_);
-      if (!configured_)
-        ConfigureLocked(VisaConfig::FromEnvironment());
+      if (!configured_) ConfigureLocked(VisaConfig::FromEnvironment());
     }
     Object object;
     object.kind = Kind::Manager;
@@ -102,25 +95,20 @@ class Library {
 
   ViStatus FindRsrc(ViSession manager, ViConstString expression, ViFindList* list, ViUInt32* count,
                     ViChar* description) {
-    if (list)
-      *list = VI_NULL;
-    if (count)
-      *count = 0;
+    if (list) *list = VI_NULL;
+    if (count) *count = 0;
     CopyDescriptor("", description);
-    if (!IsKind(manager, Kind::Manager))
-      return VI_ERROR_INV_OBJECT;
+    if (!IsKind(manager, Kind::Manager)) return VI_ERROR_INV_OBJECT;
     std::string error;
     const auto matcher = MatchExpression::Compile(expression ? expression : "", &error);
-    if (!matcher)
-      return RecordDetail(manager, VI_ERROR_INV_EXPR, error);
+    if (!matcher) return RecordDetail(manager, VI_ERROR_INV_EXPR, error);
 
     std::vector<std::string> found;
     std::vector<std::string> diagnostics;
     {
       std::lock_guard lock(backendsMutex_);
       aliases_.Find(*matcher, found);
-      if (!aliasProblem_.empty())
-        diagnostics.push_back(aliasProblem_);
+      if (!aliasProblem_.empty()) diagnostics.push_back(aliasProblem_);
       for (const auto& backend : backends_) {
         const ViStatus status = backend->Find(*matcher, found);
         const std::string diagnostic = backend->Diagnostic();
@@ -135,8 +123,7 @@ class Library {
     if (found.empty()) {
       return RecordDetail(manager, VI_ERROR_RSRC_NFOUND, JoinDiagnostics(diagnostics));
     }
-    if (count)
-      *count = static_cast<ViUInt32>(found.size());
+    if (count) *count = static_cast<ViUInt32>(found.size());
     CopyDescriptor(found.front(), description);
     if (list) {
       Object object;
@@ -153,8 +140,7 @@ class Library {
     CopyDescriptor("", description);
     std::lock_guard lock(tableMutex_);
     const auto it = objects_.find(list);
-    if (it == objects_.end() || it->second.kind != Kind::FindList)
-      return VI_ERROR_INV_OBJECT;
+    if (it == objects_.end() || it->second.kind != Kind::FindList) return VI_ERROR_INV_OBJECT;
     Object& object = it->second;
     if (object.next >= object.found.size()) {
       object.detailStatus = VI_ERROR_RSRC_NFOUND;
@@ -166,12 +152,9 @@ class Library {
   }
 
   ViStatus Open(ViSession manager, ViConstRsrc name, ViAccessMode mode, ViSession* session) {
-    if (session)
-      *session = VI_NULL;
-    if (!IsKind(manager, Kind::Manager))
-      return VI_ERROR_INV_OBJECT;
-    if (!session)
-      return VI_ERROR_INV_PARAMETER;
+    if (session) *session = VI_NULL;
+    if (!IsKind(manager, Kind::Manager)) return VI_ERROR_INV_OBJECT;
+    if (!session) return VI_ERROR_INV_PARAMETER;
     if ((mode & ~(VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK | VI_LOAD_CONFIG)) != 0 ||
         ((mode & VI_EXCLUSIVE_LOCK) && (mode & VI_SHARED_LOCK))) {
       return RecordDetail(manager, VI_ERROR_INV_ACC_MODE, "unknown access mode bits");
@@ -179,8 +162,7 @@ class Library {
     std::string error;
     const std::string given = name ? name : "";
     const auto parsed = ParseResourceName(given, &error);
-    if (!parsed)
-      return RecordDetail(manager, VI_ERROR_INV_RSRC_NAME, error);
+    if (!parsed) return RecordDetail(manager, VI_ERROR_INV_RSRC_NAME, error);
 
     auto instrument = std::make_shared<OpenInstrument>();
     instrument->resourceName = given;
@@ -221,14 +203,12 @@ class Library {
   }
 
   ViStatus Close(ViObject handle) {
-    if (handle == VI_NULL)
-      return VI_WARN_NULL_OBJECT;
+    if (handle == VI_NULL) return VI_WARN_NULL_OBJECT;
     std::vector<std::shared_ptr<OpenInstrument>> released;  // destroyed outside the lock
     {
       std::lock_guard lock(tableMutex_);
       const auto it = objects_.find(handle);
-      if (it == objects_.end())
-        return VI_ERROR_INV_OBJECT;
+      if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
       if (it->second.kind == Kind::Manager) {
         for (auto child = objects_.begin(); child != objects_.end();) {
           if (child->second.manager == handle) {
@@ -247,23 +227,19 @@ class Library {
 
   ViStatus SetAttribute(ViObject handle, ViAttr attribute, ViAttrState value) {
     const auto instrument = FindInstrument(handle);
-    if (!instrument)
-      return IsValid(handle) ? VI_ERROR_NSUP_ATTR : VI_ERROR_INV_OBJECT;
+    if (!instrument) return IsValid(handle) ? VI_ERROR_NSUP_ATTR : VI_ERROR_INV_OBJECT;
     std::lock_guard lock(instrument->io);
     switch (attribute) {
       case VI_ATTR_TMO_VALUE:
-        if (value > VI_TMO_INFINITE)
-          return VI_ERROR_NSUP_ATTR_STATE;
+        if (value > VI_TMO_INFINITE) return VI_ERROR_NSUP_ATTR_STATE;
         return instrument->session->SetTimeout(static_cast<ViUInt32>(value));
       case VI_ATTR_TERMCHAR:
-        if (value > 0xFF)
-          return VI_ERROR_NSUP_ATTR_STATE;
+        if (value > 0xFF) return VI_ERROR_NSUP_ATTR_STATE;
         instrument->session->SetTermChar(static_cast<char>(value));
         return VI_SUCCESS;
       case VI_ATTR_TERMCHAR_EN:
       case VI_ATTR_SEND_END_EN:
-        if (value > 1)
-          return VI_ERROR_NSUP_ATTR_STATE;
+        if (value > 1) return VI_ERROR_NSUP_ATTR_STATE;
         (attribute == VI_ATTR_TERMCHAR_EN ? instrument->termCharEnabled : instrument->sendEnd) =
             static_cast<ViBoolean>(value);
         return VI_SUCCESS;
@@ -278,17 +254,14 @@ class Library {
   }
 
   ViStatus GetAttribute(ViObject handle, ViAttr attribute, void* value) {
-    if (!value)
-      return VI_ERROR_INV_PARAMETER;
+    if (!value) return VI_ERROR_INV_PARAMETER;
     ViSession manager = VI_NULL;
     std::shared_ptr<OpenInstrument> instrument;
     {
       std::lock_guard lock(tableMutex_);
       const auto it = objects_.find(handle);
-      if (it == objects_.end())
-        return VI_ERROR_INV_OBJECT;
-      if (it->second.kind != Kind::Instrument)
-        return VI_ERROR_NSUP_ATTR;
+      if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
+      if (it->second.kind != Kind::Instrument) return VI_ERROR_NSUP_ATTR;
       manager = it->second.manager;
       instrument = it->second.instrument;
     }
@@ -324,16 +297,14 @@ class Library {
   }
 
   ViStatus StatusDesc(ViObject handle, ViStatus status, ViChar* description) {
-    if (!description)
-      return VI_ERROR_INV_PARAMETER;
+    if (!description) return VI_ERROR_INV_PARAMETER;
     std::string text(StatusMeaning(status));
     ViStatus result = VI_SUCCESS;
     if (text.empty()) {
       std::lock_guard lock(backendsMutex_);
       for (const auto& backend : backends_) {
         text = backend->DescribeStatus(status);
-        if (!text.empty())
-          break;
+        if (!text.empty()) break;
       }
     }
     if (text.empty()) {
@@ -352,13 +323,10 @@ class Library {
   }
 
   ViStatus Write(ViSession handle, const char* data, size_t length, ViUInt32* returnCount) {
-    if (returnCount)
-      *returnCount = 0;
+    if (returnCount) *returnCount = 0;
     const auto instrument = FindInstrument(handle);
-    if (!instrument)
-      return IsValid(handle) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
-    if (!data && length > 0)
-      return VI_ERROR_USER_BUF;
+    if (!instrument) return IsValid(handle) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
+    if (!data && length > 0) return VI_ERROR_USER_BUF;
     size_t written = 0;
     ViStatus status;
     {
@@ -375,45 +343,36 @@ class Library {
         status = session.Write(data, length, written);
       }
     }
-    if (returnCount)
-      *returnCount = static_cast<ViUInt32>(written);
-    if (status < VI_SUCCESS)
-      RecordDetail(handle, status, instrument->session->Detail());
+    if (returnCount) *returnCount = static_cast<ViUInt32>(written);
+    if (status < VI_SUCCESS) RecordDetail(handle, status, instrument->session->Detail());
     return status;
   }
 
   ViStatus Read(ViSession handle, ViBuf buffer, ViUInt32 capacity, ViUInt32* returnCount) {
-    if (returnCount)
-      *returnCount = 0;
+    if (returnCount) *returnCount = 0;
     const auto instrument = FindInstrument(handle);
-    if (!instrument)
-      return IsValid(handle) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
-    if (!buffer && capacity > 0)
-      return VI_ERROR_USER_BUF;
+    if (!instrument) return IsValid(handle) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
+    if (!buffer && capacity > 0) return VI_ERROR_USER_BUF;
     size_t received = 0;
     ViStatus status;
     {
       std::lock_guard lock(instrument->io);
       status = instrument->session->Read(reinterpret_cast<char*>(buffer), capacity, received);
     }
-    if (returnCount)
-      *returnCount = static_cast<ViUInt32>(received);
-    if (status < VI_SUCCESS)
-      RecordDetail(handle, status, instrument->session->Detail());
+    if (returnCount) *returnCount = static_cast<ViUInt32>(received);
+    if (status < VI_SUCCESS) RecordDetail(handle, status, instrument->session->Detail());
     return status;
   }
 
   ViStatus Clear(ViSession handle) {
     const auto instrument = FindInstrument(handle);
-    if (!instrument)
-      return IsValid(handle) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
+    if (!instrument) return IsValid(handle) ? VI_ERROR_NSUP_OPER : VI_ERROR_INV_OBJECT;
     ViStatus status;
     {
       std::lock_guard lock(instrument->io);
       status = instrument->session->Clear();
     }
-    if (status < VI_SUCCESS)
-      RecordDetail(handle, status, instrument->session->Detail());
+    if (status < VI_SUCCESS) RecordDetail(handle, status, instrument->session->Detail());
     return status;
   }
 
@@ -441,8 +400,7 @@ class Library {
       simulated_ = simulated.get();
       backends_.push_back(std::move(simulated));
     }
-    if (!config.vendorLibrary.empty())
-      backends_.push_back(MakeVendorBackend(config.vendorLibrary));
+    if (!config.vendorLibrary.empty()) backends_.push_back(MakeVendorBackend(config.vendorLibrary));
     if (config.hardwareBackends) {
       backends_.push_back(MakeUsbTmcBackend(config.usbtmcClassDir, config.deviceDir));
       backends_.push_back(MakeGpibBackend(config.gpibLibrary));
@@ -450,8 +408,7 @@ class Library {
     backends_.push_back(MakeTcpSocketBackend());
 
     std::vector<std::string> problems;
-    if (!config.aliasFile.empty())
-      problems.push_back(aliases_.LoadFile(config.aliasFile));
+    if (!config.aliasFile.empty()) problems.push_back(aliases_.LoadFile(config.aliasFile));
     for (const AliasEntry& entry : config.aliases) problems.push_back(aliases_.Add(entry));
     aliasProblem_ = JoinDiagnostics(problems);
     configured_ = true;
@@ -480,8 +437,7 @@ class Library {
   std::shared_ptr<OpenInstrument> FindInstrument(ViObject handle) {
     std::lock_guard lock(tableMutex_);
     const auto it = objects_.find(handle);
-    if (it == objects_.end() || it->second.kind != Kind::Instrument)
-      return nullptr;
+    if (it == objects_.end() || it->second.kind != Kind::Instrument) return nullptr;
     return it->second.instrument;
   }
 
@@ -500,8 +456,7 @@ class Library {
     std::vector<std::string> unique;
     for (std::string& descriptor : found) {
       std::string key = ToUpperAscii(descriptor);
-      if (std::find(keys.begin(), keys.end(), key) != keys.end())
-        continue;
+      if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
       keys.push_back(std::move(key));
       unique.push_back(std::move(descriptor));
     }
@@ -577,8 +532,7 @@ ViStatus viRead(ViSession session, ViBuf buffer, ViUInt32 count, ViUInt32* retur
 }
 
 ViStatus viVPrintf(ViSession session, ViConstString format, va_list args) {
-  if (!format)
-    return VI_ERROR_INV_FMT;
+  if (!format) return VI_ERROR_INV_FMT;
   const std::string text = vx::VFormatC(format, args);
   return Library::Instance().Write(session, text.data(), text.size(), nullptr);
 }

@@ -34,8 +34,7 @@ class ControllerTest : public ::testing::Test {
 
   int Position(std::string_view identityPart) const {
     for (int k = 0; k < table_.MeterCount(); ++k) {
-      if (table_.MeterIdentity(k).find(identityPart) != std::string::npos)
-        return k;
+      if (table_.MeterIdentity(k).find(identityPart) != std::string::npos) return k;
     }
     ADD_FAILURE() << "no meter " << identityPart;
     return -1;
@@ -100,10 +99,8 @@ TEST_F(ControllerTest, EveryFunctionRangeAndSecondSettingIsConfirmedAndReadBack)
         const int second = seconds.empty() ? 0 : static_cast<int>(r % seconds.size());
         ApplyRequest request = Request(f, static_cast<int>(r), second);
         const auto set = CoefficientSetFor(f, ranges[r].text);
-        if (set == CoefficientSet::User)
-          request = UserRtd(0.00392, 0.5, 1.25, 99.5);
-        if (set == CoefficientSet::Sprtd)
-          request = Sprtd({25.5, -0.001, 0.0002, 0.25, -0.5, 1});
+        if (set == CoefficientSet::User) request = UserRtd(0.00392, 0.5, 1.25, 99.5);
+        if (set == CoefficientSet::Sprtd) request = Sprtd({25.5, -0.001, 0.0002, 0.25, -0.5, 1});
         request.secondIndex = second;
         unsigned char autoRange = 7;
         ASSERT_EQ(controller.Apply(request, autoRange), ApplyOutcome::Done);

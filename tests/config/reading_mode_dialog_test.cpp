@@ -50,8 +50,7 @@ Rgb Painted(const QDialog& dialog, const char* name) {
 
 std::vector<sim::MeterConfig> Meters(int count) {
   std::vector<sim::MeterConfig> meters;
-  if (count >= 1)
-    meters.push_back(SimulatedVisa::UsbMeter("TW1"));
+  if (count >= 1) meters.push_back(SimulatedVisa::UsbMeter("TW1"));
   for (int i = 1; i < count; ++i) meters.push_back(SimulatedVisa::GpibMeter(20 + i));
   return meters;
 }

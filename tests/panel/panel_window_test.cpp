@@ -13,17 +13,20 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "common/captions.h"
 #include "common/scripted_prompter.h"
 #include "config/command_console_dialog.h"
 #include "config/device_settings_dialog.h"
+#include "config/reading_mode_dialog.h"
 #include "panel/about_dialog.h"
 #include "panel/trace_display.h"
 #include "panel/widgets/shaped_button.h"
@@ -43,8 +46,7 @@ class SettingsFolder {
               ("vx_panel_" + std::to_string(getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(folder_);
-    if (write)
-      std::ofstream(folder_ / "VX_TOOL.ini", std::ios::binary) << iniText;
+    if (write) std::ofstream(folder_ / "VX_TOOL.ini", std::ios::binary) << iniText;
     const char* previous = std::getenv("VX_TOOL_SYSDIR");
     previous_ = previous ? previous : "";
     setenv("VX_TOOL_SYSDIR", folder_.c_str(), 1);
@@ -70,14 +72,14 @@ QString MenuText(PanelWindow& panel, int menu, int item = -1) {
   return item < 0 ? m->title() : m->actions()[item]->text();
 }
 
-// Runs `act` on the modal dialog that `open` brings up, then closes it with OK.
+// Runs `act` on the modal dialog that `open` brings up, then closes it if `act` did not.
 template <typename Dialog, typename Open, typename Act>
 void WithModal(Open open, Act act) {
   QTimer::singleShot(0, [act] {
     auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     act(*dialog);
-    dialog->accept();
+    if (dialog->isVisible()) dialog->accept();
   });
   open();
 }
@@ -186,27 +188,52 @@ TEST_F(PanelTest, DivisionOffsetAndMarkerControls) {
   EXPECT_EQ(panel_.OffsetEdit()->text(), "1");
 }
 
-TEST_F(PanelTest, DrawsTracesAndSavesAPictureOfThePanel) {
-  panel_.ChooseDots(0);
-  panel_.StartReading();
-  for (int i = 0; i < 50; ++i) panel_.Tick();
-  panel_.StopReading();
-  panel_.MakeCurrent(1);
-  panel_.StartReading();
-  for (int i = 0; i < 30; ++i) panel_.Tick();
-
-  const QImage screen = panel_.Display()->Picture().toImage();
-  int traced = 0;
+// Counts the pixels of the display picture that have exactly `colour`.
+int PixelsOf(PanelWindow& panel, const QColor& colour) {
+  const QImage screen = panel.Display()->Picture().toImage();
+  int count = 0;
   for (int y = 0; y < screen.height(); ++y) {
-    for (int x = 0; x < screen.width(); ++x) traced += screen.pixelColor(x, y) == QColor(0, 0, 255);
+    for (int x = 0; x < screen.width(); ++x) count += screen.pixelColor(x, y) == colour;
   }
-  EXPECT_GT(traced, 25);
+  return count;
+}
 
-  panel_.show();
+TEST(PanelPicture, TwoMetersReadTogetherDrawTwoLiveTraces) {
+  auto first = SimulatedVisa::UsbMeter("TW00012345");
+  first.inputs["VOLT"] = 1.25;
+  first.noise = 2e-6;
+  auto second = SimulatedVisa::GpibMeter(22);
+  second.inputs["VOLT"] = 0.75;
+  second.noise = 2e-6;
+  SimulatedVisa visa({first, second});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "en_US", visa.Clock());
+  panel.Open();
+  config::ReadingModeSettings multi;
+  multi.multiDevice = 1;
+  panel.ApplyReadingMode(multi);
+  // Row 1 at 1 mV per division around 1.25 V, row 2 at 2 mV per division around 0.75 V,
+  // so that the meters' slow wander shows.
+  for (const auto& [row, steps, offset] : {std::tuple{0, 9, "1.25"}, std::tuple{1, 8, "0.75"}}) {
+    panel.SelectRow(row);
+    for (int i = 0; i < steps; ++i) panel.StepDivision(false);
+    panel.OffsetEdit()->setText(offset);
+    panel.SetOffset();
+  }
+  panel.StartReading();
+  for (int i = 0; i < 100; ++i) {
+    visa.Clock().Advance(std::chrono::milliseconds(100));
+    panel.Tick();
+  }
+  EXPECT_GT(PixelsOf(panel, QColor(0, 0, 255)), 100);
+  EXPECT_GT(PixelsOf(panel, QColor(0, 255, 0)), 100);
+
+  panel.show();
   const fs::path out = fs::path(VX_BIN_DIR).parent_path() / "screenshots";
   fs::create_directories(out);
-  EXPECT_TRUE(panel_.grab().save(QString::fromStdString((out / "front_panel.png").string())));
-  panel_.StopReading();
+  EXPECT_TRUE(panel.grab().save(QString::fromStdString((out / "front_panel.png").string())));
+  panel.StopReading();
+  EXPECT_TRUE(prompter.Records().empty());
 }
 
 TEST_F(PanelTest, SettingDeviceSharesTheAutoRangeFlagsAndTheToolbarReselects) {
@@ -229,6 +256,20 @@ TEST_F(PanelTest, SettingDeviceSharesTheAutoRangeFlagsAndTheToolbarReselects) {
   EXPECT_FALSE(panel_.DeviceSettingsAction()->isEnabled());
   panel_.StopReading();
   EXPECT_TRUE(panel_.DeviceSettingsAction()->isEnabled());
+}
+
+TEST_F(PanelTest, ReadingManagerTakesTheModeChosenInItsDialog) {
+  WithModal<config::ReadingModeDialog>([&] { panel_.ReadingManagerItem()->trigger(); },
+                                       [](config::ReadingModeDialog& dialog) {
+                                         auto* multi =
+                                             dialog.findChild<QRadioButton*>("multiRadio");
+                                         ASSERT_NE(multi, nullptr);
+                                         multi->click();
+                                         dialog.findChild<QPushButton*>("okButton")->click();
+                                       });
+  EXPECT_TRUE(panel_.Loop().MultiDevice());
+  EXPECT_EQ(panel_.Loop().ReadCount(), 2);
+  EXPECT_FALSE(panel_.Row(1).name->isHidden());
 }
 
 TEST(PanelStart, WithoutTheSettingsFileItSaysSoOnceAndSpeaksEnglish) {

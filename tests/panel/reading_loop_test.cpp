@@ -18,8 +18,7 @@ struct ScriptedMeters {
     return [this](int device, std::string_view command) {
       sent.emplace_back(device, std::string(command));
       auto& queue = answers[device];
-      if (queue.empty())
-        return std::string("+1.00000000E+00");
+      if (queue.empty()) return std::string("+1.00000000E+00");
       std::string answer = queue.front();
       queue.erase(queue.begin());
       return answer;

@@ -39,7 +39,6 @@ int main(int argc, char** argv) {
     }
     // About 100000 readings a second: fast enough to be caught mid-commit, slow enough
     // not to fill the disk while the test waits.
-    if (value % 100 == 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (value % 100 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }

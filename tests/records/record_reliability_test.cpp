@@ -39,8 +39,7 @@ constexpr LocalDateTime kStart{2026, 12, 6, 22, 45, 7};
 
 std::string IntegrityCheck(const std::string& path) {
   sql::Database database;
-  if (database.Open(path, SQLITE_OPEN_READWRITE) != SQLITE_OK)
-    return database.ErrorMessage();
+  if (database.Open(path, SQLITE_OPEN_READWRITE) != SQLITE_OK) return database.ErrorMessage();
   sql::Statement check;
   if (check.Prepare(database, "PRAGMA integrity_check") != SQLITE_OK || check.Step() != SQLITE_ROW)
     return database.ErrorMessage();
@@ -60,8 +59,7 @@ class ReliabilityTest : public ::testing::Test {
 
   long long Count(int record) {
     Result<RecordReader> reader = RecordReader::Open(root_.Path(), record);
-    if (!reader.Ok())
-      return -1;
+    if (!reader.Ok()) return -1;
     Result<long long> count = reader->Count();
     return count.Ok() ? count.Value() : -1;
   }
@@ -228,13 +226,11 @@ std::string AsReader(const std::string& folder, const std::function<std::string(
                                                   perms::others_exec
                                             : perms::owner_read | perms::owner_exec);
   int pipeFds[2];
-  if (pipe(pipeFds) != 0)
-    return "pipe failed";
+  if (pipe(pipeFds) != 0) return "pipe failed";
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
-    if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-      _exit(3);
+    if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
     const std::string text = probe();
     const ssize_t written = write(pipeFds[1], text.data(), text.size());
     _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 4);

@@ -22,15 +22,13 @@ class TempFolder {
     const std::string base = std::filesystem::temp_directory_path().string();
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
       std::string pattern = base + "/vxrec-XXXXXX";
-      if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
+      if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
       if (pattern.find("DB") == std::string::npos)
         path_ = pattern;
       else
         std::filesystem::remove(pattern);
     }
-    if (path_.empty())
-      throw std::runtime_error("no temporary folder without DB in its path");
+    if (path_.empty()) throw std::runtime_error("no temporary folder without DB in its path");
   }
   ~TempFolder() {
     std::error_code error;
@@ -57,17 +55,14 @@ class CurrentFolderGuard {
  public:
   CurrentFolderGuard() {
     char buffer[PATH_MAX];
-    if (!getcwd(buffer, sizeof buffer))
-      throw std::runtime_error("getcwd failed");
+    if (!getcwd(buffer, sizeof buffer)) throw std::runtime_error("getcwd failed");
     saved_ = buffer;
   }
   explicit CurrentFolderGuard(const std::string& enter) : CurrentFolderGuard() {
-    if (chdir(enter.c_str()) != 0)
-      throw std::runtime_error("cannot enter " + enter);
+    if (chdir(enter.c_str()) != 0) throw std::runtime_error("cannot enter " + enter);
   }
   ~CurrentFolderGuard() {
-    if (chdir(saved_.c_str()) != 0)
-      std::abort();  // every later test would run in the wrong folder
+    if (chdir(saved_.c_str()) != 0) std::abort();  // every later test would run in the wrong folder
   }
   CurrentFolderGuard(const CurrentFolderGuard&) = delete;
   CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;

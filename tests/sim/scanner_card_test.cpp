@@ -21,8 +21,7 @@ std::vector<double> Values(const std::string& answer) {
   std::size_t pos = 0;
   while (pos < answer.size()) {
     std::size_t comma = answer.find(',', pos);
-    if (comma == std::string::npos)
-      comma = answer.size();
+    if (comma == std::string::npos) comma = answer.size();
     EXPECT_EQ(comma - pos, 15u) << answer.substr(pos, comma - pos);
     values.push_back(LeadingNumber(answer.substr(pos, comma - pos)));
     pos = comma + 1;

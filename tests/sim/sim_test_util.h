@@ -38,8 +38,7 @@ class SimTest : public ::testing::Test {
     meter_ = std::make_unique<SimulatedMeter>(std::move(config), clock_);
   }
   SimulatedMeter& M() {
-    if (!meter_)
-      Make(Config());
+    if (!meter_) Make(Config());
     return *meter_;
   }
 
@@ -53,10 +52,8 @@ class SimTest : public ::testing::Test {
     const ReadOutcome outcome = M().Read(text.data(), text.size(), timeout);
     text.resize(outcome.count);
     last_ = outcome.status;
-    if (outcome.status != ReadOutcome::Status::EndOfMessage)
-      return text;
-    if (!text.empty() && text.back() == '\n')
-      text.pop_back();
+    if (outcome.status != ReadOutcome::Status::EndOfMessage) return text;
+    if (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
   }
   std::string Query(std::string_view command) {

@@ -26,8 +26,7 @@ std::vector<std::string> MergedEnvironment(const std::map<std::string, std::stri
   for (char** entry = environ; *entry; ++entry) {
     const std::string text = *entry;
     const std::string name = text.substr(0, text.find('='));
-    if (!extra.count(name))
-      result.push_back(text);
+    if (!extra.count(name)) result.push_back(text);
   }
   for (const auto& [name, value] : extra) result.push_back(name + "=" + value);
   return result;
@@ -38,15 +37,13 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-  if (errFd >= 0)
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+  if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
   std::vector<char*> args = ArgumentVector(argv);
   std::vector<char*> env = ArgumentVector(environment);
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0)
-    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
+  if (rc != 0) throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
   return pid;
 }
 
@@ -60,8 +57,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& environment) {
   int out[2];
   int err[2];
-  if (pipe(out) != 0 || pipe(err) != 0)
-    throw std::runtime_error("pipe failed");
+  if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = Spawn(argv, MergedEnvironment(environment), out[1], err[1]);
   close(out[1]);
   close(err[1]);
@@ -70,11 +66,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   int open = 2;
   char buffer[4096];
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0)
-      break;
+    if (poll(fds, 2, -1) < 0) break;
     for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
-        continue;
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
       if (n <= 0) {
         close(fds[i].fd);
@@ -93,18 +87,15 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
 
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv) {
   int out[2];
-  if (pipe(out) != 0)
-    throw std::runtime_error("pipe failed");
+  if (pipe(out) != 0) throw std::runtime_error("pipe failed");
   pid_ = Spawn(argv, MergedEnvironment({}), out[1], -1);
   close(out[1]);
   out_ = out[0];
 }
 
 BackgroundProcess::~BackgroundProcess() {
-  if (pid_ > 0)
-    Stop(SIGKILL);
-  if (out_ >= 0)
-    close(out_);
+  if (pid_ > 0) Stop(SIGKILL);
+  if (out_ >= 0) close(out_);
 }
 
 std::optional<std::string> BackgroundProcess::ReadLine(std::chrono::milliseconds timeout) {
@@ -118,27 +109,22 @@ std::optional<std::string> BackgroundProcess::ReadLine(std::chrono::milliseconds
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0)
-      return std::nullopt;
+    if (left.count() <= 0) return std::nullopt;
     pollfd fd{out_, POLLIN, 0};
-    if (poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-      return std::nullopt;
+    if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
     char buffer[1024];
     const ssize_t n = read(out_, buffer, sizeof buffer);
-    if (n <= 0)
-      return std::nullopt;
+    if (n <= 0) return std::nullopt;
     pending_.append(buffer, static_cast<size_t>(n));
   }
 }
 
 void BackgroundProcess::Signal(int signal) {
-  if (pid_ > 0)
-    kill(pid_, signal);
+  if (pid_ > 0) kill(pid_, signal);
 }
 
 int BackgroundProcess::Stop(int signal) {
-  if (pid_ <= 0)
-    return -1;
+  if (pid_ <= 0) return -1;
   kill(pid_, signal);
   int status = 0;
   waitpid(pid_, &status, 0);

@@ -39,10 +39,8 @@ class VisaLibraryTest : public ::testing::Test {
     ViUInt32 count = 0;
     char descriptor[VI_FIND_BUFLEN];
     const ViStatus s = viFindRsrc(rm_, expression, &list, &count, descriptor);
-    if (status)
-      *status = s;
-    if (s < VI_SUCCESS)
-      return found;
+    if (status) *status = s;
+    if (s < VI_SUCCESS) return found;
     found.push_back(descriptor);
     while (viFindNext(list, descriptor) == VI_SUCCESS) found.push_back(descriptor);
     EXPECT_EQ(found.size(), count);

@@ -61,8 +61,7 @@ Outline Capsule(const Box& b, int d) {
   const int r0 = std::min(b.Width(), b.Height()) / 2;
   const int n = r0;
   Outline points;
-  if (n == 0)
-    return points;
+  if (n == 0) return points;
   const double start = tall ? 0.0 : 3 * kPi / 2;
   const double farX = tall ? b.left + b.Width() / 2 : b.right - r0;
   const double farY = tall ? b.bottom - r0 : b.top + b.Height() / 2;
@@ -99,18 +98,15 @@ Outlines ComputeOutlines(ButtonShape shape, int width, int height) {
         points = Capsule(box, d);
         break;
     }
-    if (points.size() > kMaxOutlinePoints - 1)
-      points.resize(kMaxOutlinePoints - 1);
-    if (!points.empty() && points.back() != points.front())
-      points.push_back(points.front());
+    if (points.size() > kMaxOutlinePoints - 1) points.resize(kMaxOutlinePoints - 1);
+    if (!points.empty() && points.back() != points.front()) points.push_back(points.front());
     outlines[level] = std::move(points);
   }
   return outlines;
 }
 
 bool OutlinesValid(const Outlines& outlines) {
-  if (outlines[0].empty())
-    return false;
+  if (outlines[0].empty()) return false;
   return std::all_of(outlines.begin(), outlines.end(), [&](const Outline& outline) {
     return outline.size() == outlines[0].size() && outline.size() <= kMaxOutlinePoints;
   });
@@ -118,8 +114,7 @@ bool OutlinesValid(const Outlines& outlines) {
 
 double EdgeWeight(Pixel from, Pixel to) {
   double theta = std::atan2(static_cast<double>(from.x - to.x), static_cast<double>(to.y - from.y));
-  if (theta < 0)
-    theta += 2 * kPi;
+  if (theta < 0) theta += 2 * kPi;
   return (std::cos(std::fabs(3 * kPi / 4 - (2 * kPi - theta))) + 1) / 2;
 }
 

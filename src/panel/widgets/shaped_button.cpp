@@ -48,8 +48,7 @@ void ShapedButton::ApplyShape() {
 
 void ShapedButton::resizeEvent(QResizeEvent* event) {
   QPushButton::resizeEvent(event);
-  if (shapeGiven_)
-    ApplyShape();
+  if (shapeGiven_) ApplyShape();
 }
 
 void ShapedButton::changeEvent(QEvent* event) {
@@ -65,8 +64,7 @@ ShapedButton::BuiltStyle ShapedButton::CurrentStyle() const {
 }
 
 void ShapedButton::paintEvent(QPaintEvent*) {
-  if (rebuild_ || !(built_ == CurrentStyle()))
-    BuildPictures();
+  if (rebuild_ || !(built_ == CurrentStyle())) BuildPictures();
   QPainter painter(this);
   const QPixmap& picture = isDown() ? pressed_ : hasFocus() ? focused_ : normal_;
   painter.drawPixmap(0, 0, picture);
@@ -102,8 +100,7 @@ void ShapedButton::PaintBevel(QPainter& painter, int outer, int inner, Rgb light
 
 void ShapedButton::PaintCaption(QPainter& painter, bool pressed) const {
   QRect area = rect();
-  if (pressed)
-    area.translate(1, 1);
+  if (pressed) area.translate(1, 1);
   const int flags = Qt::AlignCenter | Qt::TextSingleLine;
   painter.setFont(font());
   if (!isEnabled()) {

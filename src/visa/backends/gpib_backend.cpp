@@ -124,8 +124,7 @@ std::shared_ptr<const GpibLibrary> LoadGpibLibrary(const std::string& path, std:
   need("ThreadIberr", api->threadIberr);
   // Either count call will do; the long one also covers transfers above 2 GiB.
   api->library.Resolve("ThreadIbcntl", api->threadIbcntl);
-  if (!api->threadIbcntl)
-    need("ThreadIbcnt", api->threadIbcnt);
+  if (!api->threadIbcntl) need("ThreadIbcnt", api->threadIbcnt);
   if (!missing.empty()) {
     why = path + " is not a usable linux-gpib library: it lacks " + missing;
     return nullptr;
@@ -147,37 +146,31 @@ class GpibSession final : public Session {
     const int status = api_->ibwrt(ud_, data, count);
     const long done = api_->Count();
     written = done > 0 ? static_cast<size_t>(done) : 0;
-    if (status & kErr)
-      return Failed(status, "write to");
+    if (status & kErr) return Failed(status, "write to");
     ClearDetail();
     return VI_SUCCESS;
   }
 
   ViStatus Read(char* buffer, size_t capacity, size_t& received) override {
     received = 0;
-    if (capacity == 0)
-      return VI_SUCCESS_MAX_CNT;
+    if (capacity == 0) return VI_SUCCESS_MAX_CNT;
     const long count = capacity > LONG_MAX ? LONG_MAX : static_cast<long>(capacity);
     const int status = api_->ibrd(ud_, buffer, count);
     const long done = api_->Count();
     received = done > 0 ? static_cast<size_t>(done) : 0;
-    if (status & kErr)
-      return Failed(status, "read from");
+    if (status & kErr) return Failed(status, "read from");
     ClearDetail();
     // The talker asserted EOI with the last byte: the message is complete.
-    if (status & kEnd)
-      return VI_SUCCESS;
+    if (status & kEnd) return VI_SUCCESS;
     // The buffer filled first; the rest of the message waits on the instrument.
-    if (received >= static_cast<size_t>(count))
-      return VI_SUCCESS_MAX_CNT;
+    if (received >= static_cast<size_t>(count)) return VI_SUCCESS_MAX_CNT;
     // The driver stopped early without END (an end-of-string byte): the message is complete.
     return VI_SUCCESS;
   }
 
   ViStatus Clear() override {
     const int status = api_->ibclr(ud_);
-    if (status & kErr)
-      return Failed(status, "clear");
+    if (status & kErr) return Failed(status, "clear");
     ClearDetail();
     return VI_SUCCESS;
   }
@@ -201,10 +194,8 @@ class GpibSession final : public Session {
     if ((status & kTimo) || error == kEabo) {
       return Fail(VI_ERROR_TMO, "time-out: " + text);
     }
-    if (error == kEnol)
-      return Fail(VI_ERROR_NLISTENERS, text);
-    if (error == kEdvr && api_->Count() == ENODEV)
-      return Fail(VI_ERROR_CONN_LOST, text);
+    if (error == kEnol) return Fail(VI_ERROR_NLISTENERS, text);
+    if (error == kEdvr && api_->Count() == ENODEV) return Fail(VI_ERROR_CONN_LOST, text);
     return Fail(VI_ERROR_IO, text);
   }
 
@@ -224,8 +215,7 @@ class GpibBackend final : public GuardedDiagnosticBackend {
   std::string_view Name() const override { return "GPIB"; }
 
   ViStatus Find(const MatchExpression& expression, std::vector<std::string>& found) override {
-    if (!api_)
-      return VI_ERROR_LIBRARY_NFOUND;
+    if (!api_) return VI_ERROR_LIBRARY_NFOUND;
     for (int pad = kFirstPad; pad <= kLastPad; ++pad) {
       short listener = 0;
       const int status = api_->ibln(kSearchBoard, pad, kNoSecondaryAddress, &listener);
@@ -236,15 +226,13 @@ class GpibBackend final : public GuardedDiagnosticBackend {
                       " cannot search for instruments: " + api_->ErrorText(api_->Error()));
         return VI_ERROR_INTF_NUM_NCONFIG;
       }
-      if (!listener)
-        continue;
+      if (!listener) continue;
       ResourceName name;
       name.interfaceType = InterfaceType::Gpib;
       name.board = kSearchBoard;
       name.primaryAddress = static_cast<unsigned>(pad);
       std::string descriptor = name.Canonical();
-      if (expression.Matches(descriptor))
-        found.push_back(std::move(descriptor));
+      if (expression.Matches(descriptor)) found.push_back(std::move(descriptor));
     }
     SetDiagnostic({});
     return VI_SUCCESS;
@@ -256,8 +244,7 @@ class GpibBackend final : public GuardedDiagnosticBackend {
 
   ViStatus Open(const ResourceName& name, std::string_view /*text*/, ViUInt32 timeoutMs,
                 std::unique_ptr<Session>& session) override {
-    if (!api_)
-      return VI_ERROR_LIBRARY_NFOUND;
+    if (!api_) return VI_ERROR_LIBRARY_NFOUND;
     const std::string descriptor = name.Canonical();
     // Secondary addresses are given as 0 to 30, or as the bus codes 96 to 126 themselves.
     int sad = kNoSecondaryAddress;

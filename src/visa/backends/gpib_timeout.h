@@ -16,13 +16,11 @@ inline constexpr unsigned long long kGpibTimeoutMicroseconds[] = {
     10000000ULL, 30000000ULL, 100000000ULL, 300000000ULL, 1000000000ULL};
 
 constexpr int GpibTimeoutCode(ViUInt32 milliseconds) {
-  if (milliseconds == VI_TMO_INFINITE)
-    return kGpibTimeoutNone;
+  if (milliseconds == VI_TMO_INFINITE) return kGpibTimeoutNone;
   const unsigned long long wanted = static_cast<unsigned long long>(milliseconds) * 1000ULL;
   int code = 1;
   for (unsigned long long us : kGpibTimeoutMicroseconds) {
-    if (us >= wanted)
-      return code;
+    if (us >= wanted) return code;
     ++code;
   }
   // Longer than the longest code: only "never" is not shorter.

@@ -10,8 +10,7 @@
 namespace vx::visa::posix {
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other)
-    Reset(other.Release());
+  if (this != &other) Reset(other.Release());
   return *this;
 }
 
@@ -23,22 +22,18 @@ int UniqueFd::Release() {
 
 void UniqueFd::Reset(int fd) {
   // close() is not retried on EINTR: on Linux the descriptor is released either way.
-  if (fd_ >= 0)
-    ::close(fd_);
+  if (fd_ >= 0) ::close(fd_);
   fd_ = fd;
 }
 
 Deadline::Deadline(ViUInt32 timeoutMs) : infinite_(timeoutMs == VI_TMO_INFINITE) {
-  if (!infinite_)
-    end_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  if (!infinite_) end_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
 }
 
 int Deadline::RemainingMs() const {
-  if (infinite_)
-    return -1;
+  if (infinite_) return -1;
   const auto left = end_ - std::chrono::steady_clock::now();
-  if (left <= std::chrono::steady_clock::duration::zero())
-    return 0;
+  if (left <= std::chrono::steady_clock::duration::zero()) return 0;
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
   return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
 }
@@ -49,20 +44,16 @@ WaitResult WaitFor(int fd, short events, const Deadline& deadline, short* revent
     const int waitMs = deadline.RemainingMs();
     const int ready = ::poll(&entry, 1, waitMs);
     if (ready > 0) {
-      if (revents)
-        *revents = entry.revents;
+      if (revents) *revents = entry.revents;
       return WaitResult::Ready;
     }
     if (ready == 0) {
       // A wait capped at INT_MAX milliseconds is not the end of a longer time-out.
-      if (waitMs != 0 && !deadline.Infinite() && !deadline.Passed())
-        continue;
-      if (revents)
-        *revents = 0;
+      if (waitMs != 0 && !deadline.Infinite() && !deadline.Passed()) continue;
+      if (revents) *revents = 0;
       return WaitResult::TimedOut;
     }
-    if (errno != EINTR)
-      return WaitResult::Failed;
+    if (errno != EINTR) return WaitResult::Failed;
   }
 }
 

@@ -11,16 +11,14 @@ SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
 
 SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
   if (this != &other) {
-    if (handle_)
-      ::dlclose(handle_);
+    if (handle_) ::dlclose(handle_);
     handle_ = std::exchange(other.handle_, nullptr);
   }
   return *this;
 }
 
 SharedLibrary::~SharedLibrary() {
-  if (handle_)
-    ::dlclose(handle_);
+  if (handle_) ::dlclose(handle_);
 }
 
 bool SharedLibrary::Load(const std::string& path, std::string& error) {
@@ -41,8 +39,7 @@ bool SharedLibrary::Load(const std::string& path, std::string& error) {
 }
 
 void* SharedLibrary::FindSymbol(const char* name) const {
-  if (!handle_)
-    return nullptr;
+  if (!handle_) return nullptr;
   return ::dlsym(handle_, name);
 }
 

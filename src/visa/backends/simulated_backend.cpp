@@ -84,8 +84,7 @@ SimulatedBackend::SimulatedBackend(std::vector<sim::MeterConfig> meters, std::st
 ViStatus SimulatedBackend::Find(const MatchExpression& expression,
                                 std::vector<std::string>& found) {
   for (const Instrument& instrument : instruments_) {
-    if (expression.Matches(instrument.descriptor))
-      found.push_back(instrument.descriptor);
+    if (expression.Matches(instrument.descriptor)) found.push_back(instrument.descriptor);
   }
   return VI_SUCCESS;
 }
@@ -102,10 +101,8 @@ std::shared_ptr<sim::SimulatedMeter> SimulatedBackend::Meter(const ResourceName&
 ViStatus SimulatedBackend::Open(const ResourceName& name, std::string_view /*text*/,
                                 ViUInt32 timeoutMs, std::unique_ptr<Session>& session) {
   auto meter = Meter(name);
-  if (!meter)
-    return VI_ERROR_RSRC_NFOUND;
-  if (meter->ConnectionLost())
-    return VI_ERROR_CONN_LOST;
+  if (!meter) return VI_ERROR_RSRC_NFOUND;
+  if (meter->ConnectionLost()) return VI_ERROR_CONN_LOST;
   session = std::make_unique<SimulatedSession>(std::move(meter));
   session->SetTimeout(timeoutMs);
   return VI_SUCCESS;

@@ -63,12 +63,9 @@ class TcpSocketSession final : public Session {
         continue;
       }
       const int error = sent < 0 ? errno : EAGAIN;
-      if (error == EINTR)
-        continue;
-      if (error != EAGAIN && error != EWOULDBLOCK)
-        return LostOrFailed(error, "send to");
-      if (!deadline)
-        deadline.emplace(timeoutMs_);
+      if (error == EINTR) continue;
+      if (error != EAGAIN && error != EWOULDBLOCK) return LostOrFailed(error, "send to");
+      if (!deadline) deadline.emplace(timeoutMs_);
       const WaitResult wait = WaitFor(socket_.Get(), POLLOUT, *deadline);
       if (wait == WaitResult::TimedOut) {
         return Fail(VI_ERROR_TMO, "the instrument at " + peer_ + " took no data for " +
@@ -84,8 +81,7 @@ class TcpSocketSession final : public Session {
 
   ViStatus Read(char* out, size_t capacity, size_t& received) override {
     received = 0;
-    if (capacity == 0)
-      return VI_SUCCESS_MAX_CNT;
+    if (capacity == 0) return VI_SUCCESS_MAX_CNT;
     std::optional<Deadline> deadline;
     for (;;) {
       if (begin_ < end_) {
@@ -125,16 +121,13 @@ class TcpSocketSession final : public Session {
         continue;
       }
       const int error = errno;
-      if (error == EINTR)
-        continue;
-      if (error != EAGAIN && error != EWOULDBLOCK)
-        return LostOrFailed(error, "receive from");
+      if (error == EINTR) continue;
+      if (error != EAGAIN && error != EWOULDBLOCK) return LostOrFailed(error, "receive from");
       if (!deadline) {
         deadline.emplace(timeoutMs_);
         // An instrument on the same machine answers within microseconds, faster than a
         // sleeping thread is woken: look again for a short while before sleeping in poll.
-        if (SpinForData())
-          continue;
+        if (SpinForData()) continue;
       }
       const WaitResult wait = WaitFor(socket_.Get(), POLLIN, *deadline);
       if (wait == WaitResult::TimedOut) {
@@ -158,16 +151,13 @@ class TcpSocketSession final : public Session {
     begin_ = end_ = 0;
     while (!peerClosed_) {
       const ssize_t got = ::recv(socket_.Get(), buffer_.data(), buffer_.size(), MSG_DONTWAIT);
-      if (got > 0)
-        continue;
+      if (got > 0) continue;
       if (got == 0) {
         peerClosed_ = true;
         break;
       }
-      if (errno == EINTR)
-        continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK)
-        break;
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
       return LostOrFailed(errno, "clear the connection to");
     }
     if (peerClosed_) {
@@ -202,8 +192,7 @@ class TcpSocketSession final : public Session {
     const auto until = std::chrono::steady_clock::now() + kSpinBeforeSleep;
     do {
       pollfd ready{socket_.Get(), POLLIN, 0};
-      if (::poll(&ready, 1, 0) > 0)
-        return true;
+      if (::poll(&ready, 1, 0) > 0) return true;
     } while (std::chrono::steady_clock::now() < until);
     return false;
   }
@@ -242,8 +231,7 @@ class TcpSocketBackend final : public GuardedDiagnosticBackend {
     UniqueFd socket;
     const ViStatus status = Connect(
         name.host, name.port, timeoutMs == 0 ? kDefaultConnectTimeoutMs : timeoutMs, peer, socket);
-    if (status != VI_SUCCESS)
-      return status;
+    if (status != VI_SUCCESS) return status;
     session = std::make_unique<TcpSocketSession>(std::move(socket), peer);
     session->SetTimeout(timeoutMs);
     SetDiagnostic({});
@@ -253,8 +241,7 @@ class TcpSocketBackend final : public GuardedDiagnosticBackend {
  private:
   ViStatus Connect(const std::string& host, std::uint16_t port, ViUInt32 timeoutMs,
                    const std::string& peer, UniqueFd& connected) {
-    if (host.empty())
-      return Failure(VI_ERROR_RSRC_NFOUND, "the resource names no host");
+    if (host.empty()) return Failure(VI_ERROR_RSRC_NFOUND, "the resource names no host");
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;

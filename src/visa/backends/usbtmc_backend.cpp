@@ -58,18 +58,14 @@ struct UsbTmcEntry {
 // The first line of a small sysfs attribute, without surrounding white space.
 std::optional<std::string> ReadAttribute(const fs::path& path) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid())
-    return std::nullopt;
+  if (!fd.Valid()) return std::nullopt;
   char buffer[512];
   size_t length = 0;
   while (length < sizeof buffer) {
     const ssize_t got = ::read(fd.Get(), buffer + length, sizeof buffer - length);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0)
-      return std::nullopt;
-    if (got == 0)
-      break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
     length += static_cast<size_t>(got);
   }
   std::string_view text(buffer, length);
@@ -79,13 +75,11 @@ std::optional<std::string> ReadAttribute(const fs::path& path) {
 
 // A hexadecimal attribute ("1f3a") no larger than `limit`.
 std::optional<unsigned> ParseHex(const std::optional<std::string>& text, unsigned limit) {
-  if (!text || text->empty())
-    return std::nullopt;
+  if (!text || text->empty()) return std::nullopt;
   unsigned value = 0;
   const char* end = text->data() + text->size();
   const auto [ptr, error] = std::from_chars(text->data(), end, value, 16);
-  if (error != std::errc() || ptr != end || value > limit)
-    return std::nullopt;
+  if (error != std::errc() || ptr != end || value > limit) return std::nullopt;
   return value;
 }
 
@@ -99,8 +93,7 @@ std::optional<unsigned> NodeNumber(std::string_view name) {
   const char* begin = name.data() + prefix.size();
   const char* end = name.data() + name.size();
   const auto [ptr, error] = std::from_chars(begin, end, number, 10);
-  if (error != std::errc() || ptr != end)
-    return std::nullopt;
+  if (error != std::errc() || ptr != end) return std::nullopt;
   return number;
 }
 
@@ -114,8 +107,7 @@ std::optional<std::string> DescriptorOf(const UsbTmcEntry& entry) {
   name.serialNumber = entry.serial;
   std::string descriptor = name.Canonical();
   const auto parsed = ParseResourceName(descriptor);
-  if (!parsed || parsed->serialNumber != entry.serial)
-    return std::nullopt;
+  if (!parsed || parsed->serialNumber != entry.serial) return std::nullopt;
   return descriptor;
 }
 
@@ -128,8 +120,7 @@ struct Scan {
 Scan ScanSysfs(const std::string& classDir) {
   Scan scan;
   std::error_code error;
-  if (!fs::is_directory(classDir, error))
-    return scan;
+  if (!fs::is_directory(classDir, error)) return scan;
   scan.classDirFound = true;
   auto note = [&scan](const std::string& text) {
     scan.problems += (scan.problems.empty() ? "" : "; ") + text;
@@ -138,8 +129,7 @@ Scan ScanSysfs(const std::string& classDir) {
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     const std::string node = it->path().filename().string();
     const auto number = NodeNumber(node);
-    if (!number)
-      continue;
+    if (!number) continue;
     std::error_code linkError;
     const fs::path interfaceDir = fs::canonical(it->path() / "device", linkError);
     if (linkError) {
@@ -167,8 +157,7 @@ Scan ScanSysfs(const std::string& classDir) {
     entry.interfaceNumber = ParseHex(ReadAttribute(interfaceDir / "bInterfaceNumber"), 0xFF);
     scan.entries.push_back(std::move(entry));
   }
-  if (error)
-    note("cannot list " + classDir + ": " + error.message());
+  if (error) note("cannot list " + classDir + ": " + error.message());
   std::sort(scan.entries.begin(), scan.entries.end(),
             [](const UsbTmcEntry& a, const UsbTmcEntry& b) { return a.number < b.number; });
   return scan;
@@ -192,14 +181,11 @@ class UsbTmcSession final : public Session {
         continue;
       }
       const int error = sent < 0 ? errno : EAGAIN;
-      if (error == EINTR)
-        continue;
+      if (error == EINTR) continue;
       if (error == EAGAIN && !driverTimeout_) {
-        if (!deadline)
-          deadline.emplace(timeoutMs_);
+        if (!deadline) deadline.emplace(timeoutMs_);
         const ViStatus status = Wait(POLLOUT, *deadline, "take the command");
-        if (status != VI_SUCCESS)
-          return status;
+        if (status != VI_SUCCESS) return status;
         continue;
       }
       return ErrnoFailure(error, "write to");
@@ -210,8 +196,7 @@ class UsbTmcSession final : public Session {
 
   ViStatus Read(char* buffer, size_t capacity, size_t& received) override {
     received = 0;
-    if (capacity == 0)
-      return VI_SUCCESS_MAX_CNT;
+    if (capacity == 0) return VI_SUCCESS_MAX_CNT;
     std::optional<Deadline> deadline;
     for (;;) {
       const ssize_t got = ::read(fd_.Get(), buffer, capacity);
@@ -220,8 +205,7 @@ class UsbTmcSession final : public Session {
         ClearDetail();
         // The driver returns short at the end of the instrument's message; a full buffer
         // ending in the termination character holds the whole message too.
-        if (received < capacity || buffer[received - 1] == termChar_)
-          return VI_SUCCESS;
+        if (received < capacity || buffer[received - 1] == termChar_) return VI_SUCCESS;
         return VI_SUCCESS_MAX_CNT;
       }
       if (got == 0) {
@@ -234,14 +218,11 @@ class UsbTmcSession final : public Session {
         return Fail(VI_ERROR_CONN_LOST, path_ + " was closed by the other side");
       }
       const int error = errno;
-      if (error == EINTR)
-        continue;
+      if (error == EINTR) continue;
       if (error == EAGAIN && !driverTimeout_) {
-        if (!deadline)
-          deadline.emplace(timeoutMs_);
+        if (!deadline) deadline.emplace(timeoutMs_);
         const ViStatus status = Wait(POLLIN, *deadline, "answer");
-        if (status != VI_SUCCESS)
-          return status;
+        if (status != VI_SUCCESS) return status;
         continue;
       }
       return ErrnoFailure(error, "read from");
@@ -250,8 +231,7 @@ class UsbTmcSession final : public Session {
 
   ViStatus Clear() override {
     if (driverTimeout_) {
-      if (::ioctl(fd_.Get(), USBTMC_IOCTL_CLEAR) != 0)
-        return ErrnoFailure(errno, "clear");
+      if (::ioctl(fd_.Get(), USBTMC_IOCTL_CLEAR) != 0) return ErrnoFailure(errno, "clear");
       ClearDetail();
       return VI_SUCCESS;
     }
@@ -259,12 +239,9 @@ class UsbTmcSession final : public Session {
     char scratch[4096];
     for (;;) {
       const ssize_t got = ::read(fd_.Get(), scratch, sizeof scratch);
-      if (got > 0)
-        continue;
-      if (got < 0 && errno == EINTR)
-        continue;
-      if (got < 0 && errno != EAGAIN)
-        return ErrnoFailure(errno, "clear");
+      if (got > 0) continue;
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 && errno != EAGAIN) return ErrnoFailure(errno, "clear");
       break;
     }
     ClearDetail();
@@ -287,18 +264,15 @@ class UsbTmcSession final : public Session {
 
   static std::uint32_t DriverTimeout(ViUInt32 milliseconds) {
     // "For ever" becomes the longest wait the driver's int arithmetic takes.
-    if (milliseconds == VI_TMO_INFINITE)
-      return INT_MAX;
-    if (milliseconds < kDriverMinimumTimeoutMs)
-      return kDriverMinimumTimeoutMs;
+    if (milliseconds == VI_TMO_INFINITE) return INT_MAX;
+    if (milliseconds < kDriverMinimumTimeoutMs) return kDriverMinimumTimeoutMs;
     return milliseconds > INT_MAX ? INT_MAX : milliseconds;
   }
 
  private:
   ViStatus Wait(short events, const Deadline& deadline, const char* what) {
     const WaitResult wait = WaitFor(fd_.Get(), events, deadline);
-    if (wait == WaitResult::Ready)
-      return VI_SUCCESS;
+    if (wait == WaitResult::Ready) return VI_SUCCESS;
     if (wait == WaitResult::TimedOut) {
       return Fail(VI_ERROR_TMO,
                   descriptor_ + " did not " + what + " within " +
@@ -343,8 +317,7 @@ class UsbTmcBackend final : public GuardedDiagnosticBackend {
 
   ViStatus Find(const MatchExpression& expression, std::vector<std::string>& found) override {
     const Scan scan = ScanSysfs(classDir_);
-    if (!scan.classDirFound)
-      return Failure(VI_ERROR_INTF_NUM_NCONFIG, DriverMissingText());
+    if (!scan.classDirFound) return Failure(VI_ERROR_INTF_NUM_NCONFIG, DriverMissingText());
     std::string problems = scan.problems;
     for (const UsbTmcEntry& entry : scan.entries) {
       const auto descriptor = DescriptorOf(entry);
@@ -353,8 +326,7 @@ class UsbTmcBackend final : public GuardedDiagnosticBackend {
                     entry.serial + "\" cannot be written in a descriptor";
         continue;
       }
-      if (expression.Matches(*descriptor))
-        found.push_back(*descriptor);
+      if (expression.Matches(*descriptor)) found.push_back(*descriptor);
     }
     SetDiagnostic(std::move(problems));
     return VI_SUCCESS;
@@ -368,8 +340,7 @@ class UsbTmcBackend final : public GuardedDiagnosticBackend {
                 std::unique_ptr<Session>& session) override {
     const std::string descriptor = name.Canonical();
     const Scan scan = ScanSysfs(classDir_);
-    if (!scan.classDirFound)
-      return Failure(VI_ERROR_RSRC_NFOUND, DriverMissingText());
+    if (!scan.classDirFound) return Failure(VI_ERROR_RSRC_NFOUND, DriverMissingText());
     const UsbTmcEntry* match = nullptr;
     for (const UsbTmcEntry& entry : scan.entries) {
       if (entry.vendorId == name.vendorId && entry.productId == name.productId &&

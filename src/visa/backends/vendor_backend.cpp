@@ -45,8 +45,7 @@ class VendorLibrary {
   VendorLibrary& operator=(const VendorLibrary&) = delete;
   ~VendorLibrary() {
     // Closing the manager closes whatever is still open through it.
-    if (manager_ != VI_NULL)
-      close(manager_);
+    if (manager_ != VI_NULL) close(manager_);
   }
 
   bool Load(const std::string& path, std::string& why) {
@@ -85,8 +84,7 @@ class VendorLibrary {
     if (manager_ == VI_NULL) {
       ViSession opened = VI_NULL;
       const ViStatus status = openDefaultRM(&opened);
-      if (status < VI_SUCCESS)
-        return status;
+      if (status < VI_SUCCESS) return status;
       manager_ = opened;
     }
     manager = manager_;
@@ -95,11 +93,9 @@ class VendorLibrary {
 
   // The vendor's text for `status`, asked of `object` (a session, or the manager when null).
   std::string Describe(ViObject object, ViStatus status) {
-    if (object == VI_NULL && Manager(object) < VI_SUCCESS)
-      return {};
+    if (object == VI_NULL && Manager(object) < VI_SUCCESS) return {};
     char text[kDescriptionSize] = {};
-    if (statusDesc(object, status, text) < VI_SUCCESS)
-      return {};
+    if (statusDesc(object, status, text) < VI_SUCCESS) return {};
     text[kDescriptionSize - 1] = '\0';
     return text;
   }
@@ -138,8 +134,7 @@ class VendorSession final : public Session {
     // library ends their reads at the termination character once told to.
     if (streamResource_ && termCharSent_ != termChar_) {
       const ViStatus status = EnableTermChar();
-      if (status < VI_SUCCESS)
-        return Result(status, "set the termination character of");
+      if (status < VI_SUCCESS) return Result(status, "set the termination character of");
     }
     ViUInt32 count = 0;
     const ViUInt32 asked = capacity > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<ViUInt32>(capacity);
@@ -152,8 +147,7 @@ class VendorSession final : public Session {
 
   ViStatus SetTimeout(ViUInt32 milliseconds) override {
     const ViStatus status = vendor_->setAttribute(session_, VI_ATTR_TMO_VALUE, milliseconds);
-    if (status >= VI_SUCCESS)
-      timeoutMs_ = milliseconds;
+    if (status >= VI_SUCCESS) timeoutMs_ = milliseconds;
     return Result(status, "set the time-out of");
   }
 
@@ -162,8 +156,7 @@ class VendorSession final : public Session {
         vendor_->setAttribute(session_, VI_ATTR_TERMCHAR, static_cast<unsigned char>(termChar_));
     if (status >= VI_SUCCESS)
       status = vendor_->setAttribute(session_, VI_ATTR_TERMCHAR_EN, VI_TRUE);
-    if (status >= VI_SUCCESS)
-      termCharSent_ = termChar_;
+    if (status >= VI_SUCCESS) termCharSent_ = termChar_;
     return status;
   }
 
@@ -174,8 +167,7 @@ class VendorSession final : public Session {
       return status;
     }
     std::string text = vendor_->Describe(session_, status);
-    if (text.empty())
-      text = "status " + StatusHex(status);
+    if (text.empty()) text = "status " + StatusHex(status);
     return Fail(status, std::string("the vendor VISA library could not ") + action +
                             " the instrument: " + text);
   }
@@ -192,16 +184,14 @@ class VendorBackend final : public GuardedDiagnosticBackend {
   explicit VendorBackend(const std::string& libraryPath) {
     auto vendor = std::make_shared<VendorLibrary>();
     std::string why;
-    if (vendor->Load(libraryPath, why))
-      vendor_ = std::move(vendor);
+    if (vendor->Load(libraryPath, why)) vendor_ = std::move(vendor);
     SetDiagnostic(std::move(why));
   }
 
   std::string_view Name() const override { return "vendor VISA"; }
 
   ViStatus Find(const MatchExpression& expression, std::vector<std::string>& found) override {
-    if (!vendor_)
-      return VI_ERROR_LIBRARY_NFOUND;
+    if (!vendor_) return VI_ERROR_LIBRARY_NFOUND;
     ViSession manager = VI_NULL;
     ViStatus status = vendor_->Manager(manager);
     if (status < VI_SUCCESS) {
@@ -215,23 +205,19 @@ class VendorBackend final : public GuardedDiagnosticBackend {
       SetDiagnostic({});
       return VI_SUCCESS;
     }
-    if (status < VI_SUCCESS)
-      return Trouble(status, "the vendor VISA library's search failed");
+    if (status < VI_SUCCESS) return Trouble(status, "the vendor VISA library's search failed");
     std::vector<std::string> listed;
     for (ViUInt32 i = 0; i < count; ++i) {
-      if (i > 0 && vendor_->findNext(list, description) < VI_SUCCESS)
-        break;
+      if (i > 0 && vendor_->findNext(list, description) < VI_SUCCESS) break;
       description[kDescriptionSize - 1] = '\0';
       listed.emplace_back(description);
     }
-    if (list != VI_NULL)
-      vendor_->close(list);
+    if (list != VI_NULL) vendor_->close(list);
 
     std::lock_guard lock(listedMutex_);
     for (std::string& descriptor : listed) {
       // Its expression language may differ in details from ours: keep what ours accepts.
-      if (!expression.Matches(descriptor))
-        continue;
+      if (!expression.Matches(descriptor)) continue;
       listed_.insert(ToUpperAscii(descriptor));
       found.push_back(std::move(descriptor));
     }
@@ -240,8 +226,7 @@ class VendorBackend final : public GuardedDiagnosticBackend {
   }
 
   bool Claims(const ResourceName& name, std::string_view text) const override {
-    if (!vendor_)
-      return false;
+    if (!vendor_) return false;
     switch (name.interfaceType) {
       case InterfaceType::Usb:
       case InterfaceType::Gpib:
@@ -257,8 +242,7 @@ class VendorBackend final : public GuardedDiagnosticBackend {
 
   ViStatus Open(const ResourceName& name, std::string_view text, ViUInt32 timeoutMs,
                 std::unique_ptr<Session>& session) override {
-    if (!vendor_)
-      return VI_ERROR_LIBRARY_NFOUND;
+    if (!vendor_) return VI_ERROR_LIBRARY_NFOUND;
     ViSession manager = VI_NULL;
     ViStatus status = vendor_->Manager(manager);
     if (status < VI_SUCCESS) {
@@ -274,8 +258,7 @@ class VendorBackend final : public GuardedDiagnosticBackend {
         name.resourceClass == ResourceClass::Socket || name.interfaceType == InterfaceType::Asrl;
     auto vendorSession = std::make_unique<VendorSession>(vendor_, opened, stream);
     status = vendorSession->SetTimeout(timeoutMs);
-    if (status >= VI_SUCCESS && stream)
-      status = vendorSession->EnableTermChar();
+    if (status >= VI_SUCCESS && stream) status = vendorSession->EnableTermChar();
     if (status < VI_SUCCESS) {
       return Trouble(status, "the vendor VISA library could not set up " + descriptor);
     }
@@ -292,8 +275,7 @@ class VendorBackend final : public GuardedDiagnosticBackend {
   // Records why a call failed (with the vendor's own words for it) and passes its status on.
   ViStatus Trouble(ViStatus status, const std::string& what) {
     std::string text = vendor_->Describe(VI_NULL, status);
-    if (text.empty())
-      text = "status " + StatusHex(status);
+    if (text.empty()) text = "status " + StatusHex(status);
     return Failure(status, what + ": " + text);
   }
 

@@ -48,8 +48,7 @@ static int Finish(int status, int error, long count) {
 }
 
 static struct device* Device(int ud) {
-  if (ud < FIRST_DEVICE_UD || ud >= FIRST_DEVICE_UD + MAX_DEVICES)
-    return NULL;
+  if (ud < FIRST_DEVICE_UD || ud >= FIRST_DEVICE_UD + MAX_DEVICES) return NULL;
   struct device* d = &devices[ud - FIRST_DEVICE_UD];
   return d->used ? d : NULL;
 }
@@ -93,37 +92,30 @@ int ibdev(int board, int pad, int sad, int timeout, int sendEoi, int eos) {
 
 int ibonl(int ud, int online) {
   struct device* d = Device(ud);
-  if (!d)
-    return Finish(ERR, EARG, 0);
-  if (!online)
-    d->used = 0;
+  if (!d) return Finish(ERR, EARG, 0);
+  if (!online) d->used = 0;
   return Finish(CMPL, 0, 0);
 }
 
 int ibtmo(int ud, int timeout) {
   struct device* d = Device(ud);
-  if (!d || timeout < 0 || timeout > 17)
-    return Finish(ERR, EARG, 0);
+  if (!d || timeout < 0 || timeout > 17) return Finish(ERR, EARG, 0);
   d->timeout = timeout;
   return Finish(CMPL, 0, 0);
 }
 
 int ibln(int ud, int pad, int sad, short* found) {
   /* ud 0 is board 0 itself; a device descriptor stands for its board. */
-  if (ud != 0 && !Device(ud))
-    return Finish(ERR, EARG, 0);
-  if (!boardOnline)
-    return Finish(ERR, ENEB, 0);
+  if (ud != 0 && !Device(ud)) return Finish(ERR, EARG, 0);
+  if (!boardOnline) return Finish(ERR, ENEB, 0);
   *found = (short)Listening(pad, sad);
   return Finish(CMPL, 0, 0);
 }
 
 int ibwrt(int ud, const void* data, long count) {
   struct device* d = Device(ud);
-  if (!d || count < 0)
-    return Finish(ERR, EARG, 0);
-  if (!Listening(d->pad, d->sad))
-    return Finish(ERR, ENOL, 0);
+  if (!d || count < 0) return Finish(ERR, EARG, 0);
+  if (!Listening(d->pad, d->sad)) return Finish(ERR, ENOL, 0);
   const char* text = (const char*)data;
   size_t length = (size_t)count;
   while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r')) --length;
@@ -139,10 +131,8 @@ int ibwrt(int ud, const void* data, long count) {
 
 int ibrd(int ud, void* buffer, long count) {
   struct device* d = Device(ud);
-  if (!d || count < 0)
-    return Finish(ERR, EARG, 0);
-  if (!Listening(d->pad, d->sad))
-    return Finish(ERR | TIMO, EABO, 0);
+  if (!d || count < 0) return Finish(ERR, EARG, 0);
+  if (!Listening(d->pad, d->sad)) return Finish(ERR | TIMO, EABO, 0);
   size_t left = answerLength - answerOffset;
   size_t n = left < (size_t)count ? left : (size_t)count;
   memcpy(buffer, answer + answerOffset, n);
@@ -151,15 +141,13 @@ int ibrd(int ud, void* buffer, long count) {
     answerLength = answerOffset = 0;
     return Finish(END | CMPL, 0, (long)n);
   }
-  if (n == (size_t)count)
-    return Finish(CMPL, 0, (long)n);
+  if (n == (size_t)count) return Finish(CMPL, 0, (long)n);
   /* The talker stopped without END: the time-out runs out. */
   return Finish(ERR | TIMO | CMPL, EABO, (long)n);
 }
 
 int ibclr(int ud) {
-  if (!Device(ud))
-    return Finish(ERR, EARG, 0);
+  if (!Device(ud)) return Finish(ERR, EARG, 0);
   answerLength = answerOffset = 0;
   return Finish(CMPL, 0, 0);
 }
@@ -198,16 +186,14 @@ int fake_gpib_open_devices(void) {
 /* The time-out code of the most recently opened device still open; -1 when none. */
 int fake_gpib_timeout_code(void) {
   for (int i = MAX_DEVICES - 1; i >= 0; --i) {
-    if (devices[i].used)
-      return devices[i].timeout;
+    if (devices[i].used) return devices[i].timeout;
   }
   return -1;
 }
 /* The secondary address given to ibdev for the most recently opened device. */
 int fake_gpib_secondary_address(void) {
   for (int i = MAX_DEVICES - 1; i >= 0; --i) {
-    if (devices[i].used)
-      return devices[i].sad;
+    if (devices[i].used) return devices[i].sad;
   }
   return -1;
 }

@@ -55,8 +55,7 @@ Status viOpenDefaultRM(Object* manager) {
 
 Status viFindRsrc(Object manager, const char* expression, Object* list, uint32_t* count,
                   char* description) {
-  if (manager != MANAGER || !isOpen[MANAGER])
-    return ERROR_INV_OBJECT;
+  if (manager != MANAGER || !isOpen[MANAGER]) return ERROR_INV_OBJECT;
   snprintf(lastExpression, sizeof lastExpression, "%s", expression);
   /* Lists everything whatever the expression says. */
   isOpen[FIND_LIST] = 1;
@@ -68,10 +67,8 @@ Status viFindRsrc(Object manager, const char* expression, Object* list, uint32_t
 }
 
 Status viFindNext(Object list, char* description) {
-  if (list != FIND_LIST || !isOpen[FIND_LIST])
-    return ERROR_INV_OBJECT;
-  if (findPosition != 1)
-    return ERROR_RSRC_NFOUND;
+  if (list != FIND_LIST || !isOpen[FIND_LIST]) return ERROR_INV_OBJECT;
+  if (findPosition != 1) return ERROR_RSRC_NFOUND;
   ++findPosition;
   strcpy(description, INSTRUMENT);
   return OK;
@@ -80,8 +77,7 @@ Status viFindNext(Object list, char* description) {
 Status viOpen(Object manager, const char* name, uint32_t mode, uint32_t timeout, Object* session) {
   (void)mode;
   (void)timeout;
-  if (manager != MANAGER || !isOpen[MANAGER])
-    return ERROR_INV_OBJECT;
+  if (manager != MANAGER || !isOpen[MANAGER]) return ERROR_INV_OBJECT;
   Object opened;
   if (strcasecmp(name, INSTRUMENT) == 0) {
     opened = INSTRUMENT_SESSION;
@@ -96,8 +92,7 @@ Status viOpen(Object manager, const char* name, uint32_t mode, uint32_t timeout,
 }
 
 Status viClose(Object object) {
-  if (!Valid(object))
-    return ERROR_INV_OBJECT;
+  if (!Valid(object)) return ERROR_INV_OBJECT;
   if (object == MANAGER) {
     memset(isOpen, 0, sizeof isOpen);
   } else {
@@ -107,8 +102,7 @@ Status viClose(Object object) {
 }
 
 Status viSetAttribute(Object object, uint32_t attribute, uint64_t value) {
-  if (!Valid(object))
-    return ERROR_INV_OBJECT;
+  if (!Valid(object)) return ERROR_INV_OBJECT;
   switch (attribute) {
     case ATTR_TMO_VALUE:
       timeoutValue = value;
@@ -125,18 +119,15 @@ Status viSetAttribute(Object object, uint32_t attribute, uint64_t value) {
 }
 
 Status viGetAttribute(Object object, uint32_t attribute, void* value) {
-  if (!Valid(object))
-    return ERROR_INV_OBJECT;
-  if (attribute != ATTR_TMO_VALUE)
-    return ERROR_NSUP_ATTR;
+  if (!Valid(object)) return ERROR_INV_OBJECT;
+  if (attribute != ATTR_TMO_VALUE) return ERROR_NSUP_ATTR;
   uint32_t timeout = (uint32_t)timeoutValue;
   memcpy(value, &timeout, sizeof timeout);
   return OK;
 }
 
 Status viWrite(Object session, const unsigned char* data, uint32_t count, uint32_t* written) {
-  if (!Valid(session) || session == MANAGER)
-    return ERROR_INV_OBJECT;
+  if (!Valid(session) || session == MANAGER) return ERROR_INV_OBJECT;
   answerLength = answerOffset = 0;
   answerStatus = OK;
   if (count >= 5 && memcmp(data, "*IDN?", 5) == 0) {
@@ -156,44 +147,36 @@ Status viWrite(Object session, const unsigned char* data, uint32_t count, uint32
 }
 
 Status viRead(Object session, unsigned char* buffer, uint32_t count, uint32_t* received) {
-  if (!Valid(session) || session == MANAGER)
-    return ERROR_INV_OBJECT;
+  if (!Valid(session) || session == MANAGER) return ERROR_INV_OBJECT;
   *received = 0;
   if (nextReadStatus != OK) {
     Status status = nextReadStatus;
     nextReadStatus = OK;
     return status;
   }
-  if (answerLength == 0)
-    return ERROR_TMO;
+  if (answerLength == 0) return ERROR_TMO;
   size_t left = answerLength - answerOffset;
   size_t n = left < count ? left : count;
   memcpy(buffer, answer + answerOffset, n);
   answerOffset += n;
   *received = (uint32_t)n;
-  if (answerOffset < answerLength)
-    return MAX_CNT;
+  if (answerOffset < answerLength) return MAX_CNT;
   answerLength = answerOffset = 0;
   return answerStatus;
 }
 
 Status viClear(Object session) {
-  if (!Valid(session) || session == MANAGER)
-    return ERROR_INV_OBJECT;
+  if (!Valid(session) || session == MANAGER) return ERROR_INV_OBJECT;
   answerLength = answerOffset = 0;
   return OK;
 }
 
 Status viStatusDesc(Object object, Status status, char* description) {
-  if (!Valid(object))
-    return ERROR_INV_OBJECT;
+  if (!Valid(object)) return ERROR_INV_OBJECT;
   const char* text = "FAKE: unknown status";
-  if (status == VENDOR_ERROR)
-    text = "FAKE: the instrument refused politely";
-  if (status == VENDOR_WARNING)
-    text = "FAKE: the answer is only a warning";
-  if (status == ERROR_RSRC_NFOUND)
-    text = "FAKE: no such resource";
+  if (status == VENDOR_ERROR) text = "FAKE: the instrument refused politely";
+  if (status == VENDOR_WARNING) text = "FAKE: the answer is only a warning";
+  if (status == ERROR_RSRC_NFOUND) text = "FAKE: no such resource";
   snprintf(description, 256, "%s", text);
   return OK;
 }

@@ -38,8 +38,7 @@ class ScriptedServer {
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] {
       const int connection = ::accept(listener_, nullptr, nullptr);
-      if (connection < 0)
-        return;
+      if (connection < 0) return;
       // A script that waits for the client never waits longer than this.
       timeval limit{5, 0};
       ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -70,8 +69,7 @@ std::string ReadLine(int fd) {
   char c = 0;
   while (::recv(fd, &c, 1, 0) == 1) {
     line += c;
-    if (c == '\n')
-      break;
+    if (c == '\n') break;
   }
   return line;
 }
@@ -79,8 +77,7 @@ std::string ReadLine(int fd) {
 void Send(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-    if (sent <= 0)
-      return;
+    if (sent <= 0) return;
     data.remove_prefix(static_cast<size_t>(sent));
   }
 }
@@ -233,8 +230,7 @@ TEST_F(TcpSocketBackendTest, PeerClosingDeliversWhatCameThenReportsTheLostConnec
   ViStatus status = VI_SUCCESS;
   for (int i = 0; i < 100 && status == VI_SUCCESS; ++i) {
     status = Write(*session, "more\n");
-    if (status == VI_SUCCESS)
-      std::this_thread::sleep_for(5ms);
+    if (status == VI_SUCCESS) std::this_thread::sleep_for(5ms);
   }
   EXPECT_EQ(status, VI_ERROR_CONN_LOST);
 }

@@ -58,8 +58,7 @@ class UsbTmcBackendTest : public ::testing::Test {
     fs::create_directory_symlink(fs::relative(node, classDir_), classDir_ / node.filename());
     WriteFile(usbDevice / "idVendor", vendor + "\n");
     WriteFile(usbDevice / "idProduct", product + "\n");
-    if (serial)
-      WriteFile(usbDevice / "serial", *serial + "\n");
+    if (serial) WriteFile(usbDevice / "serial", *serial + "\n");
     WriteFile(usbInterface / "bInterfaceNumber", "00\n");
     const fs::path fifo = deviceDir_ / node.filename();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

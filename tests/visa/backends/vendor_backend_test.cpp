@@ -39,8 +39,7 @@ class VendorBackendTest : public ::testing::Test {
                                                 size_t capacity = 256) {
     size_t written = 0;
     const ViStatus writeStatus = session.Write(command.data(), command.size(), written);
-    if (writeStatus != VI_SUCCESS)
-      return {writeStatus, {}};
+    if (writeStatus != VI_SUCCESS) return {writeStatus, {}};
     EXPECT_EQ(written, command.size());
     std::string buffer(capacity, '\0');
     size_t received = 0;
