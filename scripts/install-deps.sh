@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-wqy-microhei
+  xvfb xauth fonts-wqy-microhei locales
 )
 
 missing=()

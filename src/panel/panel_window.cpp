@@ -237,7 +237,12 @@ void PanelWindow::OpenDeviceSettings(bool fromToolbar) {
     config::DeviceSettingsDialog dialog(this, prompter_, autoRange_, sensorCoefficients_);
     dialog.exec();
   }
-  if (fromToolbar) MakeCurrent(deviceList_->currentIndex());
+  // The dialog may have changed the meter's function or range: the lines follow.
+  if (fromToolbar) {
+    MakeCurrent(deviceList_->currentIndex());
+  } else if (loop_.CurrentDevice() != kNoDevice) {
+    RefreshFunctionLine(loop_.CurrentDevice());
+  }
 }
 
 void PanelWindow::OpenCommandConsole() {

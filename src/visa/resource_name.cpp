@@ -165,6 +165,12 @@ std::optional<ResourceName> ParseResourceName(std::string_view text, std::string
     Fail(error, "the resource name is longer than 255 characters");
     return std::nullopt;
   }
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      Fail(error, "the resource name holds a control character");
+      return std::nullopt;
+    }
+  }
   std::vector<std::string_view> fields = SplitFields(text);
 
   // Interface type and board number: "GPIB0", "usb", "TCPIP1".

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <clocale>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace vx {
@@ -32,16 +36,31 @@ TEST(LeadingNumber, ReadsLongTextsWhole) {
   EXPECT_EQ(LeadingNumber(std::string_view(text).substr(0, 2)), 12.0);
 }
 
-TEST(LeadingNumber, IgnoresTheProcessLocale) {
-  // A desktop session in a locale with decimal commas must not change meter numbers.
-  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-  const std::string saved = previous ? previous : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
-    GTEST_SKIP() << "no locale with a decimal comma is installed";
+// Builds a German locale (decimal comma) into a folder of the test's own, so that the test
+// does not depend on the locales the machine happens to have generated.
+bool InstallCommaLocale(const std::string& folder) {
+  if (std::system(("mkdir -p '" + folder + "' && localedef -i de_DE -f UTF-8 '" + folder +
+                   "/de_DE.UTF-8' >/dev/null 2>&1")
+                      .c_str()) != 0) {
+    return false;
   }
+  setenv("LOCPATH", folder.c_str(), 1);
+  return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+}
+
+TEST(LeadingNumber, IgnoresTheProcessLocale) {
+  // A desktop session in a locale with decimal commas must not change meter numbers; Qt
+  // installs the session's locale in every program it starts.
+  const std::string folder = "/tmp/vx_locale_" + std::to_string(getpid());
+  if (!InstallCommaLocale(folder)) GTEST_SKIP() << "localedef cannot build de_DE here";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+  ASSERT_STREQ(probe, "1,5");  // the locale is really in force
   EXPECT_DOUBLE_EQ(LeadingNumber("1.5"), 1.5);
   EXPECT_EQ(FormatC("%.3f", 2.25), "2.250");
-  std::setlocale(LC_NUMERIC, saved.c_str());
+  std::setlocale(LC_NUMERIC, "C");
+  unsetenv("LOCPATH");
+  std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 TEST(LeadingInteger, TakesTheDecimalIntegerAtTheStart) {

@@ -61,7 +61,9 @@ TEST(ResourceName, RefusesMalformedDescriptorsWithAReason) {
                        "TCPIP0::::5025::SOCKET",
                        "GPIB0::::INSTR",
                        "TCPIP0::host:::INSTR",
-                       "TCPIP0:::host::INSTR"};
+                       "TCPIP0:::host::INSTR",
+                       "GPIB0::22::IN\nSTR",
+                       "USB0::1::2::S\x01N::INSTR"};
   for (const char* text : bad) {
     std::string error;
     EXPECT_FALSE(ParseResourceName(text, &error)) << text;
