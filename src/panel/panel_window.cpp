@@ -24,6 +24,9 @@
 #include "panel/program_icon.h"
 #include "panel/trace_display.h"
 #include "panel/widgets/shaped_button.h"
+#include "records/chart/record_chart_dialog.h"
+#include "records/multiple/multiple_readings_dialog.h"
+#include "records/viewer/record_viewer_dialog.h"
 
 namespace vx::panel {
 namespace {
@@ -64,7 +67,11 @@ const std::array<QColor, 4> kDefaultTraceColours{QColor(0, 0, 255), QColor(0, 25
 
 PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clock& clock,
                          QWidget* parent)
-    : QDialog(parent), prompter_(prompter), systemLocale_(std::move(systemLocale)), logger_(clock) {
+    : QDialog(parent),
+      prompter_(prompter),
+      systemLocale_(std::move(systemLocale)),
+      clock_(clock),
+      logger_(clock) {
   setWindowTitle("K9-90/1_AP");
   setWindowIcon(ProgramIcon());
   traceColours_ = kDefaultTraceColours;
@@ -92,13 +99,16 @@ PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clo
   connect(deviceSettingsAction_, &QAction::triggered, this, [this] { OpenDeviceSettings(true); });
   connect(commandControlItem_, &QAction::triggered, this, &PanelWindow::OpenCommandConsole);
   connect(readingManagerItem_, &QAction::triggered, this, &PanelWindow::OpenReadingManager);
+  connect(viewRecordItem_, &QAction::triggered, this, &PanelWindow::OpenRecordViewer);
+  connect(chartRecordItem_, &QAction::triggered, this, &PanelWindow::OpenRecordChart);
+  connect(multipleReadingsItem_, &QAction::triggered, this, &PanelWindow::OpenMultipleReadings);
   // Windows of later parts of the program are not part of this panel yet: their items stay
   // greyed whatever the state.
   for (QAction* item : UnavailableItems()) item->setEnabled(false);
 }
 
 std::vector<QAction*> PanelWindow::UnavailableItems() const {
-  return {settingScanItem_, viewRecordItem_, chartRecordItem_, multipleReadingsItem_};
+  return {settingScanItem_};
 }
 
 PanelWindow::~PanelWindow() {
@@ -219,8 +229,9 @@ void PanelWindow::SetMenusRunning(bool running) {
   stopAction_->setEnabled(running);
   deviceSettingsAction_->setEnabled(!running);
   runStopItem_->setEnabled(running);
-  for (QAction* item : {runStartItem_, refreshItem_, settingDeviceItem_, readingManagerItem_,
-                        commandControlItem_}) {
+  for (QAction* item :
+       {runStartItem_, refreshItem_, settingDeviceItem_, readingManagerItem_, viewRecordItem_,
+        chartRecordItem_, multipleReadingsItem_, commandControlItem_}) {
     item->setEnabled(!running);
   }
 }
@@ -243,6 +254,22 @@ void PanelWindow::OpenDeviceSettings(bool fromToolbar) {
   } else if (loop_.CurrentDevice() != kNoDevice) {
     RefreshFunctionLine(loop_.CurrentDevice());
   }
+}
+
+void PanelWindow::OpenRecordViewer() {
+  records::RecordViewerDialog viewer(this, prompter_);
+  viewer.exec();
+}
+
+void PanelWindow::OpenRecordChart() {
+  records::RecordChartDialog chart(this, prompter_);
+  chart.exec();
+}
+
+void PanelWindow::OpenMultipleReadings() {
+  if (!PassesConnectionGuard()) return;
+  records::MultipleReadingsDialog readings(this, prompter_, clock_);
+  readings.exec();
 }
 
 void PanelWindow::OpenCommandConsole() {

@@ -73,6 +73,10 @@ class PanelWindow : public QDialog {
   // meter current again) and "Command Control", each after the connection guard.
   void OpenDeviceSettings(bool fromToolbar);
   void OpenCommandConsole();
+  // "View Record", "Chart Record" and "Multiple Readings" (the last after the guard).
+  void OpenRecordViewer();
+  void OpenRecordChart();
+  void OpenMultipleReadings();
   // "Reading manager": the reading mode dialog, then the layout of the chosen mode.
   void OpenReadingManager();
   // Takes reading-mode settings (as the dialog leaves them) and lays the panel out for them.
@@ -133,6 +137,7 @@ class PanelWindow : public QDialog {
 
   Prompter& prompter_;
   std::string systemLocale_;
+  const Clock& clock_;
   instrument::DeviceTable table_;
   ReadingLoop loop_;
   QTimer timer_;

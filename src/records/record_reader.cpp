@@ -9,6 +9,12 @@
 #include "records/record_folder.h"
 
 namespace vx::records {
+namespace {
+
+// Below this position a query steps over the rows before it rather than seeking.
+constexpr long long kCheapSteps = 16384;
+
+}  // namespace
 
 FilterKind FilterKindFor(double lower, double upper) {
   return lower > upper ? FilterKind::Outside : FilterKind::Between;
@@ -102,7 +108,10 @@ int RecordReader::PreparePositional(sql::Statement& statement, const char* dense
                                     const char* steppingSql, long long position) {
   position = position < 0 ? 0 : position;
   std::optional<long long> start;
-  int rc = DenseStart(start);
+  int rc = SQLITE_OK;
+  // Stepping over a few thousand rows costs less than finding out whether the rowids are
+  // dense, which reads the whole table's b-tree once per reader.
+  if (denseStart_ || position >= kCheapSteps) rc = DenseStart(start);
   if (rc != SQLITE_OK) return rc;
   if (!start) {
     rc = statement.Prepare(database_, steppingSql);

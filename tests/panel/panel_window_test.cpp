@@ -30,6 +30,9 @@
 #include "panel/about_dialog.h"
 #include "panel/trace_display.h"
 #include "panel/widgets/shaped_button.h"
+#include "records/chart/record_chart_dialog.h"
+#include "records/multiple/multiple_readings_dialog.h"
+#include "records/viewer/record_viewer_dialog.h"
 #include "simulated_visa.h"
 
 namespace vx::panel {
@@ -270,6 +273,24 @@ TEST_F(PanelTest, ReadingManagerTakesTheModeChosenInItsDialog) {
   EXPECT_TRUE(panel_.Loop().MultiDevice());
   EXPECT_EQ(panel_.Loop().ReadCount(), 2);
   EXPECT_FALSE(panel_.Row(1).name->isHidden());
+}
+
+TEST_F(PanelTest, RecordMenuItemsOpenTheirWindowsAndAreGreyedWhileReading) {
+  QMenu* record = panel_.MenuBar()->actions()[1]->menu();
+  QMenu* operation = panel_.MenuBar()->actions()[2]->menu();
+  WithModal<records::RecordViewerDialog>([&] { record->actions()[0]->trigger(); },
+                                         [](records::RecordViewerDialog&) {});
+  WithModal<records::RecordChartDialog>([&] { record->actions()[1]->trigger(); },
+                                        [](records::RecordChartDialog&) {});
+  WithModal<records::MultipleReadingsDialog>([&] { operation->actions()[0]->trigger(); },
+                                             [](records::MultipleReadingsDialog&) {});
+  panel_.StartReading();
+  EXPECT_FALSE(record->actions()[0]->isEnabled());
+  EXPECT_FALSE(operation->actions()[0]->isEnabled());
+  panel_.StopReading();
+  EXPECT_TRUE(record->actions()[1]->isEnabled());
+  // The scanner's window is not part of the program yet: its item stays greyed.
+  EXPECT_FALSE(panel_.MenuBar()->actions()[0]->menu()->actions()[2]->isEnabled());
 }
 
 TEST(PanelStart, WithoutTheSettingsFileItSaysSoOnceAndSpeaksEnglish) {

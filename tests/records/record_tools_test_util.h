@@ -1,0 +1,76 @@
+#pragma once
+// Fixtures of the record tools' tests: records written as a writer leaves them, and a folder
+// whose file size limit makes every output fail half-way.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/local_time.h"
+#include "records/append_session.h"
+
+namespace vx::records::fixture {
+
+// The start stamp of every record the tests write, and the time of their first reading.
+inline constexpr LocalDateTime kRecordStart{2026, 12, 6, 22, 45, 7};
+
+// Writes `values` into record `record` of `folder`, stamped kRecordStart, the readings one
+// second apart from 22:45:08 on.
+inline void WriteRecord(const std::string& folder, int record, const std::vector<double>& values) {
+  ManualClock clock(kRecordStart);
+  Result<AppendSession> session = OpenRecordForAppend(folder, record, clock);
+  ASSERT_TRUE(session.Ok()) << session.GetStatus().message;
+  for (const double value : values) {
+    clock.Advance(std::chrono::seconds(1));
+    ASSERT_TRUE(session->Append(value, clock.LocalNow()).Ok());
+  }
+  ASSERT_TRUE(session->Close().Ok());
+}
+
+// `count` readings 1, 2, 3, … (reading k holds k).
+inline std::vector<double> Counting(int count) {
+  std::vector<double> values;
+  values.reserve(static_cast<size_t>(count));
+  for (int k = 1; k <= count; ++k) values.push_back(k);
+  return values;
+}
+
+// While it lives, no file of this process may grow beyond `bytes`: a write past the limit
+// fails (EFBIG) as a full disk would, without killing the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit previous_{};
+  sighandler_t previousHandler_ = SIG_DFL;
+};
+
+// The names in `folder`, hidden ones included.
+inline std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace vx::records::fixture

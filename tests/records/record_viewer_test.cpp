@@ -1,0 +1,385 @@
+// The "View Record" window on the offscreen platform with scripted message boxes and save
+// dialog: record list, figures, pages, filter, field check, Enter, deletion and CSV output.
+
+#include "records/viewer/record_viewer_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/scripted_prompter.h"
+#include "record_tools_test_util.h"
+#include "record_window_test_util.h"
+#include "records/record_file.h"
+#include "records/record_folder.h"
+#include "records/record_format.h"
+#include "records_test_util.h"
+
+namespace vx::records {
+namespace {
+
+using fixture::Child;
+using fixture::Counting;
+using fixture::TakeMessageTexts;
+using fixture::WriteRecord;
+
+const std::string kStamp = "( 26 / 12 / 06 -- 22 : 45 : 07 )";
+
+std::string Label(int record) {
+  return "Record " + std::to_string(record) + "            " + kStamp;
+}
+
+// The process works in a folder whose DB subfolder holds the records.
+class RecordViewerTest : public ::testing::Test {
+ protected:
+  RecordViewerTest() : guard_(root_.Path()) { records_ = root_.Make("DB"); }
+
+  QString Cell(const RecordViewerDialog& dialog, int row, int column) {
+    auto* grid = Child<QTableView>(dialog, "grid");
+    return grid->model()->index(row, column).data().toString();
+  }
+  int Rows(const RecordViewerDialog& dialog) {
+    return Child<QTableView>(dialog, "grid")->model()->rowCount();
+  }
+  void Choose(RecordViewerDialog& dialog, int line) {
+    Child<QListWidget>(dialog, "recordList")->setCurrentRow(line);
+  }
+  void Search(RecordViewerDialog& dialog, const char* lower, const char* upper) {
+    Child<QLineEdit>(dialog, "lowerField")->setText(lower);
+    Child<QLineEdit>(dialog, "upperField")->setText(upper);
+    Child<QPushButton>(dialog, "searchButton")->click();
+  }
+  static void PressEnter(QWidget* widget) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+  }
+
+  fixture::TempFolder root_;
+  fixture::CurrentFolderGuard guard_;
+  std::string records_;
+  ScriptedPrompter prompter_;
+};
+
+TEST_F(RecordViewerTest, OpensWithTheStampedRecordsZeroFiguresAndTheGridLaidOut) {
+  WriteRecord(records_, 2, {1.5});
+  WriteRecord(records_, 10, {2.5});
+  ASSERT_TRUE(CreateRecordFile(records_, 4).Ok());  // no stamp: not listed
+  RecordViewerDialog dialog(nullptr, prompter_);
+  EXPECT_EQ(dialog.windowTitle(), "View Record");
+  auto* list = Child<QListWidget>(dialog, "recordList");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text().toStdString(), Label(2));
+  EXPECT_EQ(list->item(1)->text().toStdString(), Label(10));
+  for (const char* name : {"countValue", "maximumValue", "minimumValue", "averageValue"})
+    EXPECT_EQ(Child<QLabel>(dialog, name)->text(), "0") << name;
+  for (const char* name : {"deleteButton", "csvButton", "lowerField", "upperField"})
+    EXPECT_FALSE(Child<QWidget>(dialog, name)->isEnabled()) << name;
+
+  auto* grid = Child<QTableView>(dialog, "grid");
+  EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "");
+  EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), "Value");
+  EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "Time");
+  const int dpi = grid->logicalDpiX();
+  EXPECT_EQ(grid->columnWidth(0), (800 * dpi + 720) / 1440);
+  EXPECT_EQ(grid->columnWidth(1), (2200 * dpi + 720) / 1440);
+  EXPECT_EQ(grid->columnWidth(2), (1300 * dpi + 720) / 1440);
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+
+  Choose(dialog, 1);  // record 10: the two characters after "Record "
+  EXPECT_EQ(Child<QLabel>(dialog, "maximumValue")->text(), "2.500000000000000");
+  EXPECT_EQ(grid->model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::AlignLeft | Qt::AlignVCenter);
+  for (const char* name : {"deleteButton", "csvButton", "lowerField", "upperField"})
+    EXPECT_TRUE(Child<QWidget>(dialog, name)->isEnabled()) << name;
+}
+
+TEST_F(RecordViewerTest, AMissingRecordFolderIsReportedAndNothingIsListed) {
+  std::filesystem::remove(records_);
+  RecordViewerDialog dialog(nullptr, prompter_);
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].text, "Database working folder not found.");
+  EXPECT_EQ(prompter_.Messages()[0].title, "RecordView Database folder check");
+  EXPECT_EQ(Child<QListWidget>(dialog, "recordList")->count(), 0);
+}
+
+TEST_F(RecordViewerTest, PagesOfTenThousandWithRowNumbersRestartingOnEachPage) {
+  std::vector<double> values = Counting(25000);
+  values[20000] = kOverloadValue;  // the first reading of the third page
+  WriteRecord(records_, 1, values);
+  WriteRecord(records_, 2, Counting(20000));
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  auto* pages = Child<QComboBox>(dialog, "rangeList");
+  ASSERT_EQ(pages->count(), 3);
+  EXPECT_EQ(pages->itemText(0), " 1 - 10000 ");
+  EXPECT_EQ(pages->itemText(1), " 10001 - 20000 ");
+  EXPECT_EQ(pages->itemText(2), " 20001 - 25000 ");
+  EXPECT_EQ(pages->currentIndex(), 0);
+  EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "25000");
+  EXPECT_EQ(Rows(dialog), 10000);
+  EXPECT_EQ(Cell(dialog, 0, 0), "1");
+  EXPECT_EQ(Cell(dialog, 0, 1), "1.00000000000000");
+  EXPECT_EQ(Cell(dialog, 0, 2), "22 : 45 : 08");
+
+  pages->setCurrentIndex(2);
+  EXPECT_EQ(Rows(dialog), 5000);
+  EXPECT_EQ(Cell(dialog, 0, 0), "1");
+  EXPECT_EQ(Cell(dialog, 0, 1), "OVLD");
+  EXPECT_EQ(Cell(dialog, 4999, 0), "5000");
+  EXPECT_EQ(Cell(dialog, 4999, 1), "25000.00000000000000");
+
+  Choose(dialog, 1);
+  ASSERT_EQ(pages->count(), 2);
+  EXPECT_EQ(pages->itemText(1), " 10001 - 20000 ");
+  pages->setCurrentIndex(1);
+  EXPECT_EQ(Rows(dialog), 10000);
+  EXPECT_EQ(Cell(dialog, 9999, 1), "20000.00000000000000");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+}
+
+TEST_F(RecordViewerTest, ARecordWithoutReadingsShowsZeroAndEmptyFigures) {
+  WriteRecord(records_, 5, {});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "0");
+  for (const char* name : {"maximumValue", "minimumValue", "averageValue"})
+    EXPECT_EQ(Child<QLabel>(dialog, name)->text(), "") << name;
+  auto* pages = Child<QComboBox>(dialog, "rangeList");
+  ASSERT_EQ(pages->count(), 1);
+  EXPECT_EQ(pages->itemText(0), " 1 - 0 ");
+  EXPECT_EQ(Rows(dialog), 0);
+}
+
+TEST_F(RecordViewerTest, FilterJudgesThePreviousBoundsAndPicksBetweenOrOutside) {
+  WriteRecord(records_, 1, {0.5, 1, 2, 3, 6, 7, kOverloadValue, -4});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  auto* lower = Child<QLineEdit>(dialog, "lowerField");
+  auto* upper = Child<QLineEdit>(dialog, "upperField");
+
+  // The first search of the window has no previous bounds to be judged on.
+  Search(dialog, "1", "6");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+  EXPECT_EQ(lower->text(), "1.000000");
+  EXPECT_EQ(upper->text(), "6.000000");
+  ASSERT_EQ(Rows(dialog), 2);
+  EXPECT_EQ(Cell(dialog, 0, 1), "2.00000000000000");
+  EXPECT_EQ(Cell(dialog, 1, 1), "3.00000000000000");
+  EXPECT_EQ(Cell(dialog, 1, 0), "2");
+
+  // 5 and 1 after a valid search: the previous bounds pass, and 5 > 1 searches outside.
+  Search(dialog, "5", "1");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+  ASSERT_EQ(Rows(dialog), 5);
+  EXPECT_EQ(Cell(dialog, 0, 1), "0.50000000000000");
+  EXPECT_EQ(Cell(dialog, 1, 1), "6.00000000000000");
+  EXPECT_EQ(Cell(dialog, 2, 1), "7.00000000000000");
+  // An overload found by the filter is shown as the number it is.
+  EXPECT_EQ(Cell(dialog, 3, 1), "98999999999999993426744560981400092672.00000000000000");
+  EXPECT_EQ(Cell(dialog, 4, 1), "-4.00000000000000");
+
+  // Now the bounds taken last (5 and 1) leave no range: refused, nothing read.
+  Search(dialog, "0", "10");
+  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please re-enter the value."});
+  EXPECT_EQ(Rows(dialog), 5);
+  EXPECT_EQ(lower->text(), "0");
+  // Re-entered, the next search goes through.
+  Search(dialog, "0", "10");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+  EXPECT_EQ(Rows(dialog), 6);
+
+  // 2 and 2 taken by a search are refused on the following one.
+  Search(dialog, "2", "2");
+  EXPECT_EQ(Rows(dialog), 0);
+  Search(dialog, "1", "6");
+  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please re-enter the value."});
+
+  // An empty field, once past the check, asks for a value.
+  Search(dialog, "", "6");
+  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please input a valid value."});
+}
+
+TEST_F(RecordViewerTest, TenThousandMatchesFillTheGridAndAskForANarrowerRange) {
+  std::vector<double> values(10000, 5.0);
+  values.push_back(100);
+  WriteRecord(records_, 1, values);
+  WriteRecord(records_, 2, Counting(15000));
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  Search(dialog, "1", "10");  // exactly 10000 match
+  EXPECT_EQ(Rows(dialog), 10000);
+  EXPECT_EQ(TakeMessageTexts(prompter_),
+            std::vector<std::string>{"Please narrow the searching range."});
+  Choose(dialog, 1);
+  Search(dialog, "0", "15001");  // more than 10000 match: the first 10000 are shown
+  EXPECT_EQ(Rows(dialog), 10000);
+  EXPECT_EQ(Cell(dialog, 9999, 1), "10000.00000000000000");
+  EXPECT_EQ(TakeMessageTexts(prompter_),
+            std::vector<std::string>{"Please narrow the searching range."});
+  Search(dialog, "0", "10000");  // 9999 match: no message
+  EXPECT_EQ(Rows(dialog), 9999);
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+}
+
+TEST_F(RecordViewerTest, FilterFieldsRefuseStrayCharactersAndASecondPoint) {
+  WriteRecord(records_, 1, {1});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  auto* lower = Child<QLineEdit>(dialog, "lowerField");
+  lower->setText("1.2.3");
+  EXPECT_EQ(lower->text(), "1.20");
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].title, ".");
+  EXPECT_EQ(prompter_.Messages()[0].buttons, MessageButtons::Ok);
+  prompter_.Clear();
+  auto* upper = Child<QLineEdit>(dialog, "upperField");
+  upper->setText("+7");
+  EXPECT_EQ(upper->text(), "7.00");
+  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"The value is error."});
+  upper->setText("-2.5e-3");
+  EXPECT_EQ(upper->text(), "-2.5e-3");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+}
+
+TEST_F(RecordViewerTest, EnterMovesOnFromTheLowerBoundSearchesFromTheUpperAndNeverCloses) {
+  WriteRecord(records_, 1, {1, 2, 3, 4});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  dialog.show();
+  Choose(dialog, 0);
+  auto* lower = Child<QLineEdit>(dialog, "lowerField");
+  auto* upper = Child<QLineEdit>(dialog, "upperField");
+  lower->setText("2");
+  upper->setText("2");
+  PressEnter(lower);
+  EXPECT_EQ(lower->text(), "2.000000");
+  EXPECT_EQ(upper->text(), "2");
+  EXPECT_EQ(Rows(dialog), 4);  // nothing searched yet
+  // Enter in the lower field took 2 and 2: the search from the upper field is refused.
+  PressEnter(upper);
+  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please re-enter the value."});
+  upper->setText("4");
+  PressEnter(upper);
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+  ASSERT_EQ(Rows(dialog), 1);
+  EXPECT_EQ(Cell(dialog, 0, 1), "3.00000000000000");
+  PressEnter(Child<QPushButton>(dialog, "exitButton"));
+  PressEnter(&dialog);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), 0);
+}
+
+TEST_F(RecordViewerTest, DeleteAsksFirstThenRemovesTheFileAndItsLine) {
+  WriteRecord(records_, 3, {1, 2});
+  WriteRecord(records_, 7, {5});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  auto* list = Child<QListWidget>(dialog, "recordList");
+  Choose(dialog, 0);
+  prompter_.QueueAnswer(MessageAnswer::No);
+  Child<QPushButton>(dialog, "deleteButton")->click();
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  const MessageRequest asked = prompter_.Messages()[0];
+  EXPECT_EQ(asked.text, "Are you sure you want to delete this record?");
+  EXPECT_EQ(asked.buttons, MessageButtons::YesNo);
+  EXPECT_EQ(asked.icon, MessageIcon::Information);
+  EXPECT_TRUE(std::filesystem::exists(RecordFilePath(records_, 3)));
+  EXPECT_EQ(list->count(), 2);
+
+  prompter_.Clear();
+  prompter_.QueueAnswer(MessageAnswer::Yes);
+  Child<QPushButton>(dialog, "deleteButton")->click();
+  EXPECT_FALSE(std::filesystem::exists(RecordFilePath(records_, 3)));
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text().toStdString(), Label(7));
+  EXPECT_EQ(list->currentRow(), -1);
+  EXPECT_FALSE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+  // The figures and the grid keep what they showed.
+  EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "2");
+  EXPECT_EQ(Rows(dialog), 2);
+}
+
+TEST_F(RecordViewerTest, OutputToCsvAppendsDotCsvAndWritesTheViewersLayout) {
+  WriteRecord(records_, 3, {0.012345, kOverloadValue});
+  const std::string out = root_.Make("out");
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  prompter_.QueueSaveFile(out + "/day1");
+  Child<QPushButton>(dialog, "csvButton")->click();
+  const std::string expected = "Time,Value, ,DateTime : " + kStamp +
+                               "\r\n\"22 : 45 : 08\",0.01234500000000\r\n\"22 : 45 : 09\",OVLD\r\n";
+  EXPECT_EQ(fixture::ReadFileBytes(out + "/day1.csv"), expected);
+  ASSERT_EQ(prompter_.Records().size(), 2u);
+  const SaveFileRequest& request = prompter_.Records()[0].saveFile;
+  EXPECT_EQ(request.filter, "CSV Files(*.CSV)|*.CSV||");
+  EXPECT_EQ(request.defaultName, "");
+  EXPECT_EQ(request.defaultExtension, "");
+  EXPECT_EQ(request.initialFolder, "");
+  EXPECT_FALSE(request.overwritePrompt);
+  EXPECT_EQ(prompter_.Records()[1].message.text, "Output to CSV completed.");
+  EXPECT_EQ(prompter_.Records()[1].message.icon, MessageIcon::Information);
+
+  prompter_.Clear();
+  prompter_.QueueSaveFile(out + "/day1.csv");
+  Child<QPushButton>(dialog, "csvButton")->click();
+  EXPECT_EQ(fixture::ReadFileBytes(out + "/day1.csv.csv"), expected);
+  // Cancel writes nothing and says nothing.
+  prompter_.Clear();
+  Child<QPushButton>(dialog, "csvButton")->click();
+  EXPECT_EQ(prompter_.Records().size(), 1u);
+  EXPECT_EQ(fixture::FolderEntries(out), (std::vector<std::string>{"day1.csv", "day1.csv.csv"}));
+}
+
+TEST_F(RecordViewerTest, ACsvOutputThatFailsSaysSaveAsErrorAndLeavesNoFile) {
+  WriteRecord(records_, 3, Counting(5000));
+  const std::string out = root_.Make("out");
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  prompter_.QueueSaveFile(out + "/day1");
+  {
+    fixture::FileSizeLimit limit(64 * 1024);
+    Child<QPushButton>(dialog, "csvButton")->click();
+  }
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].text, "Save As Error.");
+  EXPECT_EQ(prompter_.Messages()[0].title, "Error");
+  EXPECT_TRUE(fixture::FolderEntries(out).empty());
+}
+
+TEST_F(RecordViewerTest, RefreshListsNewRecordsAndForgetsTheChoice) {
+  WriteRecord(records_, 1, {1});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  WriteRecord(records_, 6, {2});
+  Child<QPushButton>(dialog, "refreshButton")->click();
+  auto* list = Child<QListWidget>(dialog, "recordList");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(1)->text().toStdString(), Label(6));
+  EXPECT_EQ(list->currentRow(), -1);
+  EXPECT_FALSE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(dialog, "csvButton")->isEnabled());
+}
+
+TEST_F(RecordViewerTest, Picture) {
+  std::vector<double> values;
+  for (int k = 0; k < 12345; ++k) values.push_back(1.234567 + 0.000011 * (k % 17));
+  values[3] = kOverloadValue;
+  WriteRecord(records_, 2, values);
+  WriteRecord(records_, 5, {1});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  Choose(dialog, 0);
+  fixture::SavePicture(dialog, "record_viewer.png");
+}
+
+}  // namespace
+}  // namespace vx::records
