@@ -124,12 +124,3 @@ void BM_RedrawFourTracesOf2000Samples(benchmark::State& state) {
 BENCHMARK(BM_RedrawFourTracesOf2000Samples)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -30,6 +30,19 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
 }
 
 const long long kOleEpochDays = DaysFromCivil(1899, 12, 30);
+
+// The C library's broken-down time of a local date and time (daylight saving unknown).
+std::tm BrokenDown(const LocalDateTime& t) {
+  std::tm tm{};
+  tm.tm_year = t.year - 1900;
+  tm.tm_mon = t.month - 1;
+  tm.tm_mday = t.day;
+  tm.tm_hour = t.hour;
+  tm.tm_min = t.minute;
+  tm.tm_sec = t.second;
+  tm.tm_isdst = -1;
+  return tm;
+}
 constexpr double kMillisecondsPerDay = 86400000.0;
 
 }  // namespace
@@ -81,27 +94,13 @@ LocalDateTime ToLocal(std::chrono::system_clock::time_point instant) {
 }
 
 std::chrono::system_clock::time_point FromLocal(const LocalDateTime& t) {
-  std::tm tm{};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_isdst = -1;
+  std::tm tm = BrokenDown(t);
   const std::time_t tt = mktime(&tm);
   return std::chrono::system_clock::from_time_t(tt) + std::chrono::milliseconds(t.millisecond);
 }
 
 std::string FormatLocal(const LocalDateTime& t, const char* pattern) {
-  std::tm tm{};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_isdst = -1;
+  const std::tm tm = BrokenDown(t);
   char buffer[128];
   // The pattern is checked at every call site through the declaration's format attribute.
 #pragma GCC diagnostic push

@@ -13,25 +13,10 @@
 #include <QVBoxLayout>
 
 #include "common/captions.h"
+#include "common/qt_caption.h"
+#include "common/wait_cursor.h"
 
 namespace vx::config {
-namespace {
-
-QString CaptionQ(std::string_view key, std::string_view english) {
-  return QString::fromStdString(Caption(key, english));
-}
-
-// A query to a meter with nothing to say blocks the window until the time-out.
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}  // namespace
-
 CommandConsoleDialog::CommandConsoleDialog(QWidget* parent, Prompter& prompter)
     : QDialog(parent), exchange_(prompter) {
   BuildWidgets();
@@ -43,13 +28,13 @@ CommandConsoleDialog::CommandConsoleDialog(QWidget* parent, Prompter& prompter)
 CommandConsoleDialog::~CommandConsoleDialog() = default;
 
 void CommandConsoleDialog::BuildWidgets() {
-  setWindowTitle(CaptionQ("31", "Command Control"));
+  setWindowTitle(QCaption("31", "Command Control"));
   setObjectName("commandConsoleDialog");
 
   meterBox_ = new QComboBox(this);
   meterBox_->setObjectName("meterBox");
 
-  sendLabel_ = new QLabel(CaptionQ("180", "Send String"), this);
+  sendLabel_ = new QLabel(QCaption("180", "Send String"), this);
   sendField_ = new QComboBox(this);
   sendField_->setObjectName("sendField");
   sendField_->setEditable(true);
@@ -60,16 +45,16 @@ void CommandConsoleDialog::BuildWidgets() {
   sendField_->setMinimumContentsLength(36);
   sendLabel_->setBuddy(sendField_);
 
-  queryButton_ = new QPushButton(CaptionQ("182", "Query"), this);
+  queryButton_ = new QPushButton(QCaption("182", "Query"), this);
   queryButton_->setObjectName("queryButton");
-  writeButton_ = new QPushButton(CaptionQ("183", "Write"), this);
+  writeButton_ = new QPushButton(QCaption("183", "Write"), this);
   writeButton_->setObjectName("writeButton");
-  readButton_ = new QPushButton(CaptionQ("184", "Read"), this);
+  readButton_ = new QPushButton(QCaption("184", "Read"), this);
   readButton_->setObjectName("readButton");
   // Enter in the send field sends the line as a query.
   queryButton_->setDefault(true);
 
-  answerLabel_ = new QLabel(CaptionQ("181", "String Received"), this);
+  answerLabel_ = new QLabel(QCaption("181", "String Received"), this);
   answerField_ = new QPlainTextEdit(this);
   answerField_->setObjectName("answerField");
   answerField_->setReadOnly(true);
@@ -77,7 +62,7 @@ void CommandConsoleDialog::BuildWidgets() {
   answerField_->setMinimumHeight(160);
   answerLabel_->setBuddy(answerField_);
 
-  exitButton_ = new QPushButton(CaptionQ("09", "Exit"), this);
+  exitButton_ = new QPushButton(QCaption("09", "Exit"), this);
   exitButton_->setObjectName("exitButton");
   exitButton_->setAutoDefault(false);
 
@@ -125,7 +110,7 @@ void CommandConsoleDialog::ScanMeters() {
     meterBox_->setCurrentIndex(0);
     currentMeter_ = 0;
   } else {
-    meterBox_->addItem(CaptionQ("1000", "No Device Connected"));
+    meterBox_->addItem(QCaption("1000", "No Device Connected"));
   }
   meterBox_->setEnabled(meters);
   for (QWidget* widget : std::initializer_list<QWidget*>{sendField_, answerField_, queryButton_,

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "common/captions.h"
+#include "common/wait_cursor.h"
 
 namespace vx::config {
 namespace {
@@ -26,15 +27,6 @@ QString Q(const std::string& text) {
 QString Q(const CaptionText& caption) {
   return Q(Text(caption));
 }
-
-// Every exchange with a meter blocks the window until the meter answers.
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 constexpr int kFunctionRole = Qt::UserRole;
 

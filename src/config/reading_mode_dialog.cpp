@@ -14,14 +14,11 @@
 #include <QVBoxLayout>
 
 #include "common/captions.h"
+#include "common/qt_caption.h"
 #include "instrument/display_name.h"
 
 namespace vx::config {
 namespace {
-
-QString Text(const char* key, const char* englishDefault) {
-  return QString::fromStdString(Caption(key, englishDefault));
-}
 
 // A small framed rectangle filled with a trace colour.
 class Swatch final : public QFrame {
@@ -56,7 +53,7 @@ void SetSwatch(QWidget* swatch, Rgb colour) {
 
 void FillRecordBox(QComboBox* box, const std::vector<std::string>& labels) {
   for (const std::string& label : labels) box->addItem(QString::fromStdString(label));
-  box->setPlaceholderText(Text("1013", "Please select a record."));
+  box->setPlaceholderText(QCaption("1013", "Please select a record."));
   box->setCurrentIndex(-1);
   box->setMinimumContentsLength(34);
   box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -91,24 +88,24 @@ ReadingModeDialog::ReadingModeDialog(QWidget* parent, Prompter& prompter,
 ReadingModeDialog::~ReadingModeDialog() = default;
 
 void ReadingModeDialog::BuildWidgets() {
-  setWindowTitle(Text("02", "Setting Mode"));
+  setWindowTitle(QCaption("02", "Setting Mode"));
   auto* explanation = new QLabel(
       "Reading Mode can be set to read data from a single device or multiple devices "
       "simultaneously.",
       this);
   explanation->setWordWrap(true);
 
-  auto* modeGroup = new QGroupBox(Text("120", "Reading Mode"), this);
-  singleRadio_ = new QRadioButton(Text("121", "Single-Device"), modeGroup);
+  auto* modeGroup = new QGroupBox(QCaption("120", "Reading Mode"), this);
+  singleRadio_ = new QRadioButton(QCaption("121", "Single-Device"), modeGroup);
   singleRadio_->setObjectName("singleRadio");
-  multiRadio_ = new QRadioButton(Text("122", "Multi-Device"), modeGroup);
+  multiRadio_ = new QRadioButton(QCaption("122", "Multi-Device"), modeGroup);
   multiRadio_->setObjectName("multiRadio");
   auto* modeLayout = new QHBoxLayout(modeGroup);
   modeLayout->addWidget(singleRadio_);
   modeLayout->addWidget(multiRadio_);
   modeLayout->addStretch();
 
-  ok_ = new QPushButton(Text("07", "OK"), this);
+  ok_ = new QPushButton(QCaption("07", "OK"), this);
   ok_->setObjectName("okButton");
   ok_->setDefault(true);
   auto* buttons = new QHBoxLayout;
@@ -128,19 +125,19 @@ void ReadingModeDialog::BuildWidgets() {
 QWidget* ReadingModeDialog::BuildSinglePanel() {
   singlePanel_ = new QWidget(this);
   singlePanel_->setObjectName("singlePanel");
-  singleSave_ = new QCheckBox(Text("125", "Save"), singlePanel_);
+  singleSave_ = new QCheckBox(QCaption("125", "Save"), singlePanel_);
   singleSave_->setObjectName("singleSave");
   singleRecord_ = new QComboBox(singlePanel_);
   singleRecord_->setObjectName("singleRecord");
   FillRecordBox(singleRecord_, editor_->RecordLabels());
   singleSwatch_ = new Swatch(singlePanel_);
   singleSwatch_->setObjectName("singleSwatch");
-  singleColour_ = new QPushButton(Text("124", "Change Color"), singlePanel_);
+  singleColour_ = new QPushButton(QCaption("124", "Change Color"), singlePanel_);
   singleColour_->setObjectName("singleColour");
 
   auto* grid = new QGridLayout(singlePanel_);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->addWidget(new QLabel(Text("123", "Color Print"), singlePanel_), 0, 0);
+  grid->addWidget(new QLabel(QCaption("123", "Color Print"), singlePanel_), 0, 0);
   grid->addWidget(singleSwatch_, 0, 1);
   grid->addWidget(singleColour_, 0, 2, Qt::AlignLeft);
   grid->addWidget(singleSave_, 1, 0);
@@ -150,7 +147,7 @@ QWidget* ReadingModeDialog::BuildSinglePanel() {
 }
 
 QGroupBox* ReadingModeDialog::BuildMultiGroup() {
-  multiGroup_ = new QGroupBox(Text("85", "Setting"), this);
+  multiGroup_ = new QGroupBox(QCaption("85", "Setting"), this);
   multiGroup_->setObjectName("multiGroup");
   previous_ = new QPushButton("<<", multiGroup_);
   previous_->setObjectName("previousMeter");
@@ -168,9 +165,9 @@ QGroupBox* ReadingModeDialog::BuildMultiGroup() {
   meterName_->setMinimumWidth(200);
   multiSwatch_ = new Swatch(multiGroup_);
   multiSwatch_->setObjectName("multiSwatch");
-  multiColour_ = new QPushButton(Text("124", "Change Color"), multiGroup_);
+  multiColour_ = new QPushButton(QCaption("124", "Change Color"), multiGroup_);
   multiColour_->setObjectName("multiColour");
-  multiSave_ = new QCheckBox(Text("125", "Save"), multiGroup_);
+  multiSave_ = new QCheckBox(QCaption("125", "Save"), multiGroup_);
   multiSave_->setObjectName("multiSave");
   multiRecord_ = new QComboBox(multiGroup_);
   multiRecord_->setObjectName("multiRecord");
@@ -181,9 +178,9 @@ QGroupBox* ReadingModeDialog::BuildMultiGroup() {
   stepper->addWidget(meterName_, 1);
   stepper->addWidget(next_);
   auto* grid = new QGridLayout(multiGroup_);
-  grid->addWidget(new QLabel(Text("126", "Device"), multiGroup_), 0, 0);
+  grid->addWidget(new QLabel(QCaption("126", "Device"), multiGroup_), 0, 0);
   grid->addLayout(stepper, 0, 1, 1, 3);
-  grid->addWidget(new QLabel(Text("123", "Color Print"), multiGroup_), 1, 0);
+  grid->addWidget(new QLabel(QCaption("123", "Color Print"), multiGroup_), 1, 0);
   grid->addWidget(multiSwatch_, 1, 1);
   grid->addWidget(multiColour_, 1, 2, Qt::AlignLeft);
   grid->addWidget(multiSave_, 2, 0);

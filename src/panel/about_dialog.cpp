@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "common/captions.h"
+#include "common/qt_caption.h"
 #include "panel/program_icon.h"
 
 namespace vx::panel {
@@ -29,10 +30,6 @@ std::string LanguageOfEntry(int row) {
   if (row == 1) return std::string(kChineseTraditional);
   if (row == 2) return std::string(kChineseSimplified);
   return std::string(kEnglish);
-}
-
-QString Text(const char* key, const char* english) {
-  return QString::fromStdString(Caption(key, english));
 }
 
 }  // namespace
@@ -100,9 +97,9 @@ QWidget* AboutDialog::MakeLanguageTab() {
 void AboutDialog::showEvent(QShowEvent* event) {
   // Each showing starts from the system's language again; the choice is never stored.
   CurrentLanguage = LanguageForLocale(systemLocale_);
-  tabs_->setTabText(0, Text("200", "About"));
-  tabs_->setTabText(1, Text("201", "Language"));
-  ok_->setText(Text("07", "OK"));
+  tabs_->setTabText(0, QCaption("200", "About"));
+  tabs_->setTabText(1, QCaption("201", "Language"));
+  ok_->setText(QCaption("07", "OK"));
   languages_->blockSignals(true);
   languages_->setCurrentRow(EntryOf(CurrentLanguage));
   languages_->blockSignals(false);

@@ -14,6 +14,8 @@
 #include <QVBoxLayout>
 
 #include "common/captions.h"
+#include "common/qt_caption.h"
+#include "common/wait_cursor.h"
 #include "config/command_console_dialog.h"
 #include "config/device_settings_dialog.h"
 #include "config/reading_mode_dialog.h"
@@ -45,10 +47,6 @@ const std::array<std::vector<const char*>, 5> kMenuItems{{
 constexpr const char* kMissingSettingsFile =
     "You lost the important file: VX_TOOL.ini , Please reinstall.\n the application. "
     "Otherwise, the application can't support other \nlanguages except English.";
-
-QString Text(const std::string& key, const char* english) {
-  return QString::fromStdString(Caption(key, english));
-}
 
 std::string Utf8(const QString& text) {
   return text.toStdString();
@@ -143,28 +141,30 @@ void PanelWindow::Open() {
 void PanelWindow::ApplyCaptions(const std::string& language) {
   CurrentLanguage = language;
   for (size_t p = 0; p < menus_.size(); ++p) {
-    menus_[p]->setTitle(Text(std::to_string(p) + "0", kMenuTitles[p]));
+    menus_[p]->setTitle(QCaption(std::to_string(p) + "0", kMenuTitles[p]));
     const QList<QAction*> actions = menus_[p]->actions();
     for (qsizetype i = 0; i < actions.size(); ++i) {
       if (actions[i]->isSeparator() || static_cast<size_t>(i) >= kMenuItems[p].size()) continue;
-      actions[i]->setText(
-          Text(std::to_string(p) + std::to_string(i + 1), kMenuItems[p][static_cast<size_t>(i)]));
+      actions[i]->setText(QCaption(std::to_string(p) + std::to_string(i + 1),
+                                   kMenuItems[p][static_cast<size_t>(i)]));
     }
   }
-  divisionCaption_->setText(Text("51", "Division"));
-  offsetCaption_->setText(Text("52", "Offset"));
-  speedCaption_->setText(Text("53", "Reading Speed"));
-  dotsCaption_->setText(Text("54", "Dots"));
-  toolTips_ = {Text("61", "START"), Text("62", "STOP"), Text("63", "Set Device")};
+  divisionCaption_->setText(QCaption("51", "Division"));
+  offsetCaption_->setText(QCaption("52", "Offset"));
+  speedCaption_->setText(QCaption("53", "Reading Speed"));
+  dotsCaption_->setText(QCaption("54", "Dots"));
+  toolTips_ = {QCaption("61", "START"), QCaption("62", "STOP"), QCaption("63", "Set Device")};
   startAction_->setToolTip(toolTips_[0]);
   stopAction_->setToolTip(toolTips_[1]);
   deviceSettingsAction_->setToolTip(toolTips_[2]);
 }
 
 void PanelWindow::Refresh() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const std::vector<std::string> names = table_.ScanMeters(instrument::kPanelScan);
-  QApplication::restoreOverrideCursor();
+  std::vector<std::string> names;
+  {
+    WaitCursor wait;
+    names = table_.ScanMeters(instrument::kPanelScan);
+  }
 
   deviceList_->clear();
   deviceList_->setPlaceholderText(QString());
@@ -180,7 +180,7 @@ void PanelWindow::Refresh() {
   }
   for (size_t k = 1; k < rows_.size(); ++k) rows_[k].SetVisible(false);
   if (names.empty()) {
-    deviceList_->addItem(Text("1000", "No Device Connected"));
+    deviceList_->addItem(QCaption("1000", "No Device Connected"));
     deviceList_->setEnabled(false);
     deviceList_->setToolTip(QString());
     rows_[0].SetVisible(false);

@@ -33,18 +33,6 @@ class ArrowScope {
 
 }  // namespace
 
-QString CaptionText(const char* key, const char* englishDefault) {
-  return QString::fromStdString(Caption(key, englishDefault));
-}
-
-WaitCursor::WaitCursor() {
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-WaitCursor::~WaitCursor() {
-  QGuiApplication::restoreOverrideCursor();
-}
-
 int TwipsToPixels(int twips, const QWidget& widget) {
   return (twips * widget.logicalDpiX() + 720) / 1440;
 }

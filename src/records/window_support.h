@@ -1,26 +1,16 @@
 #pragma once
-// Small pieces the record windows share: captions as Qt text, the wait cursor, twips, and a
-// prompter that lifts the wait cursor while a box or chooser is up.
+// Small pieces the record windows share: captions as Qt text and the wait cursor (from
+// common), twips, and a prompter that lifts the wait cursor while a box or chooser is up.
 
 #include <QString>
 
 #include "common/prompt.h"
+#include "common/qt_caption.h"
+#include "common/wait_cursor.h"
 
 class QWidget;
 
 namespace vx::records {
-
-// Caption(key, englishDefault) as Qt text.
-QString CaptionText(const char* key, const char* englishDefault);
-
-// The wait cursor for the life of the object.
-class WaitCursor {
- public:
-  WaitCursor();
-  ~WaitCursor();
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Twips (1440 to the inch) as pixels at the widget's logical resolution.
 int TwipsToPixels(int twips, const QWidget& widget);

@@ -208,8 +208,10 @@ HeaderResult ParseHeader(std::string_view text, Header& header) {
   return HeaderResult::Ok;
 }
 
-bool NextCommand(std::string_view& rest, std::string_view& command) {
-  if (rest.empty()) return false;
+namespace {
+
+// The text up to the first `separator` outside quotes; `rest` moves past the separator.
+std::string_view TakeUntil(std::string_view& rest, char separator) {
   char quote = '\0';
   size_t i = 0;
   for (; i < rest.size(); ++i) {
@@ -218,12 +220,20 @@ bool NextCommand(std::string_view& rest, std::string_view& command) {
       if (c == quote) quote = '\0';
     } else if (c == '"' || c == '\'') {
       quote = c;
-    } else if (c == ';') {
+    } else if (c == separator) {
       break;
     }
   }
-  command = rest.substr(0, i);
+  const std::string_view part = rest.substr(0, i);
   rest = i < rest.size() ? rest.substr(i + 1) : std::string_view{};
+  return part;
+}
+
+}  // namespace
+
+bool NextCommand(std::string_view& rest, std::string_view& command) {
+  if (rest.empty()) return false;
+  command = TakeUntil(rest, ';');
   return true;
 }
 
@@ -237,20 +247,7 @@ void SplitHeader(std::string_view command, std::string_view& header, std::string
 
 bool NextParameter(std::string_view& rest, std::string_view& parameter) {
   if (TrimBlank(rest).empty()) return false;
-  char quote = '\0';
-  size_t i = 0;
-  for (; i < rest.size(); ++i) {
-    const char c = rest[i];
-    if (quote != '\0') {
-      if (c == quote) quote = '\0';
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == ',') {
-      break;
-    }
-  }
-  parameter = TrimBlank(rest.substr(0, i));
-  rest = i < rest.size() ? rest.substr(i + 1) : std::string_view{};
+  parameter = TrimBlank(TakeUntil(rest, ','));
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "common/scripted_prompter.h"
+#include "find_child.h"
 #include "simulated_visa.h"
 
 namespace vx::config {
@@ -14,12 +15,7 @@ namespace {
 
 using test::SimulatedVisa;
 
-template <typename T>
-T* Child(const QWidget& dialog, const char* name) {
-  T* child = dialog.findChild<T*>(name);
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
+using test::Child;
 
 class CommandConsoleDialogTest : public ::testing::Test {
  protected:

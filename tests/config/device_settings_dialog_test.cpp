@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "common/scripted_prompter.h"
+#include "find_child.h"
 #include "simulated_visa.h"
 
 namespace vx::config {
@@ -17,12 +18,7 @@ namespace {
 
 using test::SimulatedVisa;
 
-template <typename T>
-T* Child(const QWidget& dialog, const char* name) {
-  T* child = dialog.findChild<T*>(name);
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
+using test::Child;
 
 std::string Current(const QComboBox* box) {
   return box->currentText().toStdString();

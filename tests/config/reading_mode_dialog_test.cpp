@@ -20,6 +20,7 @@
 
 #include "common/clock.h"
 #include "common/scripted_prompter.h"
+#include "find_child.h"
 #include "records/append_session.h"
 #include "records/records_test_util.h"
 #include "simulated_visa.h"
@@ -29,12 +30,7 @@ namespace {
 
 using test::SimulatedVisa;
 
-template <typename T>
-T* Child(const QWidget& dialog, const char* name) {
-  T* child = dialog.findChild<T*>(name);
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
+using test::Child;
 
 bool Shown(const QDialog& dialog, const char* name) {
   return Child<QWidget>(dialog, name)->isVisibleTo(&dialog);

@@ -78,7 +78,7 @@ int SliderLimit(long long value) {
 
 RecordChartDialog::RecordChartDialog(QWidget* parent, Prompter& prompter)
     : QDialog(parent), prompter_(prompter) {
-  setWindowTitle(CaptionText("12", "Chart Record"));
+  setWindowTitle(QCaption("12", "Chart Record"));
   chart_ = std::make_unique<RecordChart>(prompter_);
 
   screen_ = new ChartScreen(this);
@@ -87,7 +87,7 @@ RecordChartDialog::RecordChartDialog(QWidget* parent, Prompter& prompter)
   slider_->setObjectName("slider");
   slider_->setRange(0, 0);
   slider_->setEnabled(false);
-  exit_ = Button(this, CaptionText("09", "Exit"), "exitButton");
+  exit_ = Button(this, QCaption("09", "Exit"), "exitButton");
 
   auto* left = new QVBoxLayout;
   left->addWidget(screen_);
@@ -129,7 +129,7 @@ QWidget* RecordChartDialog::BuildReadout() {
 }
 
 QWidget* RecordChartDialog::BuildSettings() {
-  auto* box = new QGroupBox(CaptionText("85", "Setting"), this);
+  auto* box = new QGroupBox(QCaption("85", "Setting"), this);
   records_ = new QComboBox(box);
   records_->setObjectName("recordList");
   for (const std::string& label : chart_->Labels())
@@ -147,16 +147,16 @@ QWidget* RecordChartDialog::BuildSettings() {
   division_->setCurrentIndex(chart_->Division());
   swatch_ = new Swatch(box, colour_);
   swatch_->setObjectName("colourSwatch");
-  colourButton_ = Button(box, CaptionText("124", "Change Color"), "colourButton");
+  colourButton_ = Button(box, QCaption("124", "Change Color"), "colourButton");
   auto* colourRow = new QHBoxLayout;
   colourRow->addWidget(swatch_);
   colourRow->addWidget(colourButton_);
   colourRow->addStretch();
 
-  allRadio_ = new QRadioButton(CaptionText("153", "Drawing with all"), box);
+  allRadio_ = new QRadioButton(QCaption("153", "Drawing with all"), box);
   allRadio_->setObjectName("allRadio");
   allRadio_->setChecked(true);
-  rangeRadio_ = new QRadioButton(CaptionText("154", "Drawing data from"), box);
+  rangeRadio_ = new QRadioButton(QCaption("154", "Drawing data from"), box);
   rangeRadio_->setObjectName("rangeRadio");
   from_ = new QLineEdit(box);
   from_->setObjectName("fromField");
@@ -166,14 +166,14 @@ QWidget* RecordChartDialog::BuildSettings() {
   auto* boundsRow = new QHBoxLayout;
   boundsRow->addSpacing(20);
   boundsRow->addWidget(from_);
-  boundsRow->addWidget(new QLabel(CaptionText("155", "to"), box));
+  boundsRow->addWidget(new QLabel(QCaption("155", "to"), box));
   boundsRow->addWidget(to_);
-  boundsRow->addWidget(new QLabel(CaptionText("156", ""), box));
+  boundsRow->addWidget(new QLabel(QCaption("156", ""), box));
   boundsRow->addStretch();
 
-  draw_ = Button(box, CaptionText("151", "Draw"), "drawButton");
+  draw_ = Button(box, QCaption("151", "Draw"), "drawButton");
   draw_->setEnabled(false);
-  clear_ = Button(box, CaptionText("152", "Clear"), "clearButton");
+  clear_ = Button(box, QCaption("152", "Clear"), "clearButton");
   auto* drawRow = new QHBoxLayout;
   drawRow->addWidget(draw_);
   drawRow->addWidget(clear_);
@@ -188,10 +188,10 @@ QWidget* RecordChartDialog::BuildSettings() {
   progress_->hide();
 
   auto* form = new QFormLayout;
-  form->addRow(CaptionText("130", "Record List"), records_);
-  form->addRow(CaptionText("150", "Data Quantity："), count_);
-  form->addRow(CaptionText("51", "Division"), division_);
-  form->addRow(CaptionText("123", "Color Print"), colourRow);
+  form->addRow(QCaption("130", "Record List"), records_);
+  form->addRow(QCaption("150", "Data Quantity："), count_);
+  form->addRow(QCaption("51", "Division"), division_);
+  form->addRow(QCaption("123", "Color Print"), colourRow);
   auto* layout = new QVBoxLayout(box);
   layout->addLayout(form);
   layout->addSpacing(8);

@@ -63,11 +63,11 @@ MultipleReadingsDialog::MultipleReadingsDialog(QWidget* parent, Prompter& prompt
 MultipleReadingsDialog::~MultipleReadingsDialog() = default;
 
 void MultipleReadingsDialog::BuildWidgets() {
-  setWindowTitle(CaptionText("21", "Multiple Readings"));
+  setWindowTitle(QCaption("21", "Multiple Readings"));
   meters_ = new QComboBox(this);
   meters_->setObjectName("meterList");
   if (table_.MeterCount() == 0) {
-    meters_->addItem(CaptionText("1000", "No Device Connected"));
+    meters_->addItem(QCaption("1000", "No Device Connected"));
     meters_->setEnabled(false);
   } else {
     for (const std::string& name : table_.DisplayNames())
@@ -75,7 +75,7 @@ void MultipleReadingsDialog::BuildWidgets() {
   }
   slots_ = new QComboBox(this);
   slots_->setObjectName("slotList");
-  slots_->setPlaceholderText(CaptionText("1013", "Please select a record."));
+  slots_->setPlaceholderText(QCaption("1013", "Please select a record."));
   slots_->setMinimumContentsLength(34);
   slots_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   slots_->setEnabled(table_.MeterCount() > 0);
@@ -86,14 +86,14 @@ void MultipleReadingsDialog::BuildWidgets() {
   progress_->setObjectName("progressBar");
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  start_ = Button(this, CaptionText("22", "Run Start"), "startButton");
-  stop_ = Button(this, CaptionText("23", "Run Stop"), "stopButton");
-  exit_ = Button(this, CaptionText("95", "Exit"), "exitButton");
+  start_ = Button(this, QCaption("22", "Run Start"), "startButton");
+  stop_ = Button(this, QCaption("23", "Run Stop"), "stopButton");
+  exit_ = Button(this, QCaption("95", "Exit"), "exitButton");
 
   auto* form = new QFormLayout;
-  form->addRow(CaptionText("126", "Device"), meters_);
-  form->addRow(CaptionText("130", "Record List"), slots_);
-  form->addRow(CaptionText("170", "Number of Readings"), count_);
+  form->addRow(QCaption("126", "Device"), meters_);
+  form->addRow(QCaption("130", "Record List"), slots_);
+  form->addRow(QCaption("170", "Number of Readings"), count_);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(start_);
   buttons->addWidget(stop_);

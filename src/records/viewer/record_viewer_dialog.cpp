@@ -55,11 +55,11 @@ QPushButton* Button(QWidget* parent, const QString& text, const char* name) {
 
 RecordViewerDialog::RecordViewerDialog(QWidget* parent, Prompter& prompter)
     : QDialog(parent), prompter_(prompter) {
-  setWindowTitle(CaptionText("11", "View Record"));
+  setWindowTitle(QCaption("11", "View Record"));
   viewer_ = std::make_unique<RecordViewer>(prompter_);
   model_ = new ReadingTableModel(this);
 
-  exit_ = Button(this, CaptionText("95", "Exit"), "exitButton");
+  exit_ = Button(this, QCaption("95", "Exit"), "exitButton");
   auto* columns = new QHBoxLayout;
   // A wider window widens the record list; the grid keeps its column widths.
   columns->addWidget(BuildListColumn(), 1);
@@ -74,14 +74,14 @@ RecordViewerDialog::~RecordViewerDialog() = default;
 
 QWidget* RecordViewerDialog::BuildListColumn() {
   auto* column = new QWidget(this);
-  auto* recordsBox = new QGroupBox(CaptionText("130", "Record List"), column);
+  auto* recordsBox = new QGroupBox(QCaption("130", "Record List"), column);
   list_ = new QListWidget(recordsBox);
   list_->setObjectName("recordList");
   list_->setMinimumWidth(list_->fontMetrics().horizontalAdvance(QStringLiteral(
                              "Record 10            ( 26 / 12 / 06 -- 22 : 45 : 07 )")) +
                          24);
-  refresh_ = Button(recordsBox, CaptionText("131", "Refresh"), "refreshButton");
-  delete_ = Button(recordsBox, CaptionText("132", "Delete Record"), "deleteButton");
+  refresh_ = Button(recordsBox, QCaption("131", "Refresh"), "refreshButton");
+  delete_ = Button(recordsBox, QCaption("132", "Delete Record"), "deleteButton");
   auto* listButtons = new QHBoxLayout;
   listButtons->addWidget(refresh_);
   listButtons->addWidget(delete_);
@@ -90,21 +90,21 @@ QWidget* RecordViewerDialog::BuildListColumn() {
   recordsLayout->addWidget(list_, 1);
   recordsLayout->addLayout(listButtons);
 
-  auto* filterBox = new QGroupBox(CaptionText("137", "Filter"), column);
+  auto* filterBox = new QGroupBox(QCaption("137", "Filter"), column);
   lower_ = new QLineEdit(filterBox);
   lower_->setObjectName("lowerField");
   upper_ = new QLineEdit(filterBox);
   upper_->setObjectName("upperField");
-  search_ = Button(filterBox, CaptionText("141", "Search"), "searchButton");
+  search_ = Button(filterBox, QCaption("141", "Search"), "searchButton");
   auto* filterLayout = new QFormLayout(filterBox);
-  filterLayout->addRow(CaptionText("138", "Greater than"), lower_);
-  filterLayout->addRow(CaptionText("139", "Less than"), upper_);
+  filterLayout->addRow(QCaption("138", "Greater than"), lower_);
+  filterLayout->addRow(QCaption("139", "Less than"), upper_);
   auto* searchRow = new QHBoxLayout;
   searchRow->addStretch();
   searchRow->addWidget(search_);
   filterLayout->addRow(searchRow);
 
-  csv_ = Button(column, CaptionText("142", "Output to CSV"), "csvButton");
+  csv_ = Button(column, QCaption("142", "Output to CSV"), "csvButton");
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(csv_);
   bottom->addStretch();
@@ -119,7 +119,7 @@ QWidget* RecordViewerDialog::BuildListColumn() {
 }
 
 QWidget* RecordViewerDialog::BuildContents() {
-  auto* box = new QGroupBox(CaptionText("133", "Record Contents"), this);
+  auto* box = new QGroupBox(QCaption("133", "Record Contents"), this);
   count_ = FigureLabel(box, "countValue");
   maximum_ = FigureLabel(box, "maximumValue");
   minimum_ = FigureLabel(box, "minimumValue");
@@ -128,11 +128,11 @@ QWidget* RecordViewerDialog::BuildContents() {
   pages_->setObjectName("rangeList");
   pages_->setMinimumContentsLength(18);
   auto* figures = new QFormLayout;
-  figures->addRow(CaptionText("150", "Data Quantity："), count_);
-  figures->addRow(CaptionText("134", "MAX："), maximum_);
-  figures->addRow(CaptionText("135", "MIN："), minimum_);
-  figures->addRow(CaptionText("136", "AVG："), average_);
-  figures->addRow(CaptionText("140", "Range browsing"), pages_);
+  figures->addRow(QCaption("150", "Data Quantity："), count_);
+  figures->addRow(QCaption("134", "MAX："), maximum_);
+  figures->addRow(QCaption("135", "MIN："), minimum_);
+  figures->addRow(QCaption("136", "AVG："), average_);
+  figures->addRow(QCaption("140", "Range browsing"), pages_);
 
   grid_ = new QTableView(box);
   grid_->setObjectName("grid");
