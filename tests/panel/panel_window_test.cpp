@@ -336,14 +336,21 @@ TEST(PanelAbout, ChangesTheLanguageAndRescansWhenNoMeterIsListed) {
   panel.Open();
   const unsigned commandsAfterOpen = visa.Meter("GPIB0::3::INSTR")->CommandCount();
 
-  WithModal<AboutDialog>([&] { panel.ShowAbout(true); },
-                         [](AboutDialog& about) {
-                           EXPECT_EQ(about.LanguageList()->currentRow(), 0);
-                           about.LanguageList()->setCurrentRow(2);
-                         });
+  WithModal<AboutDialog>(
+      [&] { panel.ShowAbout(true); },
+      [](AboutDialog& about) {
+        EXPECT_EQ(about.LanguageList()->currentRow(), 0);
+        const fs::path out = fs::path(VX_BIN_DIR).parent_path() / "screenshots";
+        fs::create_directories(out);
+        about.grab().save(QString::fromStdString((out / "about_box.png").string()));
+        about.LanguageList()->setCurrentRow(2);
+      });
   EXPECT_EQ(CurrentLanguage, kChineseSimplified);
   EXPECT_EQ(MenuText(panel, 0, 0), QString::fromUtf8("设置仪器"));
   EXPECT_EQ(MenuText(panel, 4), QString::fromUtf8("帮助"));
+  panel.show();
+  panel.grab().save(QString::fromStdString(
+      (fs::path(VX_BIN_DIR).parent_path() / "screenshots" / "front_panel_chinese.png").string()));
   // No meter was listed: closing the box scanned again ("L0" and "*IDN?").
   EXPECT_EQ(visa.Meter("GPIB0::3::INSTR")->CommandCount(), commandsAfterOpen + 2);
 
