@@ -38,12 +38,17 @@ void ReadingLoop::StoreStartFunction(int i, std::string answer) {
   deviceFunction_[Slot(multiDevice_ ? i : 0)] = std::move(answer);
 }
 
+// No meter current (kNoDevice) has no function entry: a function button pressed then must
+// not overwrite the entry of the meter in row 1.
 void ReadingLoop::SetDeviceFunction(int device, std::string text) {
-  deviceFunction_[Slot(device)] = std::move(text);
+  if (device < 0 || device >= kDevices) return;
+  deviceFunction_[static_cast<size_t>(device)] = std::move(text);
 }
 
 const std::string& ReadingLoop::DeviceFunction(int device) const {
-  return deviceFunction_[Slot(device)];
+  static const std::string kNone;
+  if (device < 0 || device >= kDevices) return kNone;
+  return deviceFunction_[static_cast<size_t>(device)];
 }
 
 ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {

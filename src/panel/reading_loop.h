@@ -76,7 +76,9 @@ class ReadingLoop {
   void ClearHistories() { history_.Clear(); }
 
   // --- Division, offset and zero marker of a device row ---
-  void SelectRow(int row) { selectedRow_ = row; }
+  void SelectRow(int row) {
+    if (row >= 0 && row < kDevices) selectedRow_ = row;
+  }
   int SelectedRow() const { return selectedRow_; }
   int DivisionIndex(int device) const { return divisionIndex_[Slot(device)]; }
   double DivisionValue(int device) const { return divisionValue_[Slot(device)]; }

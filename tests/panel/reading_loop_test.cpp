@@ -135,6 +135,17 @@ TEST(ReadingLoop, StartKeepsFunctionAnswersWhereTheTickLooksForThem) {
   EXPECT_EQ(loop.DeviceFunction(1), "CONT");
 }
 
+TEST(ReadingLoop, NoCurrentMeterTouchesNoDeviceEntry) {
+  ReadingLoop loop;
+  loop.SetDeviceFunction(0, "CONT");
+  loop.SetDeviceFunction(kNoDevice, "CONF:DIOD\n");
+  EXPECT_EQ(loop.DeviceFunction(0), "CONT");
+  EXPECT_EQ(loop.DeviceFunction(kNoDevice), "");
+  loop.SelectRow(2);
+  loop.SelectRow(7);
+  EXPECT_EQ(loop.SelectedRow(), 2);
+}
+
 TEST(ReadingLoop, SpeedsGiveTimerPeriods) {
   ReadingLoop loop;
   EXPECT_EQ(loop.TimerPeriod(), 1);
