@@ -1,12 +1,10 @@
 #include "common/captions.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
 #include "common/ini_file.h"
+#include "common/program_paths.h"
 
 namespace vx {
 
@@ -21,17 +19,9 @@ std::string LanguageForLocale(std::string_view localeName) {
 
 namespace {
 
-// The program's own folder, from the link the kernel keeps for the running executable.
-std::string ExecutableFolder() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  return std::filesystem::path(std::string(path, static_cast<size_t>(n))).parent_path().string();
-}
-
 std::string SystemFolder() {
   if (const char* folder = std::getenv("VX_TOOL_SYSDIR"); folder && *folder) return folder;
-  return ExecutableFolder() + "/../share";
+  return InstalledShareFolder();
 }
 
 }  // namespace

@@ -170,6 +170,14 @@ void IniDocument::RemoveKey(std::string_view section, std::string_view key) {
   if (line != std::string::npos) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(line));
 }
 
+void IniDocument::RemoveSection(std::string_view section) {
+  for (size_t header = FindSection(section); header != std::string::npos;
+       header = FindSection(section)) {
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header)));
+  }
+}
+
 std::string IniDocument::Serialize() const {
   std::string out;
   if (byteOrderMark_) out += kByteOrderMark;
@@ -210,6 +218,38 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   IniDocument doc = IniDocument::Load(path).value_or(IniDocument{});
   doc.Set(section, key, value);
   return doc.Save(path);
+}
+
+std::optional<IniSyntaxError> FindIniSyntaxError(std::string_view text) {
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    text.remove_prefix(kByteOrderMark.size());
+  }
+  int number = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view body = Trim(text.substr(pos, end - pos), " \t\r");
+    pos = end + 1;
+    ++number;
+    if (body.empty() || body.front() == ';' || body.front() == '#') continue;
+    if (body.front() == '[') {
+      if (body.back() != ']') return IniSyntaxError{number, "a section header without \"]\""};
+      if (Trim(body.substr(1, body.size() - 2), kBlank).empty()) {
+        return IniSyntaxError{number, "a section header without a name"};
+      }
+      continue;
+    }
+    const size_t eq = body.find('=');
+    if (eq == std::string_view::npos) return IniSyntaxError{number, "a line without \"=\""};
+    if (Trim(body.substr(0, eq), kBlank).empty()) {
+      return IniSyntaxError{number, "a value without a key"};
+    }
+    if (body.find('\0') != std::string_view::npos) {
+      return IniSyntaxError{number, "a NUL byte"};
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace vx

@@ -32,6 +32,8 @@ class IniDocument {
   // the section at the end of the document.
   void Set(std::string_view section, std::string_view key, std::string_view value);
   void RemoveKey(std::string_view section, std::string_view key);
+  // Removes every section of that name with all its lines.
+  void RemoveSection(std::string_view section);
 
   std::string Serialize() const;
   // Writes through a temporary file and a rename, so a failed write never leaves a
@@ -58,6 +60,15 @@ class IniDocument {
   std::string lineEnd_ = "\n";
   bool finalLineEnd_ = true;
 };
+
+// The first line of a settings file that is neither blank, a comment (";" or "#"), a
+// "[section]" header nor a "key=value" line with a key; for files that a program rewrites
+// and so must not take a damaged one for an empty one.
+struct IniSyntaxError {
+  int line = 0;  // from 1
+  std::string reason;
+};
+std::optional<IniSyntaxError> FindIniSyntaxError(std::string_view text);
 
 // The private-profile calls, one file access each.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,

@@ -97,3 +97,27 @@ TEST(IniDocument, KeepsAByteOrderMarkAndListsNames) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST(IniSyntax, FindsTheFirstLineThatIsNotASetting) {
+  EXPECT_FALSE(FindIniSyntaxError("; note\n[A]\nkey=value\n\n# other\n[B]\nx = \n"));
+  const auto missingEquals = FindIniSyntaxError("[A]\nkey=1\njunk\n");
+  ASSERT_TRUE(missingEquals);
+  EXPECT_EQ(missingEquals->line, 3);
+  EXPECT_EQ(FindIniSyntaxError("[A\nk=v\n")->line, 1);
+  EXPECT_EQ(FindIniSyntaxError("[]\n")->line, 1);
+  EXPECT_EQ(FindIniSyntaxError("[A]\n=value\n")->line, 2);
+  EXPECT_EQ(FindIniSyntaxError(std::string("[A]\nk=v\0w\n", 11))->line, 2);
+}
+
+TEST(IniSections, RemovingASectionTakesAllItsLinesAndKeepsTheRest) {
+  IniDocument document =
+      IniDocument::Parse("[Keep]\na=1\n[Drop]\nb=2\n; its note\n[keep2]\nc=3\n[DROP]\nd=4\n");
+  document.RemoveSection("drop");
+  EXPECT_EQ(document.Serialize(), "[Keep]\na=1\n[keep2]\nc=3\n");
+}
+
+}  // namespace
+}  // namespace vx

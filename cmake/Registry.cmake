@@ -1,0 +1,12 @@
+# The build tree's object registry: each library that makes objects by programmatic
+# identifier registers itself there after every build, so that the tests and the programs in
+# build/bin create its objects through the registry, as installed programs do.
+set(VX_BUILD_REGISTRY ${CMAKE_BINARY_DIR}/share/object-registry.ini)
+
+function(vx_register_library target)
+  add_dependencies(${target} vxregister vx_share)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND $<TARGET_FILE:vxregister> --quiet --registry ${VX_BUILD_REGISTRY} $<TARGET_FILE:${target}>
+    COMMENT "Registering ${target} in the build tree's object registry"
+    VERBATIM)
+endfunction()

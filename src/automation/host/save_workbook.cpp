@@ -1,0 +1,64 @@
+// Saving a workbook: written beside its final name and renamed over it, so that a failed or
+// interrupted save never leaves a damaged file where a good one was.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "automation/host/memory_objects.h"
+#include "automation/host/xlsx_writer.h"
+
+namespace vx::automation::host {
+namespace {
+
+AutomationError SaveError(ErrorNumber number, const std::string& path, const std::string& why) {
+  return AutomationError::Make(number,
+                               "The workbook cannot be saved as " + path + ": " + why + ".");
+}
+
+}  // namespace
+
+Status SaveWorkbook(WorkbookData& book, const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path target = fs::absolute(path, error);
+  if (error || target.filename().empty()) {
+    return SaveError(ErrorNumber::PathNotFound, path, "it is not a file name");
+  }
+  if (book.openedUnreadable && fs::exists(target, error) && !book.fullName.empty() &&
+      fs::equivalent(target, book.fullName, error)) {
+    return SaveError(ErrorNumber::PermissionDenied, path,
+                     "the workbook was opened from that file, which the host cannot read, and "
+                     "saving would replace its contents");
+  }
+  const fs::path folder = target.parent_path();
+  if (!fs::is_directory(folder, error)) {
+    return SaveError(ErrorNumber::PathNotFound, path,
+                     "the folder " + folder.string() + " does not exist");
+  }
+  if (::access(folder.c_str(), W_OK) != 0) {
+    return SaveError(
+        ErrorNumber::PermissionDenied, path,
+        "the folder " + folder.string() + " cannot be written (" + std::strerror(errno) + ")");
+  }
+  const fs::path temporary =
+      folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+  const XlsxResult written = WriteXlsx(book, temporary.string());
+  std::string failure = written.error;
+  if (failure.empty() && !written.patch.Empty()) {
+    failure = ApplyXlsxPatch(temporary.string(), written.patch);
+  }
+  if (failure.empty()) {
+    fs::rename(temporary, target, error);
+    if (error) failure = error.message();
+  }
+  if (!failure.empty()) {
+    fs::remove(temporary, error);
+    return SaveError(ErrorNumber::Failed, path, failure);
+  }
+  book.fullName = target.string();
+  return {};
+}
+
+}  // namespace vx::automation::host
