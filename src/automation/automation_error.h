@@ -87,6 +87,13 @@ class Status {
   std::unique_ptr<AutomationError> error_;
 };
 
+// The status of a call whose value the caller does not need.
+template <typename T>
+Status StatusOf(const Result<T>& result) {
+  if (result) return {};
+  return result.error();
+}
+
 // The error of any result, for callers that stop at the first failure of a sequence.
 template <typename T>
 const AutomationError& ErrorOf(const Result<T>& result) {

@@ -1,8 +1,10 @@
 #include "automation/value.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
+#include "automation/host/cell_reference.h"
 #include "automation/host/typed_input.h"
 #include "common/c_number.h"
 #include "common/local_time.h"
@@ -41,6 +43,20 @@ std::string TextOf(const Value& value) {
   if (const bool* flag = std::get_if<bool>(&value)) return *flag ? "True" : "False";
   if (const DateValue* date = std::get_if<DateValue>(&value)) return DateText(date->oleDate);
   return std::get<std::string>(value);
+}
+
+std::string QuoteSheetName(std::string_view sheet) {
+  // A name that reads as a cell reference ("A1", "R2C3") must be quoted too.
+  const bool readsAsCell = host::ParseA1(sheet).block || host::ParseR1C1(sheet).block;
+  bool plain =
+      !sheet.empty() && !std::isdigit(static_cast<unsigned char>(sheet.front())) && !readsAsCell;
+  for (const char c : sheet) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.') plain = false;
+  }
+  if (plain) return std::string(sheet);
+  std::string quoted = "'";
+  for (const char c : sheet) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
 }
 
 }  // namespace vx::automation

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace vx::automation {
@@ -28,5 +29,8 @@ std::optional<double> NumberOf(const Value& value);
 // The value as text: numbers in the shortest form that reads back exactly, booleans as
 // "True" and "False", dates as "yyyy/mm/dd hh:mm:ss" (the date part left out on day zero).
 std::string TextOf(const Value& value);
+
+// A sheet name as formulas write it before "!": quoted ('My data') unless it is a plain word.
+std::string QuoteSheetName(std::string_view sheet);
 
 }  // namespace vx::automation

@@ -113,11 +113,20 @@ TEST_F(HostObjects, ScrollBarsKeepTheirLinkedCells) {
   Must(control->SetMax(30));
   Must(control->SetMin(1));
   Must(control->SetValue(50));
-  Must(control->SetLinkedCell("$F$8"));
   EXPECT_EQ(Must(control->Value()), 30);
-  EXPECT_EQ(Must(Cell("F8")->Value()), Value{30.0});
+  // A newly linked cell gives the control its value, within the control's range.
+  Must(Cell("F8")->SetValue(Value{12.0}));
+  Must(control->SetLinkedCell("$F$8"));
+  EXPECT_EQ(Must(control->Value()), 12);
+  EXPECT_EQ(Must(Cell("F8")->Value()), Value{12.0});
+  // A new value of the control goes into the cell; limits only move the control.
+  Must(control->SetValue(20));
+  EXPECT_EQ(Must(Cell("F8")->Value()), Value{20.0});
   Must(control->SetMax(1));
-  EXPECT_EQ(Must(Cell("F8")->Value()), Value{1.0});
+  EXPECT_EQ(Must(control->Value()), 1);
+  Must(control->SetValue(50));
+  EXPECT_EQ(Must(control->Value()), 1);
+  EXPECT_EQ(Must(Cell("F8")->Value()), Value{20.0});
   EXPECT_FALSE(control->SetLinkedCell("F1:F2"));
   EXPECT_FALSE(shapes->Item(3));
   EXPECT_FALSE(shapes->AddFormControl(99, 0, 0, 1, 1));

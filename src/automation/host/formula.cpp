@@ -345,16 +345,4 @@ std::string Formula::ToR1C1() const {
   return out;
 }
 
-std::string QuoteSheetName(std::string_view sheet) {
-  bool plain = !sheet.empty() && !std::isdigit(static_cast<unsigned char>(sheet.front())) &&
-               !ReadsAsCell(sheet);
-  for (const char c : sheet) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.') plain = false;
-  }
-  if (plain) return std::string(sheet);
-  std::string quoted = "'";
-  for (const char c : sheet) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return quoted + "'";
-}
-
 }  // namespace vx::automation::host

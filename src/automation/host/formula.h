@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "automation/host/cell_reference.h"
+#include "automation/value.h"
 
 namespace vx::automation::host {
 
@@ -46,8 +47,5 @@ struct Formula::Parsed {
   std::shared_ptr<const Formula> formula;  // null on error
   std::string error;
 };
-
-// A sheet name as formulas write it: quoted ('My data') unless it is a plain word.
-std::string QuoteSheetName(std::string_view sheet);
 
 }  // namespace vx::automation::host

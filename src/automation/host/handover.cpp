@@ -1,20 +1,12 @@
 #include "automation/host/handover.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QStringList>
 #include <cstdlib>
 #include <filesystem>
 
 namespace vx::automation::host {
 namespace {
-
-bool HasDisplay() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
-}
 
 std::string SafeFileName(std::string_view proposed) {
   std::string name;
@@ -49,13 +41,6 @@ std::string FreePathFor(const std::string& folder, std::string_view proposed,
     path = folder + "/" + base + " (" + std::to_string(number) + ")" + std::string(extension);
   }
   return path;
-}
-
-bool OpenWithDesktop(const std::string& path) {
-  if (!HasDisplay()) return false;
-  const char* opener = std::getenv("VX_OPENER");
-  const QString program = QString::fromUtf8(opener && *opener ? opener : "xdg-open");
-  return QProcess::startDetached(program, QStringList{QString::fromStdString(path)});
 }
 
 }  // namespace vx::automation::host

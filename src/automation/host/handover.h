@@ -13,8 +13,5 @@ std::string DocumentsFolder();
 // `extension`, numbered "name (2).xlsx" when the plain name is taken.
 std::string FreePathFor(const std::string& folder, std::string_view proposed,
                         std::string_view extension);
-// Opens `path` with the desktop's default handler (VX_OPENER names another program). Does
-// nothing without a display; gives false when there is none or the handler cannot start.
-bool OpenWithDesktop(const std::string& path);
 
 }  // namespace vx::automation::host

@@ -5,6 +5,7 @@
 
 #include "automation/host/handover.h"
 #include "automation/host/memory_objects.h"
+#include "common/desktop_open.h"
 
 namespace vx::automation::host {
 namespace {

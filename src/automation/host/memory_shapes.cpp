@@ -1,5 +1,6 @@
 // Shapes of a worksheet: embedded charts and form controls with their settings.
 #include <algorithm>
+#include <optional>
 
 #include "automation/host/memory_objects.h"
 
@@ -16,15 +17,27 @@ class ShapeRef {
     if (shape == nullptr) return HostError("The shape no longer exists.");
     return shape;
   }
-  // Writes the control's value into its linked cell, as the program keeps them together.
+  // A control and its linked cell move together: a new value of the control is written
+  // into the cell, and a newly linked cell gives the control its value.
   void UpdateLinkedCell(const ShapeData& shape) const {
-    if (shape.control.linkedCell.empty()) return;
-    const ParsedBlock parsed = ParseA1(shape.control.linkedCell);
-    if (!parsed.block) return;
-    sheet_->At(parsed.block->firstRow, parsed.block->firstColumn).value =
-        static_cast<double>(shape.control.value);
+    if (const auto cell = LinkedCell(shape)) {
+      sheet_->At(cell->firstRow, cell->firstColumn).value =
+          static_cast<double>(shape.control.value);
+    }
+  }
+  void TakeLinkedCellValue(ShapeData& shape) const {
+    const auto cell = LinkedCell(shape);
+    if (!cell) return;
+    const auto number = NumberOf(sheet_->ValueAt(cell->firstRow, cell->firstColumn));
+    if (!number) return;
+    ControlData& c = shape.control;
+    c.value = static_cast<int>(std::clamp(*number, double(std::min(c.min, c.max)), double(c.max)));
   }
   const BookPtr& Book() const { return book_; }
+  static std::optional<CellBlock> LinkedCell(const ShapeData& shape) {
+    if (shape.control.linkedCell.empty()) return std::nullopt;
+    return ParseA1(shape.control.linkedCell).block;
+  }
   const SheetPtr& Sheet() const { return sheet_; }
 
  private:
@@ -76,7 +89,10 @@ class MemoryControlFormat final : public ControlFormat {
         return HostError("A control is linked to one cell, not to " + std::string(cell) + ".");
       }
     }
-    return Change([&](ControlData& c) { c.linkedCell = std::string(cell); });
+    VX_ASSIGN_OR_RETURN(ShapeData * shape, shape_.Get());
+    shape->control.linkedCell = std::string(cell);
+    shape_.TakeLinkedCellValue(*shape);
+    return {};
   }
 
  private:
@@ -88,7 +104,6 @@ class MemoryControlFormat final : public ControlFormat {
   Status Change(Edit edit) {
     VX_ASSIGN_OR_RETURN(ShapeData * shape, shape_.Get());
     edit(shape->control);
-    shape_.UpdateLinkedCell(*shape);
     return {};
   }
 

@@ -1,0 +1,259 @@
+#include "linkhost/link_session.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <cmath>
+
+#include "automation/command_bars.h"
+#include "automation/object_registry.h"
+#include "common/c_number.h"
+#include "common/clock.h"
+#include "common/local_time.h"
+
+namespace vx::linkhost {
+namespace {
+
+using namespace automation;
+
+constexpr int kPollMs = 25;
+constexpr auto kSaveEvery = std::chrono::seconds(10);
+constexpr int kStopControl = 9;
+
+double NowOle() {
+  return ToOleDate(RealClock().LocalNow());
+}
+
+std::string TimeText(const Value& value) {
+  const auto* date = std::get_if<DateValue>(&value);
+  if (date == nullptr) return TextOf(value);
+  const LocalDateTime time = FromOleDate(date->oleDate);
+  return FormatC("%02d:%02d:%02d.%03d", time.hour, time.minute, time.second, time.millisecond);
+}
+
+std::string CellText(const WorksheetPtr& sheet, int row, int column) {
+  auto cell = sheet->Cells(row, column);
+  if (!cell) return {};
+  auto value = (*cell)->Value();
+  if (!value) return {};
+  return column == 1 ? TimeText(*value) : TextOf(*value);
+}
+
+}  // namespace
+
+std::string DefaultOutputPath() {
+  return FormatLocal(RealClock().LocalNow(), "vxlink-%Y%m%d-%H%M%S.xlsx");
+}
+
+LinkSession::LinkSession(LinkOptions options, std::FILE* out, std::FILE* err,
+                         std::atomic<bool>* stopRequest)
+    : options_(std::move(options)), out_(out), err_(err), stopRequest_(stopRequest) {
+  if (options_.out.empty()) options_.out = DefaultOutputPath();
+}
+
+LinkSession::~LinkSession() {
+  poll_.reset();
+  if (engine_) engine_->RMClose();
+}
+
+int LinkSession::Fail(const std::string& what, const AutomationError& error) {
+  return Fail(what + ": " + error.description);
+}
+
+int LinkSession::Fail(const std::string& what) {
+  std::fprintf(err_, "vxlink: %s\n", what.c_str());
+  return 1;
+}
+
+std::string LinkSession::Caption(const std::string& key) {
+  auto text = engine_->GetIdText(key);
+  return text ? *text : key;
+}
+
+int LinkSession::Open() {
+  if (const std::string problem = EnsureEngineSettingsFile(); !problem.empty()) {
+    return Fail(problem);
+  }
+  auto host = CreateObjectAs<Application>("Excel.Application");
+  if (!host) return Fail("Couldn't start Excel.", host.error());
+  host_ = *host;
+  auto engine = CreateObjectAs<addin::_Application>(addin::kProgId);
+  if (!engine) return Fail("the logging engine cannot be created", engine.error());
+  engine_ = *engine;
+  if (options_.language) {
+    if (auto set = engine_->SetLanguage(*options_.language); !set) {
+      return Fail("--language " + std::to_string(*options_.language), set.error());
+    }
+  }
+  if (Status toolbar = EnsureToolbar(host_); !toolbar) {
+    return Fail("the toolbar cannot be set up", toolbar.error());
+  }
+  auto workbook = BuildLoggingWorkbook(
+      host_, [this](const std::string& key) { return Caption(key); }, options_.points, false);
+  if (!workbook) return Fail("the logging workbook cannot be set up", workbook.error());
+  workbook_ = *workbook;
+  if (Status app = engine_->SetApp(host_); !app) return Fail("SetApp", app.error());
+  if (auto sheet = engine_->SetSheet(workbook_.sheet); !sheet)
+    return Fail("SetSheet", sheet.error());
+  if (auto found = engine_->FindDevice(); !found) return Fail("the meter search", found.error());
+  for (std::int16_t i = 0; i < engine_->get_m_DevCount(); ++i) {
+    if (Status row = engine_->GetIDN(i); !row) return Fail("GetIDN", row.error());
+    meters_.push_back(
+        {engine_->get_m_IDNbuff(), engine_->get_m_IDNAddr(), engine_->get_m_IDNSesn()});
+  }
+  return 0;
+}
+
+Status LinkSession::WriteBeginTime(double oleDate) {
+  VX_ASSIGN_OR_RETURN(RangePtr cell, workbook_.sheet->Range("F1"));
+  return cell->SetValue(Value{DateValue{oleDate}});
+}
+
+Status LinkSession::SetUpRun(ViSession session) {
+  using Begin = LinkOptions::Begin;
+  using Stop = LinkOptions::Stop;
+  engine_->put_wkSesn(session);
+  double begin = NowOle();
+  if (options_.begin == Begin::At) {
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetAtTime(options_.beginAt)));
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetBegin(2)));
+    VX_ASSIGN_OR_RETURN(RangePtr f1, workbook_.sheet->Range("F1"));
+    VX_ASSIGN_OR_RETURN(Value written, f1->Value());
+    begin = NumberOf(written).value_or(begin);
+  } else {
+    // The workbook notes when a run that begins at once or on the trigger was started.
+    VX_RETURN_IF_ERROR(WriteBeginTime(begin));
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetBegin(options_.begin == Begin::Now ? 1 : 3)));
+  }
+  if (options_.stop == Stop::Count) {
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetNumberOfReading(options_.stopCount)));
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetTerimnatingUpon(1)));
+  } else if (options_.stop == Stop::At) {
+    // The engine stops a time after the begin: the time of day asked for, today or, when it
+    // has passed, tomorrow.
+    const double day = std::floor(begin);
+    double target =
+        day + (options_.stopHour * 3600 + options_.stopMinute * 60 + options_.stopSecond) / 86400.0;
+    if (target <= begin) target += 1;
+    const long seconds = std::lround((target - begin) * 86400);
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetStopTime(std::to_string(seconds / 3600),
+                                                     std::to_string(seconds / 60 % 60),
+                                                     std::to_string(seconds % 60))));
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetTerimnatingUpon(2)));
+    stopTime_ = begin + seconds / 86400.0;
+  } else {
+    VX_RETURN_IF_ERROR(StatusOf(engine_->SetTerimnatingUpon(0)));
+  }
+  std::int16_t kind = static_cast<std::int16_t>(options_.chart);
+  bool inSheet = options_.inSheet;
+  return StatusOf(engine_->AddChart(kind, inSheet));
+}
+
+bool LinkSession::RunActive() {
+  auto bars = host_->CommandBars();
+  if (!bars) return false;
+  auto bar = (*bars)->Item(kToolbarName);
+  if (!bar) return false;
+  auto controls = (*bar)->Controls();
+  if (!controls) return false;
+  auto stop = (*controls)->Item(kStopControl);
+  if (!stop) return false;
+  auto enabled = (*stop)->Enabled();
+  return enabled && *enabled;
+}
+
+int LinkSession::Run(int device) {
+  if (device < 0 || device >= static_cast<int>(meters_.size())) {
+    return Fail("there is no meter " + std::to_string(device) + "; " +
+                std::to_string(meters_.size()) + " found (vxlink --list shows them)");
+  }
+  std::fprintf(out_, "Logging %s into %s\n", meters_[device].descriptor.c_str(),
+               options_.out.c_str());
+  if (Status setUp = SetUpRun(meters_[device].session); !setUp) {
+    return Fail("the run cannot be set up", setUp.error());
+  }
+  std::int32_t interval = options_.intervalMs;
+  engine_->StartTimer(interval);
+  lastSave_ = std::chrono::steady_clock::now();
+  if (!RunActive()) {
+    Finish();
+    return 1;
+  }
+  QEventLoop loop;
+  poll_ = std::make_unique<QTimer>();
+  QObject::connect(poll_.get(), &QTimer::timeout, [this, &loop] {
+    Poll();
+    if (!RunActive()) loop.quit();
+  });
+  poll_->start(kPollMs);
+  loop.exec();
+  poll_.reset();
+  Finish();
+  return exitStatus_;
+}
+
+void LinkSession::Poll() {
+  if (stopRequest_ != nullptr && stopRequest_->exchange(false)) {
+    stoppedByUser_ = true;
+    engine_->StopTimer();
+    if (RunActive()) stoppedByUser_ = false;  // the user chose to go on waiting
+  }
+  PrintNewRows();
+  PrintStatusLine();
+  if (std::chrono::steady_clock::now() - lastSave_ >= kSaveEvery) {
+    Save();
+    lastSave_ = std::chrono::steady_clock::now();
+  }
+}
+
+void LinkSession::PrintNewRows() {
+  auto countCell = workbook_.sheet->Range("F4");
+  if (!countCell) return;
+  auto count = (*countCell)->Value();
+  const int rows = count ? static_cast<int>(NumberOf(*count).value_or(0)) : 0;
+  for (; printedRows_ < rows; ++printedRows_) {
+    const int row = printedRows_ + 2;
+    std::string line = CellText(workbook_.sheet, row, 1) + "\t" + CellText(workbook_.sheet, row, 2);
+    if (const std::string second = CellText(workbook_.sheet, row, 3); !second.empty()) {
+      line += "\t" + second;
+    }
+    std::fprintf(out_, "%s\n", line.c_str());
+  }
+  std::fflush(out_);
+}
+
+void LinkSession::PrintStatusLine() {
+  auto status = host_->StatusBar();
+  if (!status || *status == statusLine_) return;
+  statusLine_ = *status;
+  std::fprintf(err_, "[%s]\n", statusLine_.c_str());
+}
+
+bool LinkSession::Save() {
+  FitColumns(workbook_.sheet);
+  const Status saved = workbook_.book->SaveAs(options_.out);
+  if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
+  return static_cast<bool>(saved);
+}
+
+bool LinkSession::EndedByItsStopMode() {
+  if (stoppedByUser_) return true;
+  switch (options_.stop) {
+    case LinkOptions::Stop::Count:
+      return printedRows_ >= options_.stopCount;
+    case LinkOptions::Stop::At:
+      return NowOle() >= stopTime_;
+    case LinkOptions::Stop::Manual:
+      return false;
+  }
+  return false;
+}
+
+void LinkSession::Finish() {
+  PrintNewRows();
+  PrintStatusLine();
+  const bool saved = Save();
+  if (saved) std::fprintf(out_, "Saved %d readings in %s\n", printedRows_, options_.out.c_str());
+  exitStatus_ = saved && EndedByItsStopMode() ? 0 : 1;
+}
+
+}  // namespace vx::linkhost

@@ -1,0 +1,79 @@
+#pragma once
+// One vxlink run: the spreadsheet host and the logging engine created through the registry,
+// the logging workbook, the meter search, the run's settings handed to the engine in the
+// order it expects, and the run watched from the host's thread: each new row and each new
+// status line printed, the workbook saved every 10 seconds and at the end, Ctrl-C turned
+// into the engine's StopTimer.
+
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/quorvel.h"
+#include "automation/spreadsheet.h"
+#include "linkhost/link_options.h"
+#include "linkhost/logging_workbook.h"
+
+namespace vx::linkhost {
+
+struct FoundMeter {
+  std::string identity;
+  std::string descriptor;
+  ViSession session = VI_NULL;
+};
+
+class LinkSession {
+ public:
+  // `stopRequest` is set (by a signal handler) when the user asks the run to stop.
+  LinkSession(LinkOptions options, std::FILE* out, std::FILE* err, std::atomic<bool>* stopRequest);
+  ~LinkSession();
+
+  // Creates the host, the engine and the workbook, and finds the meters. Non-zero after an
+  // error, which has been printed.
+  int Open();
+  const std::vector<FoundMeter>& Meters() const { return meters_; }
+  addin::_Application& Engine() { return *engine_; }
+
+  // Logs from the meter at `device` until the run ends; the process's exit status.
+  int Run(int device);
+
+ private:
+  int Fail(const std::string& what, const automation::AutomationError& error);
+  int Fail(const std::string& what);
+  std::string Caption(const std::string& key);
+  automation::Status SetUpRun(ViSession session);
+  automation::Status WriteBeginTime(double oleDate);
+  void Poll();
+  void PrintNewRows();
+  void PrintStatusLine();
+  bool Save();
+  bool RunActive();
+  bool EndedByItsStopMode();
+  void Finish();
+
+  LinkOptions options_;
+  std::FILE* out_;
+  std::FILE* err_;
+  automation::ApplicationPtr host_;
+  std::shared_ptr<addin::_Application> engine_;
+  LoggingWorkbook workbook_;
+  std::vector<FoundMeter> meters_;
+  std::unique_ptr<QTimer> poll_;
+  std::atomic<bool>* stopRequest_;
+  bool stoppedByUser_ = false;
+  int printedRows_ = 0;
+  std::string statusLine_;
+  std::chrono::steady_clock::time_point lastSave_;
+  double stopTime_ = 0;
+  int exitStatus_ = 0;
+};
+
+// The file vxlink saves to when --out is not given: a new name in the current folder.
+std::string DefaultOutputPath();
+
+}  // namespace vx::linkhost
