@@ -129,7 +129,11 @@ class PanelWindow : public QDialog {
   void RefreshFunctionLine(int position);
   void SetMenusRunning(bool running);
   void SetReadingControlsEnabled(bool enabled);
-  void ShowDivision(int row);
+  // The row whose division label shows the edited device's division: the selected row in
+  // multi-device mode, row 1 (the current meter's) in single-device mode.
+  int EditedRow() const;
+  void ShowDivision();
+  void ShowEditedEntry();
   void UpdateMarkers();
   void ApplyOffsetEntry(const OffsetEntry& entry);
   bool OffsetHasFocus() const;
