@@ -261,12 +261,17 @@ TEST(ReadingLoop, OffsetTextChecks) {
   EXPECT_EQ(loop.Offset(0), 0.0);
   EXPECT_FALSE(loop.ApplyOffsetText("").errorTitle);
 
-  // Infinity is refused without changing the offset.
+  // A number too large for a double is refused without changing the offset; letters are
+  // no number at all and read as 0, "inf" and "0x10" as much as "abc".
   loop.ApplyOffsetText("2");
-  const auto infinite = loop.ApplyOffsetText("inf");
-  EXPECT_EQ(infinite.errorTitle, "");
+  const auto infinite = loop.ApplyOffsetText("1e999");
+  EXPECT_FALSE(infinite.errorTitle);
   EXPECT_FALSE(infinite.number);
   EXPECT_EQ(loop.Offset(0), 2.0);
+  const auto letters = loop.ApplyOffsetText("inf");
+  EXPECT_EQ(letters.errorTitle, "");
+  EXPECT_EQ(letters.number, 0.0);
+  EXPECT_EQ(loop.ApplyOffsetText("0x10").number, 0.0);
   EXPECT_EQ(FormatOffset(1.5), "1.5");
   EXPECT_EQ(FormatOffset(2.0), "2");
   EXPECT_EQ(FormatOffset(-0.25), "-0.25");

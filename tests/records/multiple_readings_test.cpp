@@ -3,6 +3,7 @@
 // and the checks before anything is sent.
 
 #include "records/multiple/multiple_readings_dialog.h"
+#include "records/multiple/reading_burst.h"
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,15 @@ TEST_F(MultipleReadingsTest, AnAnswerThatIsNotAReadingEndsTheRun) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("which is not a reading"), std::string::npos) << messages[0];
   EXPECT_LT(Values(1).size(), 50u);
+}
+
+TEST(ReadingFromAnswer, TakesOnlyADecimalReadingFromTheFirstFifteenCharacters) {
+  EXPECT_EQ(ReadingFromAnswer("+9.90000000E+37\n"), kOverloadValue);
+  EXPECT_EQ(ReadingFromAnswer("-1.23456780E-03,+1.0"), -1.2345678e-3);
+  // Text C's conversion would take for a number, and the meter never sends as a reading.
+  for (const char* answer : {"nan", "-nan", "inf", "INFINITY", "garbage", ""})
+    EXPECT_FALSE(ReadingFromAnswer(answer).has_value()) << answer;
+  EXPECT_EQ(ReadingFromAnswer("0x1p200"), 0.0);
 }
 
 TEST_F(MultipleReadingsTest, CountsOutsideOneTo50000AndAMissingSlotSendNothing) {

@@ -31,9 +31,9 @@ inline constexpr const char* kBurstCountMessage =
 // The number of readings typed in the window: a whole number from 1 to 50000, or none.
 std::optional<int> ParseBurstCount(std::string_view text);
 
-// A meter's answer as a stored reading: the number at the start of its first 15 characters
-// (the overload answer "+9.90000000E+37" is exactly 15 characters and gives 9.9E+37);
-// none when those characters do not start with a number.
+// A meter's answer as a stored reading: the decimal number at the start of its first 15
+// characters (the overload answer "+9.90000000E+37" is exactly 15 characters and gives
+// 9.9E+37); none when those characters do not start with one ("nan" is no reading).
 std::optional<double> ReadingFromAnswer(std::string_view answer);
 
 struct BurstResult {
