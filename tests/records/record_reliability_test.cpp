@@ -152,6 +152,8 @@ TEST_F(ReliabilityTest, ForeignAndDamagedFilesAreReportedNeverOverwrittenAndOthe
     EXPECT_EQ(slot.status.error, StoreError::NotARecordFile);
     EXPECT_EQ(slot.status.message, FormatC("DBfile_DB%d.db is not a record file.", record));
     EXPECT_EQ(RecordLabel(slot, ListForm::ReadingMode), FormatC("Record %d", record));
+    EXPECT_EQ(RecordLabel(slot, ListForm::Viewer),
+              FormatC("Record %d            ( cannot be read: not a record file )", record));
     EXPECT_EQ(OpenRecordForAppend(root_.Path(), record, clock_).GetStatus().error,
               StoreError::NotARecordFile);
     EXPECT_EQ(CreateRecordFile(root_.Path(), record).error, StoreError::AlreadyExists);
