@@ -83,7 +83,7 @@ void BM_CommitOfAGroup(benchmark::State& state) {
 BENCHMARK(BM_CommitOfAGroup)->Unit(benchmark::kMicrosecond);
 
 // One tick of the front panel in multi-device mode with every meter logging: the local time,
-// four appends, and the commit check of the 250 ms timer for each record.
+// four appends, and the commit check of the panel's timer for each record.
 void BM_Logging4MetersPerTick(benchmark::State& state) {
   BenchFolder folder;
   std::array<std::optional<AppendSession>, 4> sessions;

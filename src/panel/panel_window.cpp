@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "common/c_number.h"
 #include "common/captions.h"
 #include "common/qt_caption.h"
 #include "common/wait_cursor.h"
@@ -88,7 +89,7 @@ PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clo
 
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, &PanelWindow::Tick);
-  commitTimer_.setInterval(static_cast<int>(records::AppendSession::kCommitAge.count()));
+  commitTimer_.setInterval(static_cast<int>(records::AppendSession::kCheckInterval.count()));
   connect(&commitTimer_, &QTimer::timeout, this, &PanelWindow::CommitRecords);
   for (int k = 0; k < 4; ++k) {
     rows_[static_cast<size_t>(k)].lamp->SetColour(traceColours_[static_cast<size_t>(k)]);
@@ -333,15 +334,20 @@ void PanelWindow::StartReading() {
 }
 
 void PanelWindow::StopReading() {
+  const RecordLogger::CloseOutcome closed = EndRun();
+  if (!closed.status.Ok()) prompter_.Message(closed.status.message, "Error", MessageIcon::Stop);
+}
+
+RecordLogger::CloseOutcome PanelWindow::EndRun() {
   if (!loop_.MultiDevice()) deviceList_->setEnabled(table_.MeterCount() > 0);
   SetMenusRunning(false);
   timer_.stop();
   commitTimer_.stop();
   loop_.SetRunning(false);
-  const records::Status closed = logger_.CloseAll();
-  if (!closed.Ok()) prompter_.Message(closed.message, "Error", MessageIcon::Stop);
+  RecordLogger::CloseOutcome closed = logger_.CloseAll();
   DrawTraces();
   SetReadingControlsEnabled(true);
+  return closed;
 }
 
 void PanelWindow::CommitRecords() {
@@ -349,10 +355,14 @@ void PanelWindow::CommitRecords() {
   if (!status.Ok()) ReportRecordFailure(status);
 }
 
-// An error of the record files ends the run; what was saved before stays in the files.
+// An error of the record files ends the run; what was saved before stays in the files. One
+// message tells both the failure and what closing the records could not save.
 void PanelWindow::ReportRecordFailure(const records::Status& status) {
-  StopReading();
-  prompter_.Message("Saving the readings stopped: " + status.message, "Error", MessageIcon::Stop);
+  const RecordLogger::CloseOutcome closed = EndRun();
+  std::string text = "Saving the readings stopped: " + status.message;
+  text += closed.unsaved > 0 ? FormatC(" %zu readings were not saved.", closed.unsaved)
+                             : std::string(" The readings held until then were saved.");
+  prompter_.Message(text, "Error", MessageIcon::Stop);
 }
 
 void PanelWindow::Tick() {

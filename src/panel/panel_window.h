@@ -90,6 +90,7 @@ class PanelWindow : public QDialog {
   const instrument::DeviceTable& Devices() const { return table_; }
   const DeviceRow& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
   const QTimer& Timer() const { return timer_; }
+  const QTimer& CommitTimer() const { return commitTimer_; }
   QComboBox* DeviceList() const { return deviceList_; }
   QLabel* FunctionLine() const { return functionLine_; }
   QLabel* RangeLine() const { return rangeLine_; }
@@ -126,6 +127,8 @@ class PanelWindow : public QDialog {
   void DrawTraces();
   void CommitRecords();
   void ReportRecordFailure(const records::Status& status);
+  // Stop reading without a message: the outcome of closing the record files.
+  RecordLogger::CloseOutcome EndRun();
   void RefreshFunctionLine(int position);
   void SetMenusRunning(bool running);
   void SetReadingControlsEnabled(bool enabled);

@@ -53,6 +53,20 @@ class ExclusiveHolder {
   sql::Database database_;
 };
 
+// Another program in the middle of writing into a record for as long as this lives: it holds
+// the write lock, and readers still read.
+class WriteLockHolder {
+ public:
+  explicit WriteLockHolder(const std::string& path) : holding_(database_) {
+    EXPECT_EQ(database_.Open(path, SQLITE_OPEN_READWRITE), SQLITE_OK);
+    EXPECT_EQ(holding_.Begin(), SQLITE_OK) << database_.ErrorMessage();
+  }
+
+ private:
+  sql::Database database_;
+  sql::Transaction holding_;
+};
+
 // `count` bytes that no program would take for a database.
 inline std::string RandomBytes(size_t count, unsigned seed = 4) {
   std::mt19937 generator(seed);

@@ -82,11 +82,16 @@ std::optional<BurstResult> ReadingBurst::TakeOne(int meter) {
 BurstResult ReadingBurst::Finish(BurstResult result) {
   const Status closed = session_->Close();
   result.stored = session_->CommittedRows();
+  const std::size_t lost = session_->LostRows();
   session_.reset();
   running_ = false;
-  if (!closed.Ok() && result.end != BurstResult::End::StoreFailed) {
+  if (closed.Ok()) return result;
+  if (result.end != BurstResult::End::StoreFailed) {
     result.end = BurstResult::End::StoreFailed;
     result.detail = closed.message;
+  } else {
+    // The failure that ended the run is the message; what it cost is added once.
+    result.detail += FormatC(" %zu readings were not saved.", lost);
   }
   return result;
 }

@@ -69,7 +69,8 @@ class ReadingBurst {
   bool Running() const { return running_; }
   // Readings taken so far in this run.
   long long Taken() const { return taken_; }
-  // The owner's 250 ms timer: commits the pending readings once they are due, so that a slow
+  // The owner's timer (every AppendSession::kCheckInterval): commits the pending readings
+  // once they are due, so that a slow
   // meter's readings reach the file even while no new ones come.
   void CommitIfDue();
 
