@@ -40,10 +40,56 @@ auto WithTerminatedCopy(std::string_view text, Convert convert) {
   return convert(copy.c_str());
 }
 
+bool IsCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The length of the decimal number that `text` starts with, 0 when it starts with none:
+// sign, digits with at most one point (at least one digit in all), and an exponent only
+// when digits follow its letter and sign.
+size_t DecimalLength(std::string_view text) {
+  const auto digitsFrom = [&text](size_t at) {
+    while (at < text.size() && IsDigit(text[at])) ++at;
+    return at;
+  };
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const size_t integerEnd = digitsFrom(i);
+  size_t digits = integerEnd - i;
+  i = integerEnd;
+  if (i < text.size() && text[i] == '.') {
+    const size_t fractionEnd = digitsFrom(i + 1);
+    digits += fractionEnd - (i + 1);
+    i = fractionEnd;
+  }
+  if (digits == 0) return 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    size_t exponent = i + 1;
+    if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
+    const size_t exponentEnd = digitsFrom(exponent);
+    if (exponentEnd > exponent) i = exponentEnd;
+  }
+  return i;
+}
+
 }  // namespace
 
+std::optional<double> LeadingDecimal(std::string_view text) {
+  size_t begin = 0;
+  while (begin < text.size() && IsCSpace(text[begin])) ++begin;
+  const size_t length = DecimalLength(text.substr(begin));
+  if (length == 0) return std::nullopt;
+  // Only the decimal itself reaches strtod, which then cannot read anything else.
+  return WithTerminatedCopy(text.substr(begin, length),
+                            [](const char* s) { return strtod_l(s, nullptr, CLocale()); });
+}
+
 double LeadingNumber(std::string_view text) {
-  return WithTerminatedCopy(text, [](const char* s) { return strtod_l(s, nullptr, CLocale()); });
+  return LeadingDecimal(text).value_or(0.0);
 }
 
 long LeadingInteger(std::string_view text) {

@@ -3,14 +3,21 @@
 // whatever locale the user's session (and Qt, which calls setlocale) has installed.
 
 #include <cstdarg>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace vx {
 
-// The number at the start of `text` as C's strtod takes it (leading white space skipped,
-// sign, decimals, exponent, "inf", "nan", hexadecimal); 0 when the text holds none,
-// so an empty text reads as 0.
+// The decimal number at the start of `text`: leading white space, an optional sign, digits
+// with at most one decimal point, and an optional exponent ("E" or "e", an optional sign,
+// digits). Meters and users write nothing else, so the other forms C's strtod takes are no
+// number here: "inf", "nan" and hexadecimal ("0x10" is the 0 at its start). std::nullopt
+// when the text does not start with a decimal number; a decimal too large for a double reads
+// as infinity, as strtod reads it.
+std::optional<double> LeadingDecimal(std::string_view text);
+
+// As LeadingDecimal, with 0 for a text that holds no number (so an empty text reads as 0).
 double LeadingNumber(std::string_view text);
 
 // The decimal integer at the start of `text` as C's strtol takes it; 0 when none.

@@ -12,10 +12,11 @@ bool AutoRangeConfirmed(std::string_view answer) {
 
 bool FixedRangeConfirmed(std::string_view answer, MeasureFunction f, MeterVariant variant,
                          const RangeEntry& sent) {
-  const double reported = LeadingNumber(WithoutQuotesAndLineFeeds(answer));
-  if (reported == sent.value) return true;
+  const std::optional<double> reported = LeadingDecimal(WithoutQuotesAndLineFeeds(answer));
+  if (!reported) return false;
+  if (*reported == sent.value) return true;
   return variant == MeterVariant::Basic && f == MeasureFunction::AcVoltage &&
-         sent.text == kAc750Range && reported == 1000;
+         sent.text == kAc750Range && *reported == 1000;
 }
 
 bool UnitConfirmed(std::string_view answer, std::string_view unit) {

@@ -218,7 +218,9 @@ std::optional<int> DeviceSettingsController::ReadSecond(MeasureFunction f) {
   } else {
     answer = query_(command::NplcQuery(SettingsMnemonic(f)));
   }
-  return SecondEntryForReading(entries, LeadingNumber(WithoutQuotesAndLineFeeds(answer)));
+  const std::optional<double> reading = LeadingDecimal(WithoutQuotesAndLineFeeds(answer));
+  if (!reading) return std::nullopt;
+  return SecondEntryForReading(entries, *reading);
 }
 
 bool DeviceSettingsController::ReadRange(MeasureFunction f, const std::string& functionAnswer,
@@ -248,8 +250,8 @@ bool DeviceSettingsController::ReadRange(MeasureFunction f, const std::string& f
     answer = query_(ownRatio ? std::string(command::kRatioRangeQuery)
                              : command::ReadBackRangeQuery(functionAnswer));
   }
-  result.rangeIndex =
-      RangeEntryForReading(f, variant_, LeadingNumber(WithoutQuotesAndLineFeeds(answer)));
+  const std::optional<double> reading = LeadingDecimal(WithoutQuotesAndLineFeeds(answer));
+  if (reading) result.rangeIndex = RangeEntryForReading(f, variant_, *reading);
   return result.rangeIndex.has_value();
 }
 
@@ -262,7 +264,8 @@ bool DeviceSettingsController::ReadSensor(MeasureFunction f, ReadBackResult& res
   result.coefficientSet = CoefficientSetFor(f, type.text);
   const auto fields = CoefficientFields(result.coefficientSet);
   for (size_t i = 0; i < fields.size(); ++i) {
-    result.coefficients[i] = LeadingNumber(
+    // The field shows the meter's number as the user would type it, or nothing at all.
+    result.coefficients[i] = ParseCoefficientText(
         WithoutQuotesAndLineFeeds(query_(command::CoefficientQuery(fields[i].query))));
   }
   result.rangeIndex = index;

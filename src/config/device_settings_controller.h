@@ -46,10 +46,10 @@ struct ReadBackResult {
   std::optional<MeasureFunction> function;
   std::optional<int> secondIndex;  // into SecondEntries(*function)
   std::optional<int> rangeIndex;   // into Ranges(*function)
-  // The coefficients read for a "USER" or "SPRTD" sensor: the first CoefficientFields(set)
-  // values are set.
+  // The coefficients read for a "USER" or "SPRTD" sensor, for the first CoefficientFields(set)
+  // fields; std::nullopt where the meter's answer is no decimal number (or there is none).
   CoefficientSet coefficientSet = CoefficientSet::None;
-  std::array<double, kCoefficientFieldCount> coefficients{};
+  std::array<std::optional<double>, kCoefficientFieldCount> coefficients{};
   bool complete = false;
 };
 

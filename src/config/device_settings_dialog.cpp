@@ -30,6 +30,11 @@ QString Q(const CaptionText& caption) {
 
 constexpr int kFunctionRole = Qt::UserRole;
 
+// A coefficient as its field shows it; an empty field for none.
+QString FieldText(const std::optional<double>& value) {
+  return value ? Q(CoefficientText(*value)) : QString();
+}
+
 }  // namespace
 
 DeviceSettingsDialog::DeviceSettingsDialog(QWidget* parent, Prompter& prompter,
@@ -90,7 +95,7 @@ void DeviceSettingsDialog::BuildWidgets() {
     coefficientLabels_[i]->setObjectName(QString("coefficientLabel%1").arg(i + 1));
     coefficientFields_[i] = new QLineEdit(settingGroup_);
     coefficientFields_[i]->setObjectName(QString("coefficientField%1").arg(i + 1));
-    coefficientFields_[i]->setText(Q(CoefficientText(coefficients_.values[i])));
+    coefficientFields_[i]->setText(FieldText(coefficients_.values[i]));
     coefficientFields_[i]->setMaximumWidth(110);
     coefficientLabels_[i]->setBuddy(coefficientFields_[i]);
     const int row = static_cast<int>(i / 2);
@@ -244,9 +249,9 @@ void DeviceSettingsDialog::ShowCoefficientFields() {
   }
 }
 
-void DeviceSettingsDialog::SetCoefficient(size_t field, double value) {
+void DeviceSettingsDialog::SetCoefficient(size_t field, std::optional<double> value) {
   coefficients_.values[field] = value;
-  coefficientFields_[field]->setText(Q(CoefficientText(value)));
+  coefficientFields_[field]->setText(FieldText(value));
 }
 
 void DeviceSettingsDialog::Submit() {

@@ -61,7 +61,7 @@ class DeviceSettingsDialog : public QDialog {
   std::optional<MeasureFunction> SelectedFunction() const;
   void ShowFunction(MeasureFunction f);
   void ShowCoefficientFields();
-  void SetCoefficient(size_t field, double value);
+  void SetCoefficient(size_t field, std::optional<double> value);
   void Submit();
   void ReadBack();
 

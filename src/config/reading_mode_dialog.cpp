@@ -252,14 +252,17 @@ void ReadingModeDialog::Refresh() {
   SetSwatch(multiSwatch_, editor.MultiColour());
 }
 
-// The meter's name from a fresh identity answer, as the scan would list it.
+// The meter's name from a fresh identity answer, as the scan would list it. "*IDN?" goes to a
+// session position, not a list position: the scan opened a session on every instrument it
+// found, so the meter's own session is the one its list entry names.
 void ReadingModeDialog::ShowMeterName() {
   const int position = editor_->CurrentMeter();
-  if (position >= table_.MeterCount()) {
+  const int session = table_.MeterSlot(position);
+  if (session < 0) {
     meterName_->clear();
     return;
   }
-  const std::string identity = table_.SendQuery(position, "*IDN?\n");
+  const std::string identity = table_.SendQuery(session, "*IDN?\n");
   meterName_->setText(QString::fromStdString(
       instrument::MakeDisplayName(table_.MeterResource(position), identity)));
 }

@@ -18,8 +18,9 @@ inline constexpr size_t kCoefficientFieldCount = 6;
 
 // The values of the six fields. They are 0 when the program starts and keep their last values
 // from one opening of the device settings dialog to the next: the front panel owns them.
+// std::nullopt is an empty field, as a read-back leaves it when the meter gave no number.
 struct SensorCoefficients {
-  std::array<double, kCoefficientFieldCount> values{};
+  std::array<std::optional<double>, kCoefficientFieldCount> values{0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
 };
 
 enum class CoefficientSet { None, User, Sprtd };

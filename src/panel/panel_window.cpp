@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "common/c_number.h"
 #include "common/captions.h"
 #include "common/qt_caption.h"
 #include "common/wait_cursor.h"
@@ -87,7 +89,7 @@ PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clo
 
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, &PanelWindow::Tick);
-  commitTimer_.setInterval(static_cast<int>(records::AppendSession::kCommitAge.count()));
+  commitTimer_.setInterval(static_cast<int>(records::AppendSession::kCheckInterval.count()));
   connect(&commitTimer_, &QTimer::timeout, this, &PanelWindow::CommitRecords);
   for (int k = 0; k < 4; ++k) {
     rows_[static_cast<size_t>(k)].lamp->SetColour(traceColours_[static_cast<size_t>(k)]);
@@ -100,6 +102,10 @@ PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clo
   connect(viewRecordItem_, &QAction::triggered, this, &PanelWindow::OpenRecordViewer);
   connect(chartRecordItem_, &QAction::triggered, this, &PanelWindow::OpenRecordChart);
   connect(multipleReadingsItem_, &QAction::triggered, this, &PanelWindow::OpenMultipleReadings);
+  // Enter belongs to the offset field: no push button of the panel takes it as a click (a
+  // dialog's buttons otherwise all do, the focused one first). Space still presses the
+  // focused button.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
   // Windows of later parts of the program are not part of this panel yet: their items stay
   // greyed whatever the state.
   for (QAction* item : UnavailableItems()) item->setEnabled(false);
@@ -171,8 +177,10 @@ void PanelWindow::Refresh() {
   loop_.SetListedMeters(static_cast<int>(names.size()));
   for (DeviceRow& row : rows_) row.reading->setText("0");
   if (names.size() > 1) {
-    // A refresh that finds several meters goes back to single-device mode.
+    // A refresh that finds several meters goes back to single-device mode; the mode handed to
+    // the reading mode dialog follows, so that only the dialog chooses multi-device again.
     loop_.SetMultiDevice(false);
+    readingMode_.multiDevice = 0;
     loop_.SelectRow(0);
     rows_[0].radio->setChecked(true);
     divisionText_->setText(StepText(loop_.DivisionIndex(0)));
@@ -203,6 +211,11 @@ void PanelWindow::MakeCurrent(int position) {
   rows_[0].name->setText(QString::fromStdString(
       instrument::MakeDisplayName(table_.MeterResource(position), table_.MeterIdentity(position))));
   deviceList_->setToolTip(QString::fromStdString(table_.MeterIdentity(position)));
+  // In single-device mode the trace controls edit the current meter's entry: show it.
+  if (!loop_.MultiDevice()) {
+    ShowEditedEntry();
+    UpdateMarkers();
+  }
 }
 
 void PanelWindow::RefreshFunctionLine(int position) {
@@ -321,15 +334,20 @@ void PanelWindow::StartReading() {
 }
 
 void PanelWindow::StopReading() {
+  const RecordLogger::CloseOutcome closed = EndRun();
+  if (!closed.status.Ok()) prompter_.Message(closed.status.message, "Error", MessageIcon::Stop);
+}
+
+RecordLogger::CloseOutcome PanelWindow::EndRun() {
   if (!loop_.MultiDevice()) deviceList_->setEnabled(table_.MeterCount() > 0);
   SetMenusRunning(false);
   timer_.stop();
   commitTimer_.stop();
   loop_.SetRunning(false);
-  const records::Status closed = logger_.CloseAll();
-  if (!closed.Ok()) prompter_.Message(closed.message, "Error", MessageIcon::Stop);
+  RecordLogger::CloseOutcome closed = logger_.CloseAll();
   DrawTraces();
   SetReadingControlsEnabled(true);
+  return closed;
 }
 
 void PanelWindow::CommitRecords() {
@@ -337,10 +355,14 @@ void PanelWindow::CommitRecords() {
   if (!status.Ok()) ReportRecordFailure(status);
 }
 
-// An error of the record files ends the run; what was saved before stays in the files.
+// An error of the record files ends the run; what was saved before stays in the files. One
+// message tells both the failure and what closing the records could not save.
 void PanelWindow::ReportRecordFailure(const records::Status& status) {
-  StopReading();
-  prompter_.Message("Saving the readings stopped: " + status.message, "Error", MessageIcon::Stop);
+  const RecordLogger::CloseOutcome closed = EndRun();
+  std::string text = "Saving the readings stopped: " + status.message;
+  text += closed.unsaved > 0 ? FormatC(" %zu readings were not saved.", closed.unsaved)
+                             : std::string(" The readings held until then were saved.");
+  prompter_.Message(text, "Error", MessageIcon::Stop);
 }
 
 void PanelWindow::Tick() {
@@ -413,15 +435,24 @@ void PanelWindow::ChooseDots(int entry) {
   DrawTraces();
 }
 
-void PanelWindow::ShowDivision(int row) {
-  const QString step = StepText(loop_.DivisionIndex(row));
+int PanelWindow::EditedRow() const {
+  return loop_.MultiDevice() ? loop_.SelectedRow() : 0;
+}
+
+void PanelWindow::ShowDivision() {
+  const QString step = StepText(loop_.DivisionIndex(loop_.EditedDevice()));
   divisionText_->setText(step);
-  rows_[static_cast<size_t>(row)].division->setText(step);
+  rows_[static_cast<size_t>(EditedRow())].division->setText(step);
+}
+
+void PanelWindow::ShowEditedEntry() {
+  ShowDivision();
+  offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(loop_.EditedDevice())));
 }
 
 void PanelWindow::StepDivision(bool larger) {
   if (!loop_.StepDivision(larger, Utf8(offsetEdit_->text()))) return;
-  ShowDivision(loop_.SelectedRow());
+  ShowDivision();
   DrawTraces();
 }
 
@@ -429,8 +460,9 @@ void PanelWindow::SelectRow(int row) {
   if (row < 0 || row >= ReadingLoop::kDevices) return;
   loop_.SelectRow(row);
   rows_[static_cast<size_t>(row)].radio->setChecked(true);
-  divisionText_->setText(StepText(loop_.DivisionIndex(row)));
-  offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(row)));
+  const int device = loop_.EditedDevice();
+  divisionText_->setText(StepText(loop_.DivisionIndex(device)));
+  offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(device)));
 }
 
 void PanelWindow::ApplyOffsetEntry(const OffsetEntry& entry) {
@@ -441,7 +473,7 @@ void PanelWindow::ApplyOffsetEntry(const OffsetEntry& entry) {
   if (entry.number) {
     offsetEdit_->setText(QString::fromStdString(FormatOffset(*entry.number)));
   } else {
-    offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(loop_.SelectedRow())));
+    offsetEdit_->setText(QString::fromStdString(loop_.OffsetTextOf(loop_.EditedDevice())));
   }
   DrawTraces();
 }
@@ -462,7 +494,8 @@ void PanelWindow::UpdateMarkers() {
     TraceDisplay::Marker marker;
     marker.visible = !row.name->isHidden();
     marker.colour = traceColours_[static_cast<size_t>(k)];
-    marker.position = loop_.MarkerPosition(k);
+    // Row 1 shows the current meter's trace in single-device mode.
+    marker.position = loop_.MarkerPosition(k == EditedRow() ? loop_.EditedDevice() : k);
     display_->SetMarker(k, marker);
   }
 }
@@ -543,10 +576,11 @@ void PanelWindow::ApplyReadingMode(const config::ReadingModeSettings& settings) 
     deviceList_->setCurrentIndex(-1);
     deviceList_->setPlaceholderText("MultiDevice mode");
   } else {
+    // The radio selection follows the meter; making it current shows its own division and
+    // offset in the trace controls.
     const int position = remembered >= 0 ? remembered : 0;
     deviceList_->setCurrentIndex(position);
     SelectRow(position);
-    offsetEdit_->setText("0");
     MakeCurrent(position);
   }
   if (remembered >= 0 && loop_.ReadCount() > 0) RefreshFunctionLine(remembered);

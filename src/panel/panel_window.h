@@ -90,6 +90,7 @@ class PanelWindow : public QDialog {
   const instrument::DeviceTable& Devices() const { return table_; }
   const DeviceRow& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
   const QTimer& Timer() const { return timer_; }
+  const QTimer& CommitTimer() const { return commitTimer_; }
   QComboBox* DeviceList() const { return deviceList_; }
   QLabel* FunctionLine() const { return functionLine_; }
   QLabel* RangeLine() const { return rangeLine_; }
@@ -126,10 +127,16 @@ class PanelWindow : public QDialog {
   void DrawTraces();
   void CommitRecords();
   void ReportRecordFailure(const records::Status& status);
+  // Stop reading without a message: the outcome of closing the record files.
+  RecordLogger::CloseOutcome EndRun();
   void RefreshFunctionLine(int position);
   void SetMenusRunning(bool running);
   void SetReadingControlsEnabled(bool enabled);
-  void ShowDivision(int row);
+  // The row whose division label shows the edited device's division: the selected row in
+  // multi-device mode, row 1 (the current meter's) in single-device mode.
+  int EditedRow() const;
+  void ShowDivision();
+  void ShowEditedEntry();
   void UpdateMarkers();
   void ApplyOffsetEntry(const OffsetEntry& entry);
   bool OffsetHasFocus() const;

@@ -16,15 +16,17 @@ constexpr double kDiodeOpenVolts = 1.2;
 }  // namespace
 
 ClassifiedReading ClassifyReading(std::string_view answer, std::string_view functionText) {
-  const double v = LeadingNumber(answer);
+  const std::optional<double> number = LeadingDecimal(answer);
   const bool diode = NamesAfterFirstCharacter(functionText, "DIOD");
   ClassifiedReading result;
 
-  if (std::isnan(v)) {
-    // A meter answering "nan" measured nothing: show that, log and draw nothing.
+  if (!number) {
+    // An answer that is no decimal number ("nan", garbage) is no reading: show that, log and
+    // draw nothing rather than a value the meter never gave.
     result.label = std::string(kInvalidReadingLabel);
     return result;
   }
+  const double v = *number;
   if (v >= kOverloadThreshold || v <= -kOverloadThreshold) {
     const bool open = NamesAfterFirstCharacter(functionText, "CONT") || diode;
     result.label = open ? "OPEN" : "OVLD";

@@ -24,7 +24,7 @@ struct ClassifiedReading {
 // after its first character.
 ClassifiedReading ClassifyReading(std::string_view answer, std::string_view functionText);
 
-// The label text of a reading that is not a number at all ("nan").
+// The label text of an answer that is no decimal number at all ("nan", garbage).
 inline constexpr std::string_view kInvalidReadingLabel = "----";
 
 }  // namespace vx::panel

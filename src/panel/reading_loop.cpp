@@ -55,13 +55,8 @@ ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {
   TickOutcome outcome;
   ++tickCount_;
   std::array<bool, kDevices> read{};
+  std::array<std::optional<double>, kDevices> samples{};
   const int count = ReadCount();
-  for (int i = 0; i < count; ++i) {
-    const int device = ReadDevice(i);
-    if (device >= 0 && device < kDevices) read[static_cast<size_t>(device)] = true;
-  }
-  history_.BeginTick(dots_, read);
-
   for (int i = 0; i < count; ++i) {
     const int device = ReadDevice(i);
     const std::string answer = query(device, "read?\n");
@@ -72,8 +67,14 @@ ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {
     }
     const ClassifiedReading reading = ClassifyReading(answer, DeviceFunction(device));
     outcome.labels[static_cast<size_t>(RowOf(i))] = reading.label;
-    if (reading.sample) history_.Store(device, *reading.sample);
     if (reading.logged && log) log(RowOf(i), *reading.logged);
+    if (device < 0 || device >= kDevices) continue;
+    read[static_cast<size_t>(device)] = true;
+    samples[static_cast<size_t>(device)] = reading.sample;
+  }
+  history_.BeginTick(dots_, read);
+  for (int device = 0; device < kDevices; ++device) {
+    if (const auto& sample = samples[static_cast<size_t>(device)]) history_.Store(device, *sample);
   }
   if (tickCount_ % (dots_ / 50) == 0) {
     outcome.redraw = true;
@@ -82,13 +83,18 @@ ReadingLoop::TickOutcome ReadingLoop::Tick(const Query& query, const Log& log) {
   return outcome;
 }
 
+int ReadingLoop::EditedDevice() const {
+  if (multiDevice_ || currentDevice_ < 0 || currentDevice_ >= kDevices) return selectedRow_;
+  return currentDevice_;
+}
+
 void ReadingLoop::RecomputeOffset(std::string_view offsetText) {
-  const size_t row = Slot(selectedRow_);
+  const size_t row = Slot(EditedDevice());
   offset_[row] = position_[row] * divisionValue_[row] + LeadingNumber(offsetText);
 }
 
 bool ReadingLoop::StepDivision(bool larger, std::string_view offsetText) {
-  const size_t row = Slot(selectedRow_);
+  const size_t row = Slot(EditedDevice());
   const int next = divisionIndex_[row] + (larger ? -1 : 1);
   if (next < 0 || next >= static_cast<int>(DivisionTable.size())) return false;
   divisionIndex_[row] = next;
@@ -100,7 +106,7 @@ bool ReadingLoop::StepDivision(bool larger, std::string_view offsetText) {
 OffsetEntry ReadingLoop::ApplyOffsetText(std::string_view offsetText) {
   OffsetEntry entry = CheckOffsetText(offsetText);
   if (entry.number) {
-    const size_t row = Slot(selectedRow_);
+    const size_t row = Slot(EditedDevice());
     offset_[row] = position_[row] * divisionValue_[row] + *entry.number;
   }
   return entry;
@@ -108,7 +114,7 @@ OffsetEntry ReadingLoop::ApplyOffsetText(std::string_view offsetText) {
 
 std::optional<double> ReadingLoop::ApplyOffsetDirectly(std::string_view offsetText) {
   const OffsetEntry entry = CheckOffsetText(offsetText);
-  if (entry.number) offset_[Slot(selectedRow_)] = *entry.number;
+  if (entry.number) offset_[Slot(EditedDevice())] = *entry.number;
   return entry.number;
 }
 
@@ -118,7 +124,7 @@ std::string ReadingLoop::OffsetTextOf(int device) const {
 }
 
 bool ReadingLoop::MoveMarker(bool up, std::string_view offsetText) {
-  int& position = position_[Slot(selectedRow_)];
+  int& position = position_[Slot(EditedDevice())];
   if (up ? position <= -kMarkerLimit : position >= kMarkerLimit) return false;
   position += up ? -1 : 1;
   RecomputeOffset(offsetText);

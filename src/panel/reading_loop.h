@@ -21,6 +21,11 @@ inline constexpr std::array<int, 6> kDotChoices{50, 100, 200, 500, 1000, 2000};
 // A zero marker moves one division per step and stays on the display.
 inline constexpr int kMarkerLimit = 4;
 
+// Timer 1's period for a reading speed: a tick itself takes about 19 ms of it.
+inline constexpr int TimerPeriodFor(int speedMilliseconds) {
+  return speedMilliseconds - 19;
+}
+
 class ReadingLoop {
  public:
   static constexpr int kDevices = TraceHistory::kDevices;
@@ -61,6 +66,9 @@ class ReadingLoop {
   void StoreStartFunction(int i, std::string answer);
   void SetRunning(bool running) { running_ = running; }
   bool Running() const { return running_; }
+  // Reads every read device once. A device that gives no answer ends the tick: what the
+  // devices before it answered is shown and logged, but no history gets a sample, so the
+  // traces keep what the meters answered until then.
   TickOutcome Tick(const Query& query, const Log& log);
 
   void SetDeviceFunction(int device, std::string text);
@@ -68,7 +76,7 @@ class ReadingLoop {
 
   // --- Timing and display width ---
   // Choosing a speed entry: the timer period is its milliseconds minus 19.
-  void ChooseSpeed(int milliseconds) { timerPeriod_ = milliseconds - 19; }
+  void ChooseSpeed(int milliseconds) { timerPeriod_ = TimerPeriodFor(milliseconds); }
   int TimerPeriod() const { return timerPeriod_; }
   void SetDots(int dots) { dots_ = dots; }
   int Dots() const { return dots_; }
@@ -80,6 +88,10 @@ class ReadingLoop {
     if (row >= 0 && row < kDevices) selectedRow_ = row;
   }
   int SelectedRow() const { return selectedRow_; }
+  // The device whose division, offset and zero marker the controls edit: in multi-device
+  // mode the row the radio buttons chose; in single-device mode the current meter, whose
+  // trace row 1 shows (the selected row while no meter is current).
+  int EditedDevice() const;
   int DivisionIndex(int device) const { return divisionIndex_[Slot(device)]; }
   double DivisionValue(int device) const { return divisionValue_[Slot(device)]; }
   double Factor(int device) const {
@@ -87,7 +99,7 @@ class ReadingLoop {
   }
   double Offset(int device) const { return offset_[Slot(device)]; }
   int MarkerPosition(int device) const { return position_[Slot(device)]; }
-  // The selected row's division one step larger (towards "20000") or smaller (towards
+  // The edited device's division one step larger (towards "20000") or smaller (towards
   // "100 n"); the offset follows from the offset text. False at the end of the table.
   bool StepDivision(bool larger, std::string_view offsetText);
   // "SET": the checked offset text; returns the check for the window to report.
@@ -96,7 +108,7 @@ class ReadingLoop {
   std::optional<double> ApplyOffsetDirectly(std::string_view offsetText);
   // The offset text a row shows when it is selected: its offset without the marker part.
   std::string OffsetTextOf(int device) const;
-  // Moves the selected row's zero marker one division up or down; false at the limit.
+  // Moves the edited device's zero marker one division up or down; false at the limit.
   bool MoveMarker(bool up, std::string_view offsetText);
   void ResetRow(int device);
 
@@ -110,7 +122,8 @@ class ReadingLoop {
   bool multiDevice_ = false;
   int readCount_ = 0;
   int currentDevice_ = kNoDevice;
-  int timerPeriod_ = 1;  // before the first speed choice
+  // Before the first choice, the period of the speed the list shows first.
+  int timerPeriod_ = TimerPeriodFor(kReadingSpeeds[0]);
   int tickCount_ = 0;
   int dots_ = 100;
   int selectedRow_ = 0;

@@ -68,15 +68,16 @@ records::Status RecordLogger::CommitIfDue() {
   return records::Status::Success();
 }
 
-records::Status RecordLogger::CloseAll() {
-  records::Status first;
+RecordLogger::CloseOutcome RecordLogger::CloseAll() {
+  CloseOutcome outcome;
   for (auto& session : sessions_) {
     if (!session) continue;
     records::Status status = session->Close();
-    if (first.Ok() && !status.Ok()) first = std::move(status);
+    outcome.unsaved += session->LostRows();
+    if (outcome.status.Ok() && !status.Ok()) outcome.status = std::move(status);
     session.reset();
   }
-  return first;
+  return outcome;
 }
 
 }  // namespace vx::panel

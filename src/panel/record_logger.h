@@ -40,10 +40,15 @@ class RecordLogger {
   bool Logging(int slot) const;
   // Appends a reading of a slot taken now. A slot without an open record does nothing.
   records::Status Append(int slot, double value);
-  // Called by the panel's 250 ms timer: readings reach the file while no new ones come.
+  // Called by the panel's timer every AppendSession::kCheckInterval: readings reach the file
+  // while no new ones come.
   records::Status CommitIfDue();
-  // Closes every record; the first failure is reported (the others are closed anyway).
-  records::Status CloseAll();
+  struct CloseOutcome {
+    records::Status status;   // the first failure (the other records are closed anyway)
+    std::size_t unsaved = 0;  // the readings of all records that could not be saved
+  };
+  // Closes every record.
+  CloseOutcome CloseAll();
   bool AnyOpen() const;
 
  private:

@@ -57,6 +57,8 @@ AppendSession::AppendSession(sql::Database database, sql::Statement insert, cons
       fileExisted_(fileExisted),
       stamp_(stamp) {
   pending_.reserve(kCommitRows);
+  // The window that appends must not stall on another program's lock.
+  database_.SetBusyTimeout(static_cast<int>(kLockWait.count()));
 }
 
 AppendSession& AppendSession::operator=(AppendSession&& other) noexcept {
@@ -71,13 +73,20 @@ AppendSession& AppendSession::operator=(AppendSession&& other) noexcept {
     pending_ = std::move(other.pending_);
     oldestPending_ = other.oldestPending_;
     retryAfter_ = other.retryAfter_;
+    lockedSince_ = other.lockedSince_;
     committedRows_ = other.committedRows_;
+    lostRows_ = other.lostRows_;
   }
   return *this;
 }
 
 AppendSession::~AppendSession() {
   Close();
+}
+
+bool AppendSession::Due(std::chrono::steady_clock::time_point now) const {
+  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge) return false;
+  return now >= retryAfter_;
 }
 
 Status AppendSession::Append(double value, const LocalDateTime& time) {
@@ -88,23 +97,23 @@ Status AppendSession::Append(double value, const LocalDateTime& time) {
   if (pending_.empty()) oldestPending_ = now;
   // The time of day as "%H:%M:%S" gives it: whole seconds on day zero.
   pending_.push_back({value, OleTimeOfDay(time.hour, time.minute, time.second)});
-  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge) return Status::Success();
-  return now < retryAfter_ ? Status::Success() : CommitPending(now);
+  // Memory for a locked file is bounded: at the bound the lock is tried once more, then told.
+  if (lockedSince_ && pending_.size() >= kMaxPendingRows) return CommitPending(now, true);
+  return Due(now) ? CommitPending(now, true) : Status::Success();
 }
 
 Status AppendSession::CommitIfDue() {
   if (pending_.empty() || !IsOpen()) return Status::Success();
   const auto now = clock_->Steady();
-  if (pending_.size() < kCommitRows && now - oldestPending_ < kCommitAge) return Status::Success();
-  return now < retryAfter_ ? Status::Success() : CommitPending(now);
+  return Due(now) ? CommitPending(now, true) : Status::Success();
 }
 
 Status AppendSession::Commit() {
   if (pending_.empty() || !IsOpen()) return Status::Success();
-  return CommitPending(clock_->Steady());
+  return CommitPending(clock_->Steady(), false);
 }
 
-Status AppendSession::CommitPending(std::chrono::steady_clock::time_point now) {
+Status AppendSession::WriteRows() {
   sql::Transaction transaction(database_);
   int rc = transaction.Begin();
   for (auto row = pending_.begin(); rc == SQLITE_OK && row != pending_.end(); ++row) {
@@ -115,21 +124,50 @@ Status AppendSession::CommitPending(std::chrono::steady_clock::time_point now) {
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
   if (rc == SQLITE_OK) rc = transaction.Commit();
-  if (rc != SQLITE_OK) {
-    const Status failure = detail::EngineStatus(database_, rc, RecordFileName(record_));
-    transaction.Rollback();
-    retryAfter_ = now + kCommitAge;
-    return failure;
+  if (rc == SQLITE_OK) return Status::Success();
+  const Status failure = detail::EngineStatus(database_, rc, RecordFileName(record_));
+  transaction.Rollback();
+  return failure;
+}
+
+Status AppendSession::LockedTooLong() const {
+  const std::string record = FormatC("Record %d (%s)", record_, RecordFileName(record_).c_str());
+  if (pending_.size() >= kMaxPendingRows)
+    return Status::Failure(StoreError::Locked,
+                           record + FormatC(" is locked by another program, and %zu readings are "
+                                            "waiting to be saved.",
+                                            pending_.size()));
+  return Status::Failure(StoreError::Locked,
+                         record + " has been locked by another program for more than 5 seconds.");
+}
+
+Status AppendSession::CommitPending(std::chrono::steady_clock::time_point now, bool patient) {
+  const Status written = WriteRows();
+  if (written.Ok()) {
+    committedRows_ += static_cast<long long>(pending_.size());
+    pending_.clear();
+    lockedSince_.reset();
+    return written;
   }
-  committedRows_ += static_cast<long long>(pending_.size());
-  pending_.clear();
+  if (written.error != StoreError::Locked) {
+    retryAfter_ = now + kCommitAge;
+    return written;
+  }
+  if (!lockedSince_) lockedSince_ = now;
+  retryAfter_ = now + kLockRetry;
+  if (!patient) return written;
+  if (now - *lockedSince_ > kLockPatience || pending_.size() >= kMaxPendingRows)
+    return LockedTooLong();
   return Status::Success();
 }
 
 Status AppendSession::Close() {
   if (!IsOpen()) return Status::Success();
   Status status = Commit();
-  if (!status.Ok()) status.message += FormatC(" %zu readings were not saved.", pending_.size());
+  if (!status.Ok()) {
+    lostRows_ = pending_.size();
+    status.message += FormatC(" %zu readings were not saved.", lostRows_);
+  }
   pending_.clear();
   insert_.Finalize();
   database_.Close();

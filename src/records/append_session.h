@@ -3,17 +3,23 @@
 // append readings in grouped transactions.
 //
 // Appends are kept in memory and committed together when 1000 are pending or the oldest has
-// waited 250 ms, and when the session closes. A crash therefore loses at most the readings of
-// the last 250 ms (plus the owner's timer period), while a single commit per reading would cap
-// logging at a few hundred readings a second. Readers on other connections see every
-// committed reading at once and are never blocked by the writer (write-ahead log).
+// waited 200 ms, and when the session closes. Every append looks whether a commit is due and
+// the owner looks at least every 50 ms, so no reading waits more than 250 ms (plus the time
+// of one reading, during which nothing can look) before it is committed, while a single
+// commit per reading would cap logging at a few hundred readings a second. A commit is
+// synchronised in full: what it saved survives a power loss as well as a killed program.
+// Readers on other connections see every committed reading at once and are never blocked by
+// the writer (write-ahead log).
 //
-// A commit that fails (disk full, file locked) keeps its readings pending and is tried again
-// no sooner than 250 ms later; committed readings are never touched. The call that tried
-// reports the failure.
+// Another program may hold the file's write lock for a while. A due commit then waits at most
+// 20 ms for it, keeps its readings in memory and tries again 100 ms later, without a word;
+// only a lock that outlasts 5 s, or more than 100000 readings waiting, is reported. Any other
+// failure (a full disk) keeps the readings pending, is tried again no sooner than 200 ms
+// later, and is reported by the call that tried. Committed readings are never touched.
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,7 +33,16 @@ namespace vx::records {
 class AppendSession {
  public:
   static constexpr std::size_t kCommitRows = 1000;
-  static constexpr std::chrono::milliseconds kCommitAge{250};
+  static constexpr std::chrono::milliseconds kCommitAge{200};
+  // How often the owner calls CommitIfDue while readings may be pending.
+  static constexpr std::chrono::milliseconds kCheckInterval{50};
+  // The longest a commit waits for another program's lock, and when it tries again.
+  static constexpr std::chrono::milliseconds kLockWait{20};
+  static constexpr std::chrono::milliseconds kLockRetry{100};
+  // A lock held longer than this is reported.
+  static constexpr std::chrono::seconds kLockPatience{5};
+  // The readings kept in memory for a locked file; beyond them the lock is reported at once.
+  static constexpr std::size_t kMaxPendingRows = 100000;
 
   AppendSession(AppendSession&& other) noexcept = default;
   // Closes this session (committing what is pending) before taking the other's place.
@@ -40,12 +55,13 @@ class AppendSession {
   // Adds one reading taken at local time `time`; its time of day in whole seconds is stored.
   // Commits when the grouping limits are reached.
   Status Append(double value, const LocalDateTime& time);
-  // Commits when 1000 readings are pending or the oldest has waited 250 ms. The owner calls
-  // it from a 250 ms timer so that readings reach the file while no new ones come.
+  // Commits when 1000 readings are pending or the oldest has waited 200 ms. The owner calls
+  // it every kCheckInterval so that readings reach the file while no new ones come.
   Status CommitIfDue();
-  // Commits every pending reading now.
+  // Commits every pending reading now; a locked file is reported at once.
   Status Commit();
-  // Commits and closes the file; later appends report StoreError::Closed.
+  // Commits and closes the file; later appends report StoreError::Closed. When the last
+  // commit fails, the message ends with the number of readings that were not saved.
   Status Close();
 
   bool IsOpen() const { return database_.IsOpen(); }
@@ -57,6 +73,8 @@ class AppendSession {
   std::size_t PendingRows() const { return pending_.size(); }
   // Readings this session has committed so far.
   long long CommittedRows() const { return committedRows_; }
+  // Readings that Close could not save.
+  std::size_t LostRows() const { return lostRows_; }
 
  private:
   friend Result<AppendSession> OpenRecordForAppend(std::string_view folder, int record,
@@ -68,7 +86,11 @@ class AppendSession {
 
   AppendSession(sql::Database database, sql::Statement insert, const Clock& clock, int record,
                 bool fileExisted, double stamp);
-  Status CommitPending(std::chrono::steady_clock::time_point now);
+  bool Due(std::chrono::steady_clock::time_point now) const;
+  // `patient`: a locked file is not a failure until the lock has lasted too long.
+  Status CommitPending(std::chrono::steady_clock::time_point now, bool patient);
+  Status WriteRows();
+  Status LockedTooLong() const;
 
   sql::Database database_;
   sql::Statement insert_;  // after database_: finalized before the connection closes
@@ -79,7 +101,10 @@ class AppendSession {
   std::vector<PendingRow> pending_;
   std::chrono::steady_clock::time_point oldestPending_{};
   std::chrono::steady_clock::time_point retryAfter_{};
+  // Since when the commits have found the file locked by another program.
+  std::optional<std::chrono::steady_clock::time_point> lockedSince_;
   long long committedRows_ = 0;
+  std::size_t lostRows_ = 0;
 };
 
 // Opens record `record` in `folder` for appending: creates the file when it is missing (old

@@ -28,7 +28,7 @@ std::string FileNameOf(std::string_view path);
 // is read as it stands on disk.
 Result<sql::Database> OpenForReading(const std::string& path);
 
-// A read-write connection in write-ahead-log mode with normal synchronisation, never in
+// A read-write connection in write-ahead-log mode with full synchronisation, never in
 // exclusive locking mode, so that readers on other connections keep working. A database
 // without any table (a file whose creation was cut short) gets the record tables; any
 // other database must already have them.

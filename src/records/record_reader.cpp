@@ -1,6 +1,7 @@
 #include "records/record_reader.h"
 
 #include <climits>
+#include <cmath>
 #include <utility>
 
 #include "common/c_number.h"
@@ -21,6 +22,8 @@ FilterKind FilterKindFor(double lower, double upper) {
 }
 
 double FilterBound(double bound) {
+  // "%f" of an infinite bound is no decimal; it stays as it is.
+  if (!std::isfinite(bound)) return bound;
   return LeadingNumber(FormatC("%f", bound));
 }
 

@@ -54,12 +54,36 @@ std::string FormatStamp(double oleDate) {
   return FormatLocal(FromOleDate(oleDate), "%y / %m / %d -- %H : %M : %S");
 }
 
+std::string UnreadableReason(const Status& status) {
+  switch (status.error) {
+    case StoreError::NotARecordFile:
+      return "not a record file";
+    case StoreError::Damaged:
+      return "damaged";
+    case StoreError::Locked:
+      return "locked by another program";
+    case StoreError::ReadOnly:
+      return "no permission";
+    default:
+      return "engine error";
+  }
+}
+
+bool Unreadable(const RecordSlot& slot) {
+  return slot.fileExists && !slot.status.Ok();
+}
+
 std::optional<std::string> RecordLabel(const RecordSlot& slot, ListForm form) {
   const char* name = form == ListForm::MultipleReadings ? "DBSfile" : "Record";
   if (slot.stamp)
     return FormatC("%s %d            ( %s )", name, slot.record, FormatStamp(*slot.stamp).c_str());
-  if (form == ListForm::Viewer) return std::nullopt;
-  return FormatC("%s %d", name, slot.record);
+  if (form != ListForm::Viewer) return FormatC("%s %d", name, slot.record);
+  // A file that cannot be read takes the stamp's place with the reason: the user learns of
+  // it and can delete it.
+  if (Unreadable(slot))
+    return FormatC("Record %d            ( cannot be read: %s )", slot.record,
+                   UnreadableReason(slot.status).c_str());
+  return std::nullopt;
 }
 
 int RecordNumberFromLabel(std::string_view label) {

@@ -16,8 +16,9 @@ struct RecordSlot {
   bool fileExists = false;
   // The start stamp (an OLE date) when `read_date` has a row.
   std::optional<double> stamp;
-  // Why a file that exists could not be read (not a record file, damaged, locked); such a
-  // slot lists like a file without a stamp, and its message lets the window say why.
+  // Why a file that exists could not be read (not a record file, damaged, locked). The
+  // viewer's lists show such a slot with the reason; the others list it like a file
+  // without a stamp. Its message lets the window say why.
   Status status;
 };
 
@@ -42,7 +43,15 @@ std::string FormatStamp(double oleDate);
 
 // The slot's line in list `form`, or none when that list leaves the slot out. Twelve spaces
 // stand between the number and the parenthesis: "Record 3            ( 26 / 12 / 06 -- … )".
+// In the viewer's form a file that cannot be read has the reason in place of its stamp:
+// "Record 4            ( cannot be read: not a record file )".
 std::optional<std::string> RecordLabel(const RecordSlot& slot, ListForm form);
+
+// Whether the slot's file exists but could not be read.
+bool Unreadable(const RecordSlot& slot);
+// A few words on why a file could not be read ("not a record file", "damaged", "locked by
+// another program"), for the lists.
+std::string UnreadableReason(const Status& status);
 
 // The record number of a viewer or chart line, read from the two characters after
 // "Record " as the windows do ("Record 1 …" gives 1, "Record 10 …" gives 10); 0 when the

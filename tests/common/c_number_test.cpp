@@ -13,18 +13,39 @@
 namespace vx {
 namespace {
 
-TEST(LeadingNumber, ReadsTheNumberAtTheStartAsStrtodDoes) {
+TEST(LeadingNumber, ReadsTheDecimalNumberAtTheStart) {
   EXPECT_DOUBLE_EQ(LeadingNumber("+1.23456780E+00\n"), 1.2345678);
   EXPECT_DOUBLE_EQ(LeadingNumber("  -0.5 V"), -0.5);
   EXPECT_DOUBLE_EQ(LeadingNumber("1..2"), 1.0);
   EXPECT_DOUBLE_EQ(LeadingNumber("1e5e5"), 1e5);
   EXPECT_DOUBLE_EQ(LeadingNumber(".5"), 0.5);
+  EXPECT_DOUBLE_EQ(LeadingNumber("-.5e-1x"), -0.05);
+  EXPECT_DOUBLE_EQ(LeadingNumber("7."), 7.0);
+  // An exponent letter without digits is not part of the number.
+  EXPECT_DOUBLE_EQ(LeadingNumber("1e"), 1.0);
+  EXPECT_DOUBLE_EQ(LeadingNumber("2E+"), 2.0);
   EXPECT_DOUBLE_EQ(LeadingNumber("+9.90000000E+37"), 9.9e37);
   EXPECT_EQ(LeadingNumber(""), 0.0);
   EXPECT_EQ(LeadingNumber("--"), 0.0);
   EXPECT_EQ(LeadingNumber("VOLT"), 0.0);
-  EXPECT_TRUE(std::isinf(LeadingNumber("inf")));
-  EXPECT_TRUE(std::isnan(LeadingNumber("nan")));
+  // A decimal too large for a double is infinitely large, as the meter's overload is large.
+  EXPECT_TRUE(std::isinf(LeadingNumber("1e999")));
+}
+
+// Meters and users write decimals: the other forms C's strtod knows are no numbers here.
+TEST(LeadingNumber, TakesNoHexadecimalInfinityOrNotANumber) {
+  for (const char* text :
+       {"inf", "-inf", "INFINITY", "nan", "-nan", "NAN(123)", "+-1", ".", "-.", "e5", "x10"}) {
+    EXPECT_EQ(LeadingNumber(text), 0.0) << text;
+    EXPECT_FALSE(LeadingDecimal(text).has_value()) << text;
+  }
+  // "0x10" and "0x1p200" begin with the decimal 0 and nothing more.
+  EXPECT_EQ(LeadingNumber("0x10"), 0.0);
+  EXPECT_EQ(LeadingNumber("0x64"), 0.0);
+  EXPECT_EQ(LeadingNumber("0x1p200"), 0.0);
+  EXPECT_EQ(LeadingDecimal(" \t-12.5e1 rest"), -125.0);
+  EXPECT_FALSE(LeadingDecimal("").has_value());
+  EXPECT_FALSE(LeadingDecimal("   ").has_value());
 }
 
 TEST(LeadingNumber, ReadsLongTextsWhole) {

@@ -399,13 +399,39 @@ TEST_F(ControllerTest, ReadBackOfAnSprtdFillsAllSixCoefficients) {
   EXPECT_EQ(back.secondIndex, 1);
   EXPECT_EQ(back.rangeIndex, 6);
   EXPECT_EQ(back.coefficientSet, CoefficientSet::Sprtd);
-  EXPECT_EQ(back.coefficients, (std::array<double, 6>{99.5, -0.003, 0.0004, 0.5, -0.75, 1}));
+  EXPECT_EQ(back.coefficients,
+            (std::array<std::optional<double>, 6>{99.5, -0.003, 0.0004, 0.5, -0.75, 1}));
 
   Tell("Q7110", {"SENS:TEMP:RTD:TYPE PT100\n"});
   const ReadBackResult standard = Controller("Q7110").ReadBack();
   EXPECT_EQ(standard.coefficientSet, CoefficientSet::None);
   EXPECT_EQ(standard.rangeIndex, 0);
   EXPECT_EQ(TakeSent().back(), "SENS:TEMP:RTD:TYPE?\n");
+}
+
+// A coefficient field shows what the meter answered, or nothing: never a value read out of
+// text that is no decimal number.
+TEST_F(ControllerTest, CoefficientAnswersThatAreNoDecimalNumberLeaveTheirFieldsEmpty) {
+  Tell("Q7110", {"CONF:TEMP\n", "SENS:TEMP:RTD:TYPE SPRTD\n", "SENS:UNIT C\n"});
+  replace_ = {{"SENS:TEMP:SPRTD:RZER?\n", "inf"}, {"SENS:TEMP:SPRTD:A4?\n", "-nan"},
+              {"SENS:TEMP:SPRTD:B4?\n", "0x10"},  {"SENS:TEMP:SPRTD:AX?\n", "0x1p200"},
+              {"SENS:TEMP:SPRTD:BX?\n", ""},      {"SENS:TEMP:SPRTD:CX?\n", "\"+2.5E-01\"\n"}};
+  const ReadBackResult back = Controller("Q7110").ReadBack();
+  EXPECT_TRUE(back.complete);
+  EXPECT_EQ(back.coefficientSet, CoefficientSet::Sprtd);
+  EXPECT_EQ(back.coefficients,
+            (std::array<std::optional<double>, 6>{std::nullopt, std::nullopt, std::nullopt,
+                                                  std::nullopt, std::nullopt, 0.25}));
+}
+
+// Range and integration-time answers are decimals too; "0x64" is no 100-ohm range.
+TEST_F(ControllerTest, RangeAnswersThatAreNoDecimalNumberEndTheReadBack) {
+  Tell("Q7110", {"CONF:RES\n", "SENS:RES:RANGE 100\n"});
+  replace_ = {{"RES:range?\n", "0x64"}};
+  ReadBackResult back = Controller("Q7110").ReadBack();
+  EXPECT_EQ(back.function, Resistance2W);
+  EXPECT_FALSE(back.rangeIndex.has_value());
+  EXPECT_FALSE(back.complete);
 }
 
 TEST_F(ControllerTest, ReadBackEndsAtTheFirstAnswerThatNamesNothing) {

@@ -105,7 +105,8 @@ TEST_F(DeviceSettingsDialogTest, SubmitsAnSprtdAndReadsItBack) {
   EXPECT_EQ(Current(second), "K");
   EXPECT_EQ(Child<QLineEdit>(dialog, "coefficientField2")->text(), "-0.003");
   EXPECT_TRUE(Child<QLineEdit>(dialog, "coefficientField6")->isVisibleTo(&dialog));
-  EXPECT_EQ(coefficients_.values, (std::array<double, 6>{99.5, -0.003, 0.0004, 0.5, -0.75, 1}));
+  EXPECT_EQ(coefficients_.values,
+            (std::array<std::optional<double>, 6>{99.5, -0.003, 0.0004, 0.5, -0.75, 1}));
 
   // "USER" shows four fields with their own labels; other types none.
   Choose(range, "USER");
@@ -145,7 +146,8 @@ TEST_F(DeviceSettingsDialogTest, CoefficientsOutlastTheDialogAndBadFieldsAreName
     Child<QPushButton>(dialog, "submitButton")->click();
     dialog.done(QDialog::Accepted);
   }
-  EXPECT_EQ(coefficients_.values, (std::array<double, 6>{0.004, 0.1, 1.5, 9.999, 0, 0}));
+  EXPECT_EQ(coefficients_.values,
+            (std::array<std::optional<double>, 6>{0.004, 0.1, 1.5, 9.999, 0.0, 0.0}));
   DeviceSettingsDialog again(nullptr, prompter_, autoRange_, coefficients_);
   EXPECT_EQ(Child<QLineEdit>(again, "coefficientField4")->text(), "9.999");
   EXPECT_EQ(Child<QLineEdit>(again, "coefficientField5")->text(), "0");

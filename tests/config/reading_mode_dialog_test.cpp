@@ -131,6 +131,32 @@ TEST_F(ReadingModeDialogTest, TwoMetersSteppedThroughWithFreshNames) {
   EXPECT_FALSE(Shown(dialog, "multiGroup"));
 }
 
+// The scan opens a session on every instrument it finds, meters or not: the meter at a list
+// position is asked for its identity on its own session, not on the session of that number.
+TEST_F(ReadingModeDialogTest, EachMeterIsNamedFromItsOwnAnswerWhenAnotherInstrumentComesFirst) {
+  const std::string scopeDescriptor = "USB0::0x0699::0x0401::C012345::INSTR";
+  SimulatedVisa visa({SimulatedVisa::OtherInstrument(scopeDescriptor, "ACME,TDS-7,C012345,1.0"),
+                      SimulatedVisa::GpibMeter(21), SimulatedVisa::GpibMeter(22)});
+  settings_.multiDevice = 1;
+  ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  auto* name = Child<QLabel>(dialog, "meterName");
+  EXPECT_EQ(name->text(), "W9-90/1-GPIB-21");
+
+  const auto scope = visa.Meter(scopeDescriptor);
+  const auto first = visa.Meter("GPIB0::21::INSTR");
+  const auto second = visa.Meter("GPIB0::22::INSTR");
+  const unsigned scopeAsked = scope->CommandCount();
+  const unsigned firstAsked = first->CommandCount();
+  const unsigned secondAsked = second->CommandCount();
+  Child<QPushButton>(dialog, "nextMeter")->click();
+  EXPECT_EQ(name->text(), "W9-90/1-GPIB-22");
+  EXPECT_EQ(second->CommandCount(), secondAsked + 1);
+  Child<QPushButton>(dialog, "previousMeter")->click();
+  EXPECT_EQ(name->text(), "W9-90/1-GPIB-21");
+  EXPECT_EQ(first->CommandCount(), firstAsked + 1);
+  EXPECT_EQ(scope->CommandCount(), scopeAsked);
+}
+
 TEST_F(ReadingModeDialogTest, RecordBoxesListTheTenRecordsAndRefuseASharedOne) {
   SimulatedVisa visa(Meters(2));
   settings_.multiDevice = 1;

@@ -166,6 +166,11 @@ TEST(AnswerChecks, FollowTheMetersReportingHabits) {
   EXPECT_FALSE(FixedRangeConfirmed("+7.50000000E+02", AcVoltage, MeterVariant::Full, full750));
   EXPECT_TRUE(FixedRangeConfirmed("+1.00000000E+03", AcVoltage, MeterVariant::Full, full750));
   EXPECT_FALSE(FixedRangeConfirmed("", DcVoltage, MeterVariant::Full, {"1 Vdc", 1}));
+  // Only a decimal answer confirms a range: "0x64" is not 100.
+  EXPECT_TRUE(
+      FixedRangeConfirmed("+1.00000000E+02", Resistance2W, MeterVariant::Full, {"100 ohm", 100}));
+  EXPECT_FALSE(FixedRangeConfirmed("0x64", Resistance2W, MeterVariant::Full, {"100 ohm", 100}));
+  EXPECT_FALSE(FixedRangeConfirmed("inf", DcVoltage, MeterVariant::Full, {"1 Vdc", 1}));
   EXPECT_TRUE(UnitConfirmed("\"K\"", "K"));
   EXPECT_FALSE(UnitConfirmed("C", "K"));
   EXPECT_TRUE(ThermocoupleTypeConfirmed("K", "K", MeterVariant::Basic));

@@ -5,12 +5,15 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include <chrono>
+
 #include "common/captions.h"
 #include "common/scripted_prompter.h"
 #include "panel/panel_window.h"
 #include "process.h"
 #include "records/record_reader.h"
 #include "records/records_test_util.h"
+#include "records/sqlite_db.h"
 #include "simulated_visa.h"
 
 namespace vx::panel {
@@ -210,6 +213,88 @@ TEST_F(PanelLoggingTest, SingleModeLogsTheCurrentMeterIntoSlotOne) {
   const auto readings = Readings(2);
   ASSERT_EQ(readings.size(), 3u);
   EXPECT_EQ(readings[0].value, 2.0);
+}
+
+// Another program that writes into a record (and so holds its write lock) while the panel
+// logs into it.
+class OtherWriter {
+ public:
+  explicit OtherWriter(const std::string& path) : holding_(database_) {
+    EXPECT_EQ(database_.Open(path, SQLITE_OPEN_READWRITE), SQLITE_OK);
+    EXPECT_EQ(holding_.Begin(), SQLITE_OK);
+  }
+
+ private:
+  records::sql::Database database_;
+  records::sql::Transaction holding_;
+};
+
+class PanelLockTest : public PanelLoggingTest {
+ protected:
+  void StartLoggingOneMeter() {
+    folder_.Make("DB");
+    Open(Meters(1));
+    config::ReadingModeSettings settings;
+    settings.saveFlag[0] = 1;
+    settings.recordNumber[0] = 1;
+    panel_->ApplyReadingMode(settings);
+    panel_->StartReading();
+  }
+  // Ticks of the fastest speed (25 ms apart) while reading runs; returns the ticks run.
+  int Ticks(int count) {
+    int ran = 0;
+    for (; ran < count && panel_->Timer().isActive(); ++ran) {
+      visa_->Clock().Advance(std::chrono::milliseconds(25));
+      const auto before = std::chrono::steady_clock::now();
+      panel_->Tick();
+      longest_ = std::max(longest_, std::chrono::steady_clock::now() - before);
+    }
+    return ran;
+  }
+  std::string File() const { return folder_.Path() + "/DB/DBfile_DB1.db"; }
+
+  std::chrono::steady_clock::duration longest_{};
+};
+
+TEST_F(PanelLockTest, ALockOfTwoAndAHalfSecondsCostsNoReadingAndShowsNothing) {
+  StartLoggingOneMeter();
+  // The commits are due on the panel's short timer.
+  EXPECT_TRUE(panel_->CommitTimer().isActive());
+  EXPECT_LE(std::chrono::milliseconds(panel_->CommitTimer().interval()),
+            records::AppendSession::kCheckInterval);
+  Ticks(20);
+  {
+    OtherWriter other(File());
+    EXPECT_EQ(Ticks(100), 100);
+  }
+  Ticks(20);
+  panel_->StopReading();
+  EXPECT_TRUE(prompter_.Records().empty());
+  EXPECT_EQ(Readings(1).size(), 140u);
+  // No tick waited for the other program's lock.
+  EXPECT_LT(longest_, std::chrono::milliseconds(100));
+}
+
+TEST_F(PanelLockTest, ALockOutlastingFiveSecondsStopsTheRunWithOneMessage) {
+  StartLoggingOneMeter();
+  Ticks(20);
+  int ticks = 20;
+  {
+    OtherWriter other(File());
+    ticks += Ticks(400);
+    EXPECT_FALSE(panel_->Timer().isActive());
+    EXPECT_TRUE(panel_->StartAction()->isEnabled());
+  }
+  EXPECT_LT(ticks, 20 + 400);
+  const size_t saved = Readings(1).size();
+  EXPECT_GE(saved, 10u);
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  const MessageRequest message = prompter_.Messages()[0];
+  EXPECT_EQ(message.title, "Error");
+  EXPECT_EQ(message.text,
+            "Saving the readings stopped: Record 1 (DBfile_DB1.db) has been locked by another "
+            "program for more than 5 seconds. " +
+                std::to_string(static_cast<size_t>(ticks) - saved) + " readings were not saved.");
 }
 
 TEST_F(PanelLoggingTest, WithoutARecordFolderTheRunReadsButLogsNothing) {

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <tuple>
 
 #include "common/captions.h"
@@ -111,7 +113,8 @@ TEST_F(PanelTest, OpensOnTheFirstMeterFound) {
   EXPECT_TRUE(panel_.DeviceList()->toolTip().startsWith("TOLVEX,W9-90/1,TW00012345"));
   EXPECT_EQ(panel_.FunctionLine()->text(), "Function : DCV");
   EXPECT_EQ(panel_.SpeedLine()->text(), "ReadSpeed : 25ms");
-  EXPECT_EQ(panel_.Loop().TimerPeriod(), 1);
+  // The speed shown is the speed the timer runs at: 25 ms less the 19 ms a tick takes.
+  EXPECT_EQ(panel_.Loop().TimerPeriod(), 6);
   EXPECT_EQ(panel_.Loop().Dots(), 100);
   EXPECT_FALSE(panel_.StopAction()->isEnabled());
   EXPECT_FALSE(panel_.RunStopItem()->isEnabled());
@@ -124,7 +127,7 @@ TEST_F(PanelTest, OpensOnTheFirstMeterFound) {
 TEST_F(PanelTest, StartReadsTheCurrentMeterAndStopEndsIt) {
   panel_.StartReading();
   EXPECT_TRUE(panel_.Timer().isActive());
-  EXPECT_EQ(panel_.Timer().interval(), 1);
+  EXPECT_EQ(panel_.Timer().interval(), 6);
   EXPECT_FALSE(panel_.StartAction()->isEnabled());
   EXPECT_TRUE(panel_.StopAction()->isEnabled());
   EXPECT_TRUE(panel_.RunStopItem()->isEnabled());
@@ -184,11 +187,109 @@ TEST_F(PanelTest, DivisionOffsetAndMarkerControls) {
   panel_.MoveMarker(false);
   EXPECT_EQ(panel_.Loop().MarkerPosition(0), 1);
   EXPECT_EQ(panel_.Loop().Offset(0), 20001.0);
+  // The radio buttons choose the row in multi-device mode.
+  config::ReadingModeSettings multi;
+  multi.multiDevice = 1;
+  panel_.ApplyReadingMode(multi);
   panel_.SelectRow(1);
   EXPECT_EQ(panel_.DivisionText()->text(), "1");
   EXPECT_EQ(panel_.OffsetEdit()->text(), "0");
   panel_.SelectRow(0);
   EXPECT_EQ(panel_.OffsetEdit()->text(), "1");
+}
+
+TEST_F(PanelTest, InSingleDeviceModeTheTraceControlsActOnTheCurrentMeter) {
+  panel_.MakeCurrent(1);
+  panel_.StepDivision(false);
+  EXPECT_EQ(panel_.Loop().DivisionIndex(1), 14);
+  EXPECT_EQ(panel_.Loop().DivisionIndex(0), 13);
+  EXPECT_EQ(panel_.Row(0).division->text(), "500m");
+  EXPECT_EQ(panel_.DivisionText()->text(), "500m");
+  panel_.OffsetEdit()->setText("0.25");
+  panel_.SetOffset();
+  EXPECT_EQ(panel_.Loop().Offset(1), 0.25);
+  EXPECT_EQ(panel_.Loop().Offset(0), 0.0);
+  panel_.MoveMarker(true);
+  EXPECT_EQ(panel_.Loop().MarkerPosition(1), -1);
+  EXPECT_EQ(panel_.Loop().MarkerPosition(0), 0);
+
+  // Each meter keeps its own division and offset, and the controls show the current one's.
+  panel_.MakeCurrent(0);
+  EXPECT_EQ(panel_.DivisionText()->text(), "1");
+  EXPECT_EQ(panel_.Row(0).division->text(), "1");
+  EXPECT_EQ(panel_.OffsetEdit()->text(), "0");
+  panel_.MakeCurrent(1);
+  EXPECT_EQ(panel_.DivisionText()->text(), "500m");
+  EXPECT_EQ(panel_.OffsetEdit()->text(), "0.25");
+
+  // Multi-device mode: the radio buttons choose the row.
+  config::ReadingModeSettings multi;
+  multi.multiDevice = 1;
+  panel_.ApplyReadingMode(multi);
+  panel_.SelectRow(0);
+  panel_.StepDivision(true);
+  EXPECT_EQ(panel_.Loop().DivisionIndex(0), 12);
+  EXPECT_EQ(panel_.Loop().DivisionIndex(1), 14);
+  EXPECT_EQ(panel_.Row(0).division->text(), "2");
+  EXPECT_EQ(panel_.Row(1).division->text(), "500m");
+}
+
+// Enter belongs to the offset field alone; the platform's Space still presses a button.
+TEST_F(PanelTest, EnterPressesNoButtonAndSpacePressesTheFocusedOne) {
+  panel_.show();
+  const auto meter = visa_.Meter("USB0::0x1F3A::0x0C21::TW00012345::INSTR");
+  const unsigned sentBefore = meter->CommandCount();
+  std::map<QPushButton*, int> clicks;
+  const QList<QPushButton*> buttons = panel_.findChildren<QPushButton*>();
+  ASSERT_GE(buttons.size(), 17);  // twelve functions, two markers, division Up and Dn, SET
+  for (QPushButton* button : buttons)
+    QObject::connect(button, &QPushButton::clicked, [&clicks, button] { ++clicks[button]; });
+  const auto press = [](QWidget* target, int key, const QString& text = QString()) {
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &up);
+  };
+  for (QPushButton* button : buttons) {
+    button->setFocus();
+    press(button, Qt::Key_Return);
+    press(button, Qt::Key_Enter);
+  }
+  EXPECT_TRUE(clicks.empty());
+  EXPECT_EQ(meter->CommandCount(), sentBefore);
+  EXPECT_EQ(panel_.Loop().MarkerPosition(0), 0);
+  EXPECT_EQ(panel_.Loop().DivisionIndex(0), 13);
+  EXPECT_TRUE(panel_.isVisible());
+
+  ShapedButton* acv = panel_.FunctionButton(1);
+  acv->setFocus();
+  press(acv, Qt::Key_Space, " ");
+  EXPECT_EQ(clicks[acv], 1);
+  EXPECT_EQ(panel_.Loop().DeviceFunction(0), "CONF:VOLT:AC\n");
+}
+
+TEST_F(PanelTest, RefreshLeavesMultiDeviceModeToBeChosenAgainInTheDialog) {
+  config::ReadingModeSettings multi;
+  multi.multiDevice = 1;
+  panel_.ApplyReadingMode(multi);
+  ASSERT_TRUE(panel_.Loop().MultiDevice());
+  panel_.Refresh();
+  EXPECT_FALSE(panel_.Loop().MultiDevice());
+  EXPECT_EQ(panel_.ReadingMode().multiDevice, 0);
+  // The dialog opens on single-device mode, and leaving it with Escape keeps that mode.
+  WithModal<config::ReadingModeDialog>(
+      [&] { panel_.OpenReadingManager(); },
+      [](config::ReadingModeDialog& dialog) {
+        auto* single = dialog.findChild<QRadioButton*>("singleRadio");
+        ASSERT_NE(single, nullptr);
+        EXPECT_TRUE(single->isChecked());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &escape);
+        EXPECT_FALSE(dialog.isVisible());
+      });
+  EXPECT_FALSE(panel_.Loop().MultiDevice());
+  EXPECT_TRUE(panel_.Row(1).name->isHidden());
+  EXPECT_EQ(panel_.Loop().ReadCount(), 1);
 }
 
 // Counts the pixels of the display picture that have exactly `colour`.
@@ -380,6 +481,41 @@ TEST(PanelReading, AnEmptyAnswerStopsWithCheckDeviceConnection) {
   EXPECT_EQ(prompter.Messages()[0].text, "Check Device Connection");
   EXPECT_EQ(prompter.Messages()[0].title, "ERROR");
   EXPECT_EQ(prompter.Messages()[0].icon, MessageIcon::Stop);
+}
+
+// A meter that stops answering after two readings, before the display has filled.
+TEST(PanelReading, AMeterThatFailsEarlyKeepsTheTraceOfWhatItAnswered) {
+  auto meter = SimulatedVisa::GpibMeter(22);
+  meter.inputs["VOLT"] = 0.5;
+  unsigned readsFailFrom = 0;
+  {
+    // The same panel with a sound meter: the commands it sends up to its third reading.
+    SimulatedVisa visa({meter});
+    ScriptedPrompter prompter;
+    PanelWindow panel(prompter, "en_US", visa.Clock());
+    panel.Open();
+    panel.StartReading();
+    panel.Tick();
+    panel.Tick();
+    readsFailFrom = visa.Meter("GPIB0::22::INSTR")->CommandCount();
+    panel.StopReading();
+  }
+  meter.fault.kind = sim::FaultKind::NoAnswer;
+  meter.fault.onlyFor = "READ?";
+  meter.fault.afterCommands = readsFailFrom;
+  SimulatedVisa visa({meter});
+  ScriptedPrompter prompter;
+  PanelWindow panel(prompter, "en_US", visa.Clock());
+  panel.Open();
+  panel.ChooseDots(0);
+  panel.StartReading();
+  for (int i = 0; i < 3 && panel.Timer().isActive(); ++i) panel.Tick();
+  EXPECT_FALSE(panel.Timer().isActive());
+  ASSERT_EQ(prompter.Messages().size(), 1u);
+  EXPECT_EQ(prompter.Messages()[0].text, "Check Device Connection");
+  EXPECT_EQ(panel.Loop().History().SampleCount(), 2);
+  // The two readings stay drawn after the stop.
+  EXPECT_GT(PixelsOf(panel, QColor(0, 0, 255)), 5);
 }
 
 TEST(PanelReading, GarbageAndHugeAnswersNeverBreakTheDisplay) {

@@ -25,7 +25,7 @@ TEST(ClassifyReading, PositiveNegativeAndZeroReadings) {
 }
 
 TEST(ClassifyReading, OverloadsAreShownButNeitherLoggedNorDrawn) {
-  for (const char* answer : {"+9.90000000E+37", "-9.90000000E+37", "1e21", "-1E+21", "inf", "-inf",
+  for (const char* answer : {"+9.90000000E+37", "-9.90000000E+37", "1e21", "-1E+21",
                              "1" /* followed by 300 zeros below */}) {
     const std::string text = std::string(answer) == "1" ? "1" + std::string(300, '0') : answer;
     const auto reading = ClassifyReading(text, "VOLT");
@@ -65,12 +65,16 @@ TEST(ClassifyReading, DiodeReadingsAboveOnePointTwoVoltsAreOpenAndNotDrawn) {
   EXPECT_EQ(bare.sample, 1.5);
 }
 
-TEST(ClassifyReading, TextThatIsNoNumberReadsAsZeroExceptNotANumber) {
-  EXPECT_EQ(ClassifyReading("garbage", "VOLT").label, "0.000000000000000");
-  const auto nan = ClassifyReading("nan", "VOLT");
-  EXPECT_EQ(nan.label, kInvalidReadingLabel);
-  EXPECT_FALSE(nan.logged);
-  EXPECT_FALSE(nan.sample);
+// The meter answers decimals; anything else it sends is no reading, shown as such and
+// neither logged nor drawn (a 0 or a 16 would be a reading it never took).
+TEST(ClassifyReading, AnswersThatAreNoDecimalNumberAreNoReading) {
+  for (const char* answer : {"garbage", "nan", "-nan", "inf", "-inf", "\x8a\x01", "+"}) {
+    const auto reading = ClassifyReading(answer, "VOLT");
+    EXPECT_EQ(reading.label, kInvalidReadingLabel) << answer;
+    EXPECT_FALSE(reading.logged) << answer;
+    EXPECT_FALSE(reading.sample) << answer;
+  }
+  EXPECT_EQ(ClassifyReading("0x10", "VOLT").logged, 0.0);
 }
 
 }  // namespace

@@ -118,6 +118,66 @@ TEST(ReadingLoop, WhileFillingAnOverloadLeavesZero) {
   EXPECT_EQ(loop.History().Newest(0), 0.0);
 }
 
+// A tick whose meter gives no answer adds no sample: while the display fills an empty slot
+// would read as "no sample yet" and hide the trace; once it is full the oldest would drop.
+TEST(ReadingLoop, AFailedTickLeavesNoSlotBehind) {
+  ReadingLoop loop;
+  loop.SetListedMeters(2);
+  loop.SetCurrentDevice(0);
+  ScriptedMeters meters;
+  meters.answers[0] = {"1.5", "1.5", ""};
+  loop.Tick(meters.Query(), nullptr);
+  loop.Tick(meters.Query(), nullptr);
+  EXPECT_TRUE(loop.Tick(meters.Query(), nullptr).connectionLost);
+  EXPECT_EQ(loop.History().SampleCount(), 2);
+  EXPECT_EQ(loop.History().Newest(0), 1.5);
+
+  // Multi-device mode on a full display: the second meter fails, nobody's history moves.
+  loop.SetMultiDevice(true);
+  loop.SetDots(50);
+  loop.BeginRun();
+  for (int k = 1; k <= 50; ++k) {
+    meters.answers[0] = {std::to_string(k)};
+    meters.answers[1] = {std::to_string(100 + k)};
+    loop.Tick(meters.Query(), nullptr);
+  }
+  meters.answers[0] = {"51"};
+  meters.answers[1] = {""};
+  std::vector<int> logged;
+  const auto outcome = loop.Tick(meters.Query(), [&](int slot, double) { logged.push_back(slot); });
+  EXPECT_TRUE(outcome.connectionLost);
+  EXPECT_EQ(outcome.labels[0], "51.000000000000000");  // what was answered is shown and logged
+  EXPECT_EQ(logged, std::vector<int>{0});
+  EXPECT_EQ(loop.History().SampleCount(), 50);
+  EXPECT_EQ(loop.History().Sample(0, 0), 1.0);
+  EXPECT_EQ(loop.History().Newest(0), 50.0);
+  EXPECT_EQ(loop.History().Newest(1), 150.0);
+}
+
+TEST(ReadingLoop, InSingleDeviceModeTheTraceControlsEditTheCurrentMeter) {
+  ReadingLoop loop;
+  loop.SetListedMeters(2);
+  loop.SetCurrentDevice(1);
+  EXPECT_TRUE(loop.StepDivision(true, "0"));
+  EXPECT_EQ(loop.DivisionIndex(1), 12);
+  EXPECT_EQ(loop.DivisionIndex(0), 13);
+  loop.ApplyOffsetText("2");
+  EXPECT_EQ(loop.Offset(1), 2.0);
+  EXPECT_TRUE(loop.MoveMarker(false, "2"));
+  EXPECT_EQ(loop.MarkerPosition(1), 1);
+  EXPECT_EQ(loop.Offset(1), 4.0);
+  EXPECT_EQ(loop.ApplyOffsetDirectly("3"), 3.0);
+  EXPECT_EQ(loop.Offset(1), 3.0);
+  EXPECT_EQ(loop.Offset(0), 0.0);
+  EXPECT_EQ(loop.MarkerPosition(0), 0);
+  // Multi-device mode edits the row the radio buttons chose.
+  loop.SetMultiDevice(true);
+  loop.SelectRow(0);
+  EXPECT_TRUE(loop.StepDivision(false, "0"));
+  EXPECT_EQ(loop.DivisionIndex(0), 14);
+  EXPECT_EQ(loop.DivisionIndex(1), 12);
+}
+
 TEST(ReadingLoop, StartKeepsFunctionAnswersWhereTheTickLooksForThem) {
   ReadingLoop loop;
   loop.SetListedMeters(2);
@@ -148,7 +208,8 @@ TEST(ReadingLoop, NoCurrentMeterTouchesNoDeviceEntry) {
 
 TEST(ReadingLoop, SpeedsGiveTimerPeriods) {
   ReadingLoop loop;
-  EXPECT_EQ(loop.TimerPeriod(), 1);
+  // Before a speed is chosen, the one shown first ("25ms").
+  EXPECT_EQ(loop.TimerPeriod(), 6);
   loop.ChooseSpeed(25);
   EXPECT_EQ(loop.TimerPeriod(), 6);
   loop.ChooseSpeed(2000);
@@ -200,12 +261,17 @@ TEST(ReadingLoop, OffsetTextChecks) {
   EXPECT_EQ(loop.Offset(0), 0.0);
   EXPECT_FALSE(loop.ApplyOffsetText("").errorTitle);
 
-  // Infinity is refused without changing the offset.
+  // A number too large for a double is refused without changing the offset; letters are
+  // no number at all and read as 0, "inf" and "0x10" as much as "abc".
   loop.ApplyOffsetText("2");
-  const auto infinite = loop.ApplyOffsetText("inf");
-  EXPECT_EQ(infinite.errorTitle, "");
+  const auto infinite = loop.ApplyOffsetText("1e999");
+  EXPECT_FALSE(infinite.errorTitle);
   EXPECT_FALSE(infinite.number);
   EXPECT_EQ(loop.Offset(0), 2.0);
+  const auto letters = loop.ApplyOffsetText("inf");
+  EXPECT_EQ(letters.errorTitle, "");
+  EXPECT_EQ(letters.number, 0.0);
+  EXPECT_EQ(loop.ApplyOffsetText("0x10").number, 0.0);
   EXPECT_EQ(FormatOffset(1.5), "1.5");
   EXPECT_EQ(FormatOffset(2.0), "2");
   EXPECT_EQ(FormatOffset(-0.25), "-0.25");

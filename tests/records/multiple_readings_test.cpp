@@ -3,6 +3,7 @@
 // and the checks before anything is sent.
 
 #include "records/multiple/multiple_readings_dialog.h"
+#include "records/multiple/reading_burst.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -190,6 +192,45 @@ TEST_F(MultipleReadingsTest, AnAnswerThatIsNotAReadingEndsTheRun) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("which is not a reading"), std::string::npos) << messages[0];
   EXPECT_LT(Values(1).size(), 50u);
+}
+
+// Another program takes the record's lock during a run: the readings wait in memory. A lock
+// released before the run ends costs nothing; one still held at the end is reported once,
+// with the number of readings it cost.
+TEST_F(MultipleReadingsTest, AnotherProgramsLockDuringTheRunLosesNoReadingWithoutSaying) {
+  SimulatedVisa visa({Meter(2.0)});
+  MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  std::unique_ptr<fixture::WriteLockHolder> other;
+  dialog.SetReadingObserver([&](long long stored) {
+    if (stored == 10)
+      other = std::make_unique<fixture::WriteLockHolder>(RecordFilePath(records_, 1));
+    if (stored == 2500) other.reset();
+  });
+  Run(dialog, 0, "3000");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+  EXPECT_EQ(Values(1).size(), 3000u);
+
+  dialog.SetReadingObserver([&](long long stored) {
+    if (stored == 1)
+      other = std::make_unique<fixture::WriteLockHolder>(RecordFilePath(records_, 1));
+  });
+  Run(dialog, 0, "1500");
+  const std::vector<std::string> messages = TakeMessageTexts(prompter_);
+  other.reset();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("DBfile_DB1.db"), std::string::npos) << messages[0];
+  EXPECT_NE(messages[0].find("1500 readings were not saved."), std::string::npos) << messages[0];
+  EXPECT_EQ(Values(1).size(), 3000u);
+  ExpectIdle(dialog);
+}
+
+TEST(ReadingFromAnswer, TakesOnlyADecimalReadingFromTheFirstFifteenCharacters) {
+  EXPECT_EQ(ReadingFromAnswer("+9.90000000E+37\n"), kOverloadValue);
+  EXPECT_EQ(ReadingFromAnswer("-1.23456780E-03,+1.0"), -1.2345678e-3);
+  // Text C's conversion would take for a number, and the meter never sends as a reading.
+  for (const char* answer : {"nan", "-nan", "inf", "INFINITY", "garbage", ""})
+    EXPECT_FALSE(ReadingFromAnswer(answer).has_value()) << answer;
+  EXPECT_EQ(ReadingFromAnswer("0x1p200"), 0.0);
 }
 
 TEST_F(MultipleReadingsTest, CountsOutsideOneTo50000AndAMissingSlotSendNothing) {

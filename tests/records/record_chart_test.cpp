@@ -28,6 +28,7 @@
 #include "records/chart/chart_geometry.h"
 #include "records/chart/trace_columns.h"
 #include "records/chart/trace_painter.h"
+#include "records/record_folder.h"
 #include "records/record_format.h"
 #include "records_test_util.h"
 
@@ -208,6 +209,21 @@ TEST_F(RecordChartTest, AnEmptyRecordSaysNoDataAndDrawsNothing) {
   EXPECT_EQ(Child<QLabel>(dialog, "countText")->text(), "0");
   Draw(dialog);
   EXPECT_TRUE(dialog.ScreenImage() == ChartBackground(kScreen));
+}
+
+TEST_F(RecordChartTest, ARecordThatCannotBeReadIsListedAndChoosingItSaysWhy) {
+  WriteRecord(records_, 1, {1, 2});
+  fixture::WriteFileBytes(RecordFilePath(records_, 3), fixture::RandomBytes(3000));
+  RecordChartDialog dialog(nullptr, prompter_);
+  auto* records = Child<QComboBox>(dialog, "recordList");
+  ASSERT_EQ(records->count(), 2);
+  EXPECT_EQ(records->itemText(1), "Record 3            ( cannot be read: not a record file )");
+  Choose(dialog, 1);
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].text, "DBfile_DB3.db is not a record file.");
+  EXPECT_EQ(prompter_.Messages()[0].title, "ERROR");
+  EXPECT_FALSE(Child<QPushButton>(dialog, "drawButton")->isEnabled());
+  EXPECT_EQ(Child<QLabel>(dialog, "countText")->text(), "");
 }
 
 TEST_F(RecordChartTest, BadBoundsAreRefusedWithTheirMessages) {

@@ -13,7 +13,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/c_number.h"
@@ -93,6 +95,50 @@ TEST_F(ReliabilityTest, AKilledWriterLeavesASoundFileWithEveryCommittedReadingIn
   EXPECT_TRUE(reader->Stamp().Value().has_value());
 }
 
+// A writer that appends a reading every 100 ms and checks for due commits in between, as the
+// windows do, is killed at three different moments of a reading period: no reading it lost
+// was older than 250 ms plus one reading period.
+TEST_F(ReliabilityTest, AKilledWriterLosesNoReadingOlderThanACommitAndOneReadingPeriod) {
+  using std::chrono::microseconds;
+  constexpr std::chrono::milliseconds kPeriod{100};
+  constexpr std::chrono::milliseconds kLongestWait = 250ms + kPeriod;
+  int record = 1;
+  for (const auto pause : {0ms, 40ms, 70ms}) {
+    vx::test::BackgroundProcess writer({std::string(VX_BIN_DIR) + "/records_append_forever",
+                                        root_.Path(), std::to_string(record),
+                                        std::to_string(kPeriod.count())});
+    std::map<long long, long long> appendedAt;  // reading -> microseconds of the monotonic clock
+    const auto take = [&appendedAt](const std::string& line) {
+      const size_t first = line.find(' ');
+      const size_t second = line.find(' ', first + 1);
+      appendedAt[LeadingInteger(line.substr(first + 1))] = LeadingInteger(line.substr(second + 1));
+    };
+    while (appendedAt.size() < 12) {
+      const auto line = writer.ReadLine(2s);
+      ASSERT_TRUE(line.has_value()) << "the writer stopped reporting";
+      take(*line);
+    }
+    std::this_thread::sleep_for(pause);
+    const long long killedAt = std::chrono::duration_cast<microseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count();
+    writer.Stop(SIGKILL);
+    while (const auto line = writer.ReadLine(100ms)) take(*line);
+
+    EXPECT_EQ(IntegrityCheck(Path(record)), "ok");
+    Result<RecordReader> reader = RecordReader::Open(root_.Path(), record);
+    ASSERT_TRUE(reader.Ok()) << reader.GetStatus().message;
+    const std::vector<double> values = reader->Values().Value();
+    for (size_t i = 0; i < values.size(); ++i) ASSERT_EQ(values[i], static_cast<double>(i + 1));
+    const auto oldestLost = appendedAt.find(static_cast<long long>(values.size()) + 1);
+    if (oldestLost != appendedAt.end()) {
+      EXPECT_LE(microseconds(killedAt - oldestLost->second), kLongestWait)
+          << "reading " << oldestLost->first << " of " << appendedAt.size() << " was lost";
+    }
+    ++record;
+  }
+}
+
 TEST_F(ReliabilityTest, ReadersAndAWriterInAnOpenTransactionDoNotBlockEachOther) {
   Write(1, 10);
   {
@@ -152,6 +198,8 @@ TEST_F(ReliabilityTest, ForeignAndDamagedFilesAreReportedNeverOverwrittenAndOthe
     EXPECT_EQ(slot.status.error, StoreError::NotARecordFile);
     EXPECT_EQ(slot.status.message, FormatC("DBfile_DB%d.db is not a record file.", record));
     EXPECT_EQ(RecordLabel(slot, ListForm::ReadingMode), FormatC("Record %d", record));
+    EXPECT_EQ(RecordLabel(slot, ListForm::Viewer),
+              FormatC("Record %d            ( cannot be read: not a record file )", record));
     EXPECT_EQ(OpenRecordForAppend(root_.Path(), record, clock_).GetStatus().error,
               StoreError::NotARecordFile);
     EXPECT_EQ(CreateRecordFile(root_.Path(), record).error, StoreError::AlreadyExists);
@@ -213,6 +261,90 @@ TEST_F(ReliabilityTest, ALockedFileIsReportedAndPendingReadingsWaitForIt) {
   ASSERT_TRUE(session->CommitIfDue().Ok());
   EXPECT_EQ(session->PendingRows(), 0u);
   EXPECT_EQ(Count(1), 2 + 11);
+}
+
+// Another program writing into the record for 2.5 s: the readings wait in memory, no call
+// blocks the window for long, and all of them reach the file once the program lets go.
+TEST_F(ReliabilityTest, WhileAnotherProgramHoldsTheWriteLockReadingsWaitInMemory) {
+  Write(1, 2);
+  Result<AppendSession> session = OpenRecordForAppend(root_.Path(), 1, clock_);
+  ASSERT_TRUE(session.Ok());
+  std::chrono::steady_clock::duration longest{};
+  {
+    sql::Database other;
+    ASSERT_EQ(other.Open(Path(1), SQLITE_OPEN_READWRITE), SQLITE_OK);
+    sql::Transaction holding(other);
+    ASSERT_EQ(holding.Begin(), SQLITE_OK);
+    ASSERT_EQ(other.Execute("INSERT INTO read VALUES(-1, 0)"), SQLITE_OK);
+    for (int i = 0; i < 100; ++i) {  // a reading every 25 ms
+      clock_.Advance(25ms);
+      const auto before = std::chrono::steady_clock::now();
+      const Status appended = session->Append(i, clock_.LocalNow());
+      const Status checked = session->CommitIfDue();
+      longest = std::max(longest, std::chrono::steady_clock::now() - before);
+      ASSERT_TRUE(appended.Ok()) << i << ": " << appended.message;
+      ASSERT_TRUE(checked.Ok()) << i << ": " << checked.message;
+    }
+    EXPECT_EQ(session->PendingRows(), 100u);
+    EXPECT_EQ(Count(1), 2);
+  }
+  clock_.Advance(AppendSession::kCheckInterval);
+  ASSERT_TRUE(session->CommitIfDue().Ok());
+  EXPECT_EQ(session->PendingRows(), 0u);
+  EXPECT_EQ(Count(1), 2 + 100);
+  // The engine would otherwise wait a whole second for the lock at each try; 50 ms is the
+  // promise, the rest is room for a loaded machine.
+  EXPECT_LT(longest, 100ms);
+}
+
+TEST_F(ReliabilityTest, ALockOutlastingFiveSecondsIsReportedOnceWithTheReadingsItHolds) {
+  Write(1, 2);
+  Result<AppendSession> session = OpenRecordForAppend(root_.Path(), 1, clock_);
+  ASSERT_TRUE(session.Ok());
+  sql::Database other;
+  ASSERT_EQ(other.Open(Path(1), SQLITE_OPEN_READWRITE), SQLITE_OK);
+  sql::Transaction holding(other);
+  ASSERT_EQ(holding.Begin(), SQLITE_OK);
+  Status reported;
+  int appended = 0;
+  while (reported.Ok() && appended < 100) {
+    clock_.Advance(100ms);
+    reported = session->Append(appended++, clock_.LocalNow());
+  }
+  EXPECT_EQ(reported.error, StoreError::Locked);
+  EXPECT_EQ(reported.message,
+            "Record 1 (DBfile_DB1.db) has been locked by another program for more than 5 "
+            "seconds.");
+  // The first commit was due after 200 ms; the lock is counted from then.
+  EXPECT_GE(appended, 52);
+  EXPECT_LE(appended, 54);
+  const Status closed = session->Close();
+  EXPECT_EQ(closed.error, StoreError::Locked);
+  EXPECT_EQ(session->LostRows(), static_cast<size_t>(appended));
+  EXPECT_NE(closed.message.find(FormatC("%d readings were not saved.", appended)),
+            std::string::npos)
+      << closed.message;
+  holding.Rollback();
+  EXPECT_EQ(Count(1), 2);
+}
+
+TEST_F(ReliabilityTest, ReadingsHeldForALockedFileAreBounded) {
+  Result<AppendSession> session = OpenRecordForAppend(root_.Path(), 1, clock_);
+  ASSERT_TRUE(session.Ok());
+  sql::Database other;
+  ASSERT_EQ(other.Open(Path(1), SQLITE_OPEN_READWRITE), SQLITE_OK);
+  sql::Transaction holding(other);
+  ASSERT_EQ(holding.Begin(), SQLITE_OK);
+  ASSERT_TRUE(session->Append(0, clock_.LocalNow()).Ok());
+  clock_.Advance(AppendSession::kCommitAge);
+  ASSERT_TRUE(session->Append(1, clock_.LocalNow()).Ok());  // found locked: held
+  Status reported;
+  size_t appended = 2;
+  while (reported.Ok() && appended <= AppendSession::kMaxPendingRows)
+    reported = session->Append(static_cast<double>(appended++), clock_.LocalNow());
+  EXPECT_EQ(reported.error, StoreError::Locked);
+  EXPECT_EQ(appended, AppendSession::kMaxPendingRows);
+  EXPECT_LE(session->PendingRows(), AppendSession::kMaxPendingRows);
 }
 
 // Runs `probe` as a process that may not write the record folder, and returns what it

@@ -9,6 +9,7 @@
 
 #include "common/clock.h"
 #include "records/append_session.h"
+#include "records/record_connection.h"
 #include "records/record_file.h"
 #include "records/record_folder.h"
 #include "records/record_reader.h"
@@ -261,8 +262,9 @@ TEST_F(RecordFileTest, WritesAreGroupedByCountAndByAgeAndFlushedAtClose) {
   EXPECT_EQ(Count(7), 1000);
   EXPECT_EQ(session.CommittedRows(), 1000);
 
+  // Checked every 50 ms, a reading due at 200 ms waits no longer than 250 ms.
   ASSERT_TRUE(session.Append(1000, clock_.LocalNow()).Ok());
-  clock_.Advance(std::chrono::milliseconds(249));
+  clock_.Advance(std::chrono::milliseconds(199));
   ASSERT_TRUE(session.CommitIfDue().Ok());
   EXPECT_EQ(Count(7), 1000);
   clock_.Advance(std::chrono::milliseconds(1));
@@ -281,6 +283,17 @@ TEST_F(RecordFileTest, WritesAreGroupedByCountAndByAgeAndFlushedAtClose) {
   }
   EXPECT_EQ(Count(7), 1004);
   EXPECT_EQ(session.Append(1, clock_.LocalNow()).error, StoreError::Closed);
+}
+
+// What a writer has committed survives a power loss, not only a killed program.
+TEST_F(RecordFileTest, WritersCommitWithFullSynchronisation) {
+  ASSERT_TRUE(CreateRecordFile(root_.Path(), 4).Ok());
+  Result<sql::Database> writer = detail::OpenForWriting(Path(4));
+  ASSERT_TRUE(writer.Ok()) << writer.GetStatus().message;
+  sql::Statement synchronous;
+  ASSERT_EQ(synchronous.Prepare(writer.Value(), "PRAGMA synchronous"), SQLITE_OK);
+  ASSERT_EQ(synchronous.Step(), SQLITE_ROW);
+  EXPECT_EQ(synchronous.ColumnInteger(0), 2);  // FULL
 }
 
 TEST_F(RecordFileTest, SlotsAreLabelledPerListForm) {

@@ -16,6 +16,7 @@
 #include <QTableView>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -307,6 +308,63 @@ TEST_F(RecordViewerTest, DeleteAsksFirstThenRemovesTheFileAndItsLine) {
   // The figures and the grid keep what they showed.
   EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "2");
   EXPECT_EQ(Rows(dialog), 2);
+}
+
+// Files that another program damaged, wrote or holds are listed with the reason, so that
+// the user learns of them and can delete them.
+TEST_F(RecordViewerTest, RecordsThatCannotBeReadAreListedWithTheReasonAndCanOnlyBeDeleted) {
+  WriteRecord(records_, 2, {1.5});
+  fixture::WriteFileBytes(RecordFilePath(records_, 4), fixture::RandomBytes(5000));
+  WriteRecord(records_, 6, Counting(20000));
+  fixture::Truncate(RecordFilePath(records_, 6), 40000);
+  WriteRecord(records_, 8, {1});
+  auto holder = std::make_unique<fixture::ExclusiveHolder>(RecordFilePath(records_, 8));
+  RecordViewerDialog dialog(nullptr, prompter_);
+  auto* list = Child<QListWidget>(dialog, "recordList");
+  ASSERT_EQ(list->count(), 4);
+  EXPECT_EQ(list->item(0)->text().toStdString(), Label(2));
+  EXPECT_EQ(list->item(1)->text().toStdString(),
+            "Record 4            ( cannot be read: not a record file )");
+  EXPECT_EQ(list->item(2)->text().toStdString(), "Record 6            ( cannot be read: damaged )");
+  EXPECT_EQ(list->item(3)->text().toStdString(),
+            "Record 8            ( cannot be read: locked by another program )");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+
+  Choose(dialog, 0);
+  Choose(dialog, 1);
+  EXPECT_EQ(TakeMessageTexts(prompter_),
+            std::vector<std::string>{"DBfile_DB4.db is not a record file."});
+  EXPECT_TRUE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+  for (const char* name : {"csvButton", "lowerField", "upperField"})
+    EXPECT_FALSE(Child<QWidget>(dialog, name)->isEnabled()) << name;
+  // Nothing of record 2 is left on show as if it were record 4's.
+  EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "0");
+  EXPECT_EQ(Rows(dialog), 0);
+  EXPECT_EQ(Child<QComboBox>(dialog, "rangeList")->count(), 0);
+  fixture::SavePicture(dialog, "record_viewer_unreadable.png");
+
+  prompter_.QueueAnswer(MessageAnswer::Yes);
+  Child<QPushButton>(dialog, "deleteButton")->click();
+  EXPECT_EQ(TakeMessageTexts(prompter_),
+            std::vector<std::string>{"Are you sure you want to delete this record?"});
+  EXPECT_FALSE(std::filesystem::exists(RecordFilePath(records_, 4)));
+  ASSERT_EQ(list->count(), 3);
+
+  Choose(dialog, 1);
+  EXPECT_EQ(TakeMessageTexts(prompter_),
+            std::vector<std::string>{"DBfile_DB6.db is damaged and cannot be read."});
+  // The locked file stays while the other program holds it, and is readable once it lets go.
+  Choose(dialog, 2);
+  prompter_.QueueAnswer(MessageAnswer::Yes);
+  Child<QPushButton>(dialog, "deleteButton")->click();
+  const std::vector<std::string> refused = TakeMessageTexts(prompter_);
+  ASSERT_EQ(refused.size(), 3u);
+  EXPECT_NE(refused[2].find("DBfile_DB8.db"), std::string::npos) << refused[2];
+  EXPECT_TRUE(std::filesystem::exists(RecordFilePath(records_, 8)));
+  holder.reset();
+  Child<QPushButton>(dialog, "refreshButton")->click();
+  ASSERT_EQ(list->count(), 3);
+  EXPECT_EQ(list->item(2)->text().toStdString(), Label(8));
 }
 
 TEST_F(RecordViewerTest, OutputToCsvAppendsDotCsvAndWritesTheViewersLayout) {

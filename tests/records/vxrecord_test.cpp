@@ -56,6 +56,19 @@ TEST_F(VxrecordTest, ListsAndSumsUpAsTheViewerShows) {
   EXPECT_EQ(stats.out, "count\t0\nmaximum\t\nminimum\t\naverage\t\n");
 }
 
+TEST_F(VxrecordTest, ListsRecordsThatCannotBeReadWithTheReason) {
+  WriteRecord(records_, 2, {1.5});
+  fixture::WriteFileBytes(records_ + "/DBfile_DB4.db", fixture::RandomBytes(4096));
+  test::ProcessResult list = Run({"list"});
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_EQ(list.out,
+            "Record 2            ( 26 / 12 / 06 -- 22 : 45 : 07 )\n"
+            "Record 4            ( cannot be read: not a record file )\n");
+  test::ProcessResult stats = Run({"stats", "4"});
+  EXPECT_EQ(stats.exitCode, 1);
+  EXPECT_EQ(stats.err, "vxrecord: DBfile_DB4.db is not a record file.\n");
+}
+
 TEST_F(VxrecordTest, WritesTheSameBytesAsTheViewersOutputToCsv) {
   std::vector<double> values = fixture::Counting(70000);
   values[5] = kOverloadValue;

@@ -48,8 +48,10 @@ RecordChart::RecordChart(Prompter& prompter)
   }
   folder_ = folder.Value();
   for (const RecordSlot& slot : ListRecordSlots(*folder_)) {
-    if (std::optional<std::string> label = RecordLabel(slot, ListForm::Viewer))
+    if (std::optional<std::string> label = RecordLabel(slot, ListForm::Viewer)) {
       labels_.push_back(std::move(*label));
+      problems_.push_back(slot.status);
+    }
   }
 }
 
@@ -74,6 +76,10 @@ void RecordChart::Choose(int line) {
   record_ = RecordNumberFromLabel(labels_[static_cast<size_t>(line)]);
   count_ = -1;
   countText_.clear();
+  if (const Status& problem = problems_[static_cast<size_t>(line)]; !problem.Ok()) {
+    ShowStoreFailure(problem.message);
+    return;
+  }
   Result<RecordReader> reader = RecordReader::Open(*folder_, record_);
   if (!reader.Ok()) {
     ShowStoreFailure(reader.GetStatus().message);

@@ -17,6 +17,7 @@
 #include "records/chart/chart_geometry.h"
 #include "records/chart/chart_range.h"
 #include "records/chart/trace_columns.h"
+#include "records/store_status.h"
 
 namespace vx::records {
 
@@ -39,11 +40,12 @@ class RecordChart {
 
   explicit RecordChart(Prompter& prompter);
 
-  // Lines "Record %d            ( %s )" of the records with a start stamp.
+  // Lines "Record %d            ( %s )" of the records with a start stamp, and of those that
+  // cannot be read, with the reason.
   const std::vector<std::string>& Labels() const { return labels_; }
   // What the record list says before a record is chosen.
   std::string ListPrompt() const;
-  // Chooses line `line`: counts its readings.
+  // Chooses line `line`: counts its readings, or says why its record cannot be read.
   void Choose(int line);
   int Chosen() const { return chosen_; }
   // The count of the chosen record, "%d"; empty until a record is chosen.
@@ -87,6 +89,8 @@ class RecordChart {
   Prompter& prompter_;
   std::optional<std::string> folder_;
   std::vector<std::string> labels_;
+  // Per line, why its record cannot be read; success for a readable one.
+  std::vector<Status> problems_;
   int chosen_ = -1;
   int record_ = 0;
   long long count_ = -1;

@@ -22,8 +22,6 @@ namespace vx::records {
 namespace {
 
 constexpr const char* kFolderCaption = "Doro2V Database folder check";
-// Commits of pending readings are checked this often while a run lasts.
-constexpr int kCommitTimerMs = 250;
 
 QPushButton* Button(QWidget* parent, const QString& text, const char* name) {
   auto* button = new QPushButton(text, parent);
@@ -57,7 +55,8 @@ MultipleReadingsDialog::MultipleReadingsDialog(QWidget* parent, Prompter& prompt
   FillSlots();
   Connect();
   ShowIdle();
-  commitTimer_.setInterval(kCommitTimerMs);
+  // Commits of pending readings are checked this often while a run lets events through.
+  commitTimer_.setInterval(static_cast<int>(AppendSession::kCheckInterval.count()));
 }
 
 MultipleReadingsDialog::~MultipleReadingsDialog() = default;

@@ -1,7 +1,5 @@
 #include "records/multiple/reading_burst.h"
 
-#include <cctype>
-
 #include "common/c_number.h"
 
 namespace vx::records {
@@ -12,18 +10,6 @@ constexpr size_t kReadingCharacters = 15;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-// Whether strtod would find a number at the start of `text`.
-bool StartsWithNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  if (i < text.size() && IsDigit(text[i])) return true;
-  if (i + 1 < text.size() && text[i] == '.' && IsDigit(text[i + 1])) return true;
-  const std::string_view rest = text.substr(i);
-  return rest.size() >= 3 &&
-         (EqualsNoCase(rest.substr(0, 3), "inf") || EqualsNoCase(rest.substr(0, 3), "nan"));
 }
 
 }  // namespace
@@ -40,9 +26,7 @@ std::optional<int> ParseBurstCount(std::string_view text) {
 }
 
 std::optional<double> ReadingFromAnswer(std::string_view answer) {
-  const std::string_view head = answer.substr(0, kReadingCharacters);
-  if (!StartsWithNumber(head)) return std::nullopt;
-  return LeadingNumber(head);
+  return LeadingDecimal(answer.substr(0, kReadingCharacters));
 }
 
 ReadingBurst::ReadingBurst(instrument::DeviceTable& table, const Clock& clock)
@@ -98,11 +82,16 @@ std::optional<BurstResult> ReadingBurst::TakeOne(int meter) {
 BurstResult ReadingBurst::Finish(BurstResult result) {
   const Status closed = session_->Close();
   result.stored = session_->CommittedRows();
+  const std::size_t lost = session_->LostRows();
   session_.reset();
   running_ = false;
-  if (!closed.Ok() && result.end != BurstResult::End::StoreFailed) {
+  if (closed.Ok()) return result;
+  if (result.end != BurstResult::End::StoreFailed) {
     result.end = BurstResult::End::StoreFailed;
     result.detail = closed.message;
+  } else {
+    // The failure that ended the run is the message; what it cost is added once.
+    result.detail += FormatC(" %zu readings were not saved.", lost);
   }
   return result;
 }

@@ -31,9 +31,9 @@ inline constexpr const char* kBurstCountMessage =
 // The number of readings typed in the window: a whole number from 1 to 50000, or none.
 std::optional<int> ParseBurstCount(std::string_view text);
 
-// A meter's answer as a stored reading: the number at the start of its first 15 characters
-// (the overload answer "+9.90000000E+37" is exactly 15 characters and gives 9.9E+37);
-// none when those characters do not start with a number.
+// A meter's answer as a stored reading: the decimal number at the start of its first 15
+// characters (the overload answer "+9.90000000E+37" is exactly 15 characters and gives
+// 9.9E+37); none when those characters do not start with one ("nan" is no reading).
 std::optional<double> ReadingFromAnswer(std::string_view answer);
 
 struct BurstResult {
@@ -69,7 +69,8 @@ class ReadingBurst {
   bool Running() const { return running_; }
   // Readings taken so far in this run.
   long long Taken() const { return taken_; }
-  // The owner's 250 ms timer: commits the pending readings once they are due, so that a slow
+  // The owner's timer (every AppendSession::kCheckInterval): commits the pending readings
+  // once they are due, so that a slow
   // meter's readings reach the file even while no new ones come.
   void CommitIfDue();
 

@@ -38,15 +38,30 @@ RecordViewer::RecordViewer(Prompter& prompter) : prompter_(prompter) {
 
 void RecordViewer::Refresh() {
   labels_.clear();
+  problems_.clear();
   selected_ = -1;
   if (!folder_ || !IsFolder(*folder_)) {
     prompter_.Message(kFolderNotFoundMessage, kFolderCaption, MessageIcon::Exclamation);
     return;
   }
   for (const RecordSlot& slot : ListRecordSlots(*folder_)) {
-    if (std::optional<std::string> label = RecordLabel(slot, ListForm::Viewer))
+    if (std::optional<std::string> label = RecordLabel(slot, ListForm::Viewer)) {
       labels_.push_back(std::move(*label));
+      problems_.push_back(slot.status);
+    }
   }
+}
+
+bool RecordViewer::SelectedReadable() const {
+  return selected_ >= 0 && selected_ < static_cast<int>(problems_.size()) &&
+         problems_[static_cast<size_t>(selected_)].Ok();
+}
+
+void RecordViewer::ShowNothing() {
+  figures_ = RecordFigures{"0", "0", "0", "0"};
+  pages_.clear();
+  page_ = -1;
+  rows_ = GridRows{};
 }
 
 int RecordViewer::SelectedRecord() const {
@@ -61,6 +76,11 @@ void RecordViewer::ShowFailure(const std::string& message) {
 void RecordViewer::Select(int line) {
   selected_ = line >= 0 && line < static_cast<int>(labels_.size()) ? line : -1;
   if (selected_ < 0 || !folder_) return;
+  if (!SelectedReadable()) {
+    ShowNothing();
+    ShowFailure(problems_[static_cast<size_t>(selected_)].message);
+    return;
+  }
   Result<RecordReader> reader = RecordReader::Open(*folder_, SelectedRecord());
   if (!reader.Ok()) {
     ShowFailure(reader.GetStatus().message);
@@ -77,7 +97,7 @@ void RecordViewer::Select(int line) {
 }
 
 void RecordViewer::ShowPage(int page) {
-  if (page < 0 || page >= static_cast<int>(pages_.size()) || SelectedRecord() == 0 || !folder_)
+  if (page < 0 || page >= static_cast<int>(pages_.size()) || !SelectedReadable() || !folder_)
     return;
   Result<RecordReader> reader = RecordReader::Open(*folder_, SelectedRecord());
   if (!reader.Ok()) {
@@ -163,12 +183,13 @@ void RecordViewer::DeleteSelected() {
     return;
   }
   labels_.erase(labels_.begin() + selected_);
+  problems_.erase(problems_.begin() + selected_);
   selected_ = -1;
 }
 
 void RecordViewer::ExportSelected() {
   const int record = SelectedRecord();
-  if (record == 0 || !folder_) return;
+  if (record == 0 || !SelectedReadable() || !folder_) return;
   SaveFileRequest request;
   request.filter = kCsvFilter;
   request.overwritePrompt = false;

@@ -15,6 +15,7 @@
 #include "common/prompt.h"
 #include "records/export/reading_text.h"
 #include "records/record_format.h"
+#include "records/store_status.h"
 #include "records/viewer/filter_bounds.h"
 
 namespace vx::records {
@@ -40,13 +41,18 @@ class RecordViewer {
 
   explicit RecordViewer(Prompter& prompter);
 
-  // The record list: one line per record file with a start stamp.
+  // The record list: one line per record file with a start stamp, and one per file that
+  // cannot be read, with the reason.
   const std::vector<std::string>& Labels() const { return labels_; }
   // The chosen line, -1 when none.
   int Selected() const { return selected_; }
+  // Whether the chosen line is a record that can be read (figures, pages, filter, CSV);
+  // one that cannot be read can only be deleted.
+  bool SelectedReadable() const;
   // Lists the records again; no line is chosen afterwards.
   void Refresh();
-  // Chooses line `line`: its figures, its range list and its first page.
+  // Chooses line `line`: its figures, its range list and its first page; for a record that
+  // cannot be read, the reason, and nothing of another record stays on show.
   void Select(int line);
   // Shows page `page` (from 0) of the chosen record.
   void ShowPage(int page);
@@ -75,10 +81,13 @@ class RecordViewer {
   int SelectedRecord() const;
   void ShowFailure(const std::string& message);
   bool LoadPage(RecordReader& reader, int page);
+  void ShowNothing();
 
   Prompter& prompter_;
   std::optional<std::string> folder_;
   std::vector<std::string> labels_;
+  // Per line, why its record cannot be read; success for a readable one.
+  std::vector<Status> problems_;
   int selected_ = -1;
   RecordFigures figures_{"0", "0", "0", "0"};
   std::vector<std::string> pages_;

@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 #include "records/viewer/reading_table_model.h"
@@ -41,6 +42,11 @@ QLabel* FigureLabel(QWidget* parent, const char* name) {
   label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24);
   label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   return label;
+}
+
+// The width a list needs to show `line` whole.
+int LineWidth(const QListWidget& list, const QString& line) {
+  return list.fontMetrics().horizontalAdvance(line) + 24;
 }
 
 QPushButton* Button(QWidget* parent, const QString& text, const char* name) {
@@ -77,9 +83,10 @@ QWidget* RecordViewerDialog::BuildListColumn() {
   auto* recordsBox = new QGroupBox(QCaption("130", "Record List"), column);
   list_ = new QListWidget(recordsBox);
   list_->setObjectName("recordList");
-  list_->setMinimumWidth(list_->fontMetrics().horizontalAdvance(QStringLiteral(
-                             "Record 10            ( 26 / 12 / 06 -- 22 : 45 : 07 )")) +
-                         24);
+  // Room for a stamped line; a longer line (a record that cannot be read) widens the list
+  // when it is shown.
+  list_->setMinimumWidth(
+      LineWidth(*list_, "Record 10            ( 26 / 12 / 06 -- 22 : 45 : 07 )"));
   refresh_ = Button(recordsBox, QCaption("131", "Refresh"), "refreshButton");
   delete_ = Button(recordsBox, QCaption("132", "Delete Record"), "deleteButton");
   auto* listButtons = new QHBoxLayout;
@@ -196,19 +203,23 @@ void RecordViewerDialog::ShowList() {
   {
     const QSignalBlocker blocker(list_);
     list_->clear();
-    for (const std::string& label : viewer_->Labels())
-      list_->addItem(QString::fromStdString(label));
+    for (const std::string& label : viewer_->Labels()) {
+      const QString line = QString::fromStdString(label);
+      list_->addItem(line);
+      list_->setMinimumWidth(std::max(list_->minimumWidth(), LineWidth(*list_, line)));
+    }
     list_->setCurrentRow(-1);
   }
   ShowRecord();
 }
 
 void RecordViewerDialog::ShowRecord() {
-  const bool chosen = viewer_->Selected() >= 0;
-  delete_->setEnabled(chosen);
-  csv_->setEnabled(chosen);
-  lower_->setEnabled(chosen);
-  upper_->setEnabled(chosen);
+  // A record that cannot be read can be deleted, and nothing else.
+  const bool readable = viewer_->SelectedReadable();
+  delete_->setEnabled(viewer_->Selected() >= 0);
+  csv_->setEnabled(readable);
+  lower_->setEnabled(readable);
+  upper_->setEnabled(readable);
   const RecordFigures& figures = viewer_->Figures();
   const std::pair<QLabel*, const std::string*> shown[] = {{count_, &figures.count},
                                                           {maximum_, &figures.maximum},
