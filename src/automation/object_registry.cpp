@@ -129,6 +129,13 @@ Status RemoveRegistryEntry(const std::string& registryPath, std::string_view pro
                         [&](IniDocument& document) { document.RemoveSection(progId); });
 }
 
+Status CheckObjectRegistry() {
+  for (const std::string& path : RegistrySearchPath()) {
+    VX_RETURN_IF_ERROR(StatusOf(ReadRegistry(path)));
+  }
+  return {};
+}
+
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {
   VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(progId));
   // Libraries stay loaded for the life of the process, as in-process servers do: objects

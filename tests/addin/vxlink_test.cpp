@@ -136,5 +136,14 @@ TEST_F(Vxlink, WrongCommandLinesAndMissingMeters) {
   EXPECT_NE(none.err.find("there is no meter 3; 1 found"), std::string::npos) << none.err;
 }
 
+TEST_F(Vxlink, TheConnectFormNeedsADisplay) {
+  auto environment = Environment(Meter());
+  environment["QT_QPA_PLATFORM"] = "";
+  environment["DISPLAY"] = "";
+  const ProcessResult result = RunProcess({kVxlink, "--choose"}, environment);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("needs a display"), std::string::npos) << result.err;
+}
+
 }  // namespace
 }  // namespace vx::test

@@ -11,7 +11,6 @@
 
 #include "common/c_number.h"
 #include "common/ini_file.h"
-#include "common/program_paths.h"
 
 namespace vx::automation::host {
 namespace {
@@ -98,11 +97,6 @@ class StateLock {
 };
 
 }  // namespace
-
-std::string DefaultHostStatePath() {
-  if (const char* path = std::getenv("VX_HOST_STATE"); path && *path) return path;
-  return UserConfigFolder() + "/k9-90/host-state.ini";
-}
 
 Result<LastingState> ReadHostState(const std::string& path, std::string_view host) {
   VX_ASSIGN_OR_RETURN(IniDocument document, ReadDocument(path));
