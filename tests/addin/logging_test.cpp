@@ -212,13 +212,17 @@ TEST_F(EngineTest, ALostConnectionSkipsTheErrorQueue) {
 // A meter that answers with a decimal comma, or with no number at all.
 class AnswerTest : public EngineTest {
  protected:
-  void Open(std::string reading) {
-    server_ = std::make_unique<vx::test::AnsweringServer>([reading](const std::string& line) {
-      if (line == "*idn?") return std::string("TOLVEX,W9-90/1,TW1,Q7110 1.05\n");
+  void Open(std::string reading, std::int16_t chartKind = 0, bool inSheet = false,
+            const std::string& identity = "TOLVEX,W9-90/1,TW1,Q7110 1.05",
+            const std::string& secondFunction = "\"NONE\"") {
+    server_ = std::make_unique<vx::test::AnsweringServer>([=](const std::string& line) {
+      if (line == "*idn?") return identity + "\n";
       if (line == "read?") return reading + "\n";
+      if (line == "sens:func2?") return secondFunction + "\n";
       return std::string();
     });
     Start({});
+    if (!dualModel_.empty()) ThreadLoggingState().model2a = dualModel_;
     ViSession manager = VI_NULL;
     ASSERT_EQ(viOpenDefaultRM(&manager), VI_SUCCESS);
     manager_ = manager;
@@ -227,7 +231,7 @@ class AnswerTest : public EngineTest {
     Must(automation::StatusOf(engine_->SetSheet(sheet_)));
     engine_->put_wkSesn(session_);
     Must(automation::StatusOf(engine_->SetBegin(1)));
-    StartRun(0);
+    StartRun(chartKind, inSheet);
   }
   void TearDown() override {
     engine_.reset();
@@ -236,6 +240,8 @@ class AnswerTest : public EngineTest {
     EngineTest::TearDown();
   }
   std::unique_ptr<vx::test::AnsweringServer> server_;
+  // A model the engine takes for one with two readings, when not empty.
+  std::string dualModel_;
   ViSession manager_ = VI_NULL;
   ViSession session_ = VI_NULL;
 };
@@ -251,6 +257,28 @@ TEST_F(AnswerTest, AnAnswerWithoutANumberIsKeptAsTheMeterGaveIt) {
   Tick(1);
   EXPECT_EQ(Cell("B2"), Value{std::string("OVERLOAD")});
   EXPECT_EQ(Number("F4"), 1);
+}
+
+// A meter whose identity names one of the engine's dual-reading models gives two readings
+// per answer once its second function is on: a second column, a second series on the
+// secondary axis, and the chart moved below the counters.
+TEST_F(AnswerTest, TwoReadingsPerAnswer) {
+  // The dual-reading models are settings of the engine; this meter is one of them.
+  dualModel_ = "W9-90/2";
+  Open("+1.500000E+00,+2.500000E-01", 1, true, "TOLVEX,W9-90/2,TW1,Q7110 1.05", "\"VOLT:AC\"");
+  Tick(2);
+  EXPECT_EQ(Cell("B3"), Value{1.5});
+  EXPECT_EQ(Cell("C3"), Value{0.25});
+  EXPECT_EQ(Must(Must(Must(Must(sheet_->Names())->Item("Dmmy2Axis"))->RefersToRange())->Address()),
+            "$C$2:$C$3");
+  const auto chart = Must(Must(book_->Charts())->Item(1));
+  const auto second = Must(Must(chart->SeriesCollection())->Item(2));
+  EXPECT_EQ(Must(second->Values()), "=Sheet1!Dmmy2Axis");
+  EXPECT_EQ(Must(second->AxisGroup()), automation::xlSecondary);
+  const auto shape = Must(Must(sheet_->Shapes())->Item(3));
+  EXPECT_EQ(Must(shape->Type()), automation::msoChart);
+  EXPECT_EQ(Must(shape->Top()), Must(Must(sheet_->Rows(10))->Top()));
+  EXPECT_EQ(Must(shape->Left()), Must(Must(sheet_->Columns(5))->Left()));
 }
 
 }  // namespace
