@@ -1,6 +1,7 @@
 #include "common/ini_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -250,6 +251,19 @@ std::optional<IniSyntaxError> FindIniSyntaxError(std::string_view text) {
     }
   }
   return std::nullopt;
+}
+
+CheckedIni LoadCheckedIni(const std::string& path, std::string_view what) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return {IniDocument{}, {}};
+  std::optional<IniDocument> document = IniDocument::Load(path);
+  const std::string named = "The " + std::string(what) + " " + path;
+  if (!document) return {std::nullopt, named + " cannot be read."};
+  if (const auto syntax = FindIniSyntaxError(document->Serialize())) {
+    return {std::nullopt, named + " is malformed at line " + std::to_string(syntax->line) + ": " +
+                              syntax->reason + ". It was left as it is."};
+  }
+  return {std::move(document), {}};
 }
 
 }  // namespace vx

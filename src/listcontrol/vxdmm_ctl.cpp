@@ -35,18 +35,6 @@ QIcon RowImage(bool connected) {
   return QIcon(picture);
 }
 
-std::vector<std::string> SplitAtCommas(const std::string& text) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (true) {
-    const size_t comma = text.find(',', start);
-    fields.emplace_back(Trim(std::string_view(text).substr(start, comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return fields;
-}
-
 }  // namespace
 
 VXdmmCTL::VXdmmCTL(QWidget* parent) : QWidget(parent) {
@@ -94,7 +82,7 @@ VXdmmCTL::VXdmmCTL(QWidget* parent) : QWidget(parent) {
 automation::Status VXdmmCTL::IDN(const std::string& sBuffer, const std::string& Addr) {
   QStringList row;
   if (!sBuffer.empty()) {
-    const std::vector<std::string> fields = SplitAtCommas(sBuffer);
+    const std::vector<std::string> fields = SplitFields(sBuffer, ',');
     if (fields.size() < 2) {
       return automation::AutomationError::Make(automation::ErrorNumber::BadIndex,
                                                "Subscript out of range: the identity answer \"" +

@@ -1,6 +1,6 @@
 // The library of the in-memory host: its factories and its register entry points.
-#include "automation/host_locations.h"
 #include "automation/host/memory_application.h"
+#include "automation/host_locations.h"
 #include "automation/object_registry.h"
 
 extern "C" __attribute__((visibility("default"))) vx::automation::Unknown*
