@@ -43,6 +43,7 @@ constexpr ViStatus VI_SUCCESS = 0;
 constexpr ViStatus VI_SUCCESS_TERM_CHAR = 0x3FFF0005;
 constexpr ViStatus VI_SUCCESS_MAX_CNT = 0x3FFF0006;
 constexpr ViStatus VI_WARN_NULL_OBJECT = 0x3FFF0082;
+constexpr ViStatus VI_WARN_NSUP_ATTR_STATE = 0x3FFF0084;
 constexpr ViStatus VI_WARN_UNKNOWN_STATUS = 0x3FFF0085;
 
 // Error codes (the standard's unsigned notation, stored as the negative 32-bit value).
