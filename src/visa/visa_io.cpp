@@ -93,10 +93,12 @@ ViStatus ReadMessage(ViSession session, ViUInt32 blockBytes,
     total += count;
     if (status != VI_SUCCESS_MAX_CNT) return status;
     if (total >= maxBytes) {
-      return library.RecordDetail(
-          session, VI_ERROR_IO,
-          FormatC("the answer did not end within %zu MiB; reading stopped after %zu bytes",
-                  maxBytes >> 20, total));
+      const std::string bound = maxBytes % (size_t{1} << 20) == 0
+                                    ? FormatC("%zu MiB", maxBytes >> 20)
+                                    : FormatC("%zu bytes", maxBytes);
+      return library.RecordDetail(session, VI_ERROR_IO,
+                                  "the answer did not end within " + bound +
+                                      FormatC("; reading stopped after %zu bytes", total));
     }
     if (!endless && clock.Steady() - start >= allowed) {
       return library.RecordDetail(

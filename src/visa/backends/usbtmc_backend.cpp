@@ -317,10 +317,9 @@ class UsbTmcBackend final : public GuardedDiagnosticBackend {
     if (!scan.classDirFound) return Failure(VI_ERROR_RSRC_NFOUND, DriverMissingText());
     const UsbTmcEntry* match = FindUsbTmcEntry(scan.entries, name);
     if (!match) {
-      return Failure(VI_ERROR_RSRC_NFOUND, "no USB-TMC instrument " + descriptor +
-                                               " is attached (none of the usbtmc devices in " +
-                                               classDir_ +
-                                               " has this vendor, product and serial number)");
+      return Failure(
+          VI_ERROR_RSRC_NFOUND,
+          "no attached instrument has the vendor, product and serial number of " + descriptor);
     }
 
     const std::string path = (fs::path(deviceDir_) / match->node).string();
