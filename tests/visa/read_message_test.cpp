@@ -1,19 +1,13 @@
 // Whole answers read block by block, and the bounds that stop an answer without end: its
 // size, its time in all, and a read that brings nothing.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
 
 #include "simulated_visa.h"
+#include "streaming_server.h"
 #include "visa/read_message.h"
 #include "visa/visa.h"
 #include "visa/visa_config.h"
@@ -91,62 +85,6 @@ TEST_F(SimulatedMessageTest, AnAnswerThatStopsWithoutItsEndTimesOutOnce) {
   EXPECT_EQ(visa_->Clock().Steady() - before, 500ms);
 }
 
-// A server on 127.0.0.1 that answers its first command with bytes and never a line feed.
-class StreamingServer {
- public:
-  enum class Pace { AsFastAsItCan, OneKilobytePer20Ms, TwoKilobytesThenSilence };
-
-  explicit StreamingServer(Pace pace) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 1) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      ADD_FAILURE() << "cannot set up the test server";
-    }
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this, pace] { Serve(pace); });
-  }
-  ~StreamingServer() {
-    stop_ = true;
-    ::shutdown(listener_, SHUT_RDWR);
-    thread_.join();
-    ::close(listener_);
-  }
-  std::string Resource() const {
-    return "TCPIP0::127.0.0.1::" + std::to_string(port_) + "::SOCKET";
-  }
-
- private:
-  void Serve(Pace pace) {
-    const int connection = ::accept(listener_, nullptr, nullptr);
-    if (connection < 0) return;
-    char command[64];
-    if (::recv(connection, command, sizeof command, 0) > 0) {
-      const std::string chunk(1024, 'x');
-      int sent = 0;
-      while (!stop_) {
-        if (pace == Pace::TwoKilobytesThenSilence && sent == 2) {
-          std::this_thread::sleep_for(10ms);
-          continue;
-        }
-        if (::send(connection, chunk.data(), chunk.size(), MSG_NOSIGNAL) <= 0) break;
-        ++sent;
-        if (pace == Pace::OneKilobytePer20Ms) std::this_thread::sleep_for(20ms);
-      }
-    }
-    ::close(connection);
-  }
-
-  int listener_ = -1;
-  std::uint16_t port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 class StreamTest : public ::testing::Test {
  protected:
   StreamTest() {
@@ -158,7 +96,7 @@ class StreamTest : public ::testing::Test {
   }
   ~StreamTest() override { viClose(rm_); }
 
-  ViSession Query(const StreamingServer& server, ViUInt32 timeoutMs) {
+  ViSession Query(const test::StreamingServer& server, ViUInt32 timeoutMs) {
     ViSession session = VI_NULL;
     EXPECT_EQ(viOpen(rm_, server.Resource().c_str(), VI_NO_LOCK, 0, &session), VI_SUCCESS);
     viSetAttribute(session, VI_ATTR_TMO_VALUE, timeoutMs);
@@ -170,7 +108,7 @@ class StreamTest : public ::testing::Test {
 };
 
 TEST_F(StreamTest, AnEndlessAnswerStopsAt64MiB) {
-  StreamingServer server(StreamingServer::Pace::AsFastAsItCan);
+  test::StreamingServer server(test::StreamingServer::Pace::AsFastAsItCan);
   const ViSession session = Query(server, 1000);
   size_t total = 0;
   EXPECT_EQ(ReadMessage(session, 4096, [&total](std::string_view block) { total += block.size(); }),
@@ -181,7 +119,7 @@ TEST_F(StreamTest, AnEndlessAnswerStopsAt64MiB) {
 }
 
 TEST_F(StreamTest, ASlowAnswerStopsAtTenTimesTheTimeOut) {
-  StreamingServer server(StreamingServer::Pace::OneKilobytePer20Ms);
+  test::StreamingServer server(test::StreamingServer::Pace::OneKilobytePer20Ms);
   const ViSession session = Query(server, 100);
   std::string answer;
   const auto start = std::chrono::steady_clock::now();
@@ -195,7 +133,7 @@ TEST_F(StreamTest, ASlowAnswerStopsAtTenTimesTheTimeOut) {
 }
 
 TEST_F(StreamTest, AnAnswerThatStallsStopsAfterOneTimeOutWithoutProgress) {
-  StreamingServer server(StreamingServer::Pace::TwoKilobytesThenSilence);
+  test::StreamingServer server(test::StreamingServer::Pace::TwoKilobytesThenSilence);
   const ViSession session = Query(server, 300);
   std::string answer;
   const auto start = std::chrono::steady_clock::now();
