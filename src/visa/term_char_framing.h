@@ -20,7 +20,6 @@ class TermCharFraming {
                 bool termCharEnabled);
   // A device clear: what was held back is dropped with the rest of the pending input.
   void Drop();
-  bool Holding() const { return !held_.empty(); }
 
  private:
   std::string held_;  // bytes after a termination character, not yet read

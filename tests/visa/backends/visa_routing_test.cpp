@@ -91,5 +91,22 @@ TEST_F(VisaRoutingTest, AnUnlistedDescriptorFallsThroughToTheNextBackendOnNotFou
   EXPECT_NE(text.find("vendor VISA"), std::string::npos) << text;
 }
 
+TEST_F(VisaRoutingTest, ASocketNoNativeBackendReachesGoesToTheVendorAndReadsEndAlike) {
+  // Nothing listens on port 1: the TCP socket backend finds nothing, the vendor opens it.
+  ViSession session = VI_NULL;
+  ASSERT_EQ(viOpen(rm_, "TCPIP0::127.0.0.1::1::SOCKET", VI_NO_LOCK, 0, &session), VI_SUCCESS)
+      << Text(rm_, VI_ERROR_RSRC_NFOUND);
+  unsigned char answer[64] = {};
+  ViUInt32 count = 0;
+  // The vendor ends the read at the line feed with VI_SUCCESS_TERM_CHAR; a caller that did not
+  // ask for the termination character sees the end of the message as on every transport.
+  viPrintf(session, "*IDN?\n");
+  EXPECT_EQ(viRead(session, answer, sizeof answer, &count), VI_SUCCESS);
+  ASSERT_EQ(viSetAttribute(session, VI_ATTR_TERMCHAR_EN, VI_TRUE), VI_SUCCESS);
+  viPrintf(session, "*IDN?\n");
+  EXPECT_EQ(viRead(session, answer, sizeof answer, &count), VI_SUCCESS_TERM_CHAR);
+  viClose(session);
+}
+
 }  // namespace
 }  // namespace vx::visa
