@@ -46,6 +46,7 @@ class IniDocument {
     std::string section;  // set on section headers
     std::string key;      // set on key lines
     std::string value;    // value of key lines, white space trimmed
+    std::string ending;   // "\n" or "\r\n" as read; empty for lines made here and a last line
   };
 
   static Line MakeKeyLine(std::string_view key, std::string_view value);
