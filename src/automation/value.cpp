@@ -48,8 +48,10 @@ std::string TextOf(const Value& value) {
 std::string QuoteSheetName(std::string_view sheet) {
   // A name that reads as a cell reference ("A1", "R2C3") must be quoted too.
   const bool readsAsCell = host::ParseA1(sheet).block || host::ParseR1C1(sheet).block;
-  bool plain =
-      !sheet.empty() && !std::isdigit(static_cast<unsigned char>(sheet.front())) && !readsAsCell;
+  // A plain word starts with a letter or an underscore, as names do.
+  bool plain = !sheet.empty() &&
+               (std::isalpha(static_cast<unsigned char>(sheet.front())) || sheet.front() == '_') &&
+               !readsAsCell;
   for (const char c : sheet) {
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.') plain = false;
   }

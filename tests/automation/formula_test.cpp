@@ -50,9 +50,28 @@ TEST(Formula, PrintsBackInBothNotations) {
   EXPECT_EQ(quoted.formula->ToR1C1(), "='My data'!R1C2:R3C2*(2+-1.5e-07)<>\"a\"\"b\"");
 }
 
+TEST(Formula, NumbersInEveryFormAFormulaHolds) {
+  const auto parsed = Formula::Parse("=.55E-3*P+1.5e+2-7.");
+  ASSERT_TRUE(parsed.formula) << parsed.error;
+  EXPECT_EQ(parsed.formula->ToA1(), "=0.00055*P+150-7");
+  EXPECT_EQ(Formula::Parse(parsed.formula->ToA1()).formula->ToA1(), parsed.formula->ToA1());
+}
+
+TEST(Formula, SheetNamesThatAreNoPlainWordsArePrintedQuoted) {
+  for (const char* sheet : {".", "1st", "My data", "A1", "R2C3", "it's"}) {
+    const std::string text = "=" + QuoteSheetName(sheet) + "!R1C1";
+    const auto parsed = Formula::Parse(text);
+    ASSERT_TRUE(parsed.formula) << text << ": " << parsed.error;
+    EXPECT_EQ(parsed.formula->Root().sheet, sheet);
+  }
+  EXPECT_EQ(QuoteSheetName("Sheet1"), "Sheet1");
+  EXPECT_EQ(QuoteSheetName("it's"), "'it''s'");
+}
+
 TEST(Formula, WhatItDoesNotUnderstandIsReportedNotGuessed) {
-  for (const char* text :
-       {"=OFFSET(", "=1+", "=Sheet1!", "='Sheet1", "=\"open", "=(1", "=1 2", "=#REF!", "=A1:"}) {
+  // A word never starts with a digit or a point, so ".55E-3." is no name but a bad number.
+  for (const char* text : {"=OFFSET(", "=1+", "=Sheet1!", "='Sheet1", "=\"open", "=(1", "=1 2",
+                           "=#REF!", "=A1:", "=.55E-3.*P", "=1abc", "=2024!A1", "=1E", "=''!A1"}) {
     const auto parsed = Formula::Parse(text);
     EXPECT_FALSE(parsed.formula) << text;
     EXPECT_NE(parsed.error.find("is not understood"), std::string::npos) << text;

@@ -122,7 +122,7 @@ class Parser {
     }
     if (c == '"') return TextLiteral();
     if (c == '\'') return QuotedSheetReference();
-    if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') return NumberOrWord(depth);
+    if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') return NumberLiteral();
     if (IsWordChar(c)) return WordThing(depth, {});
     if (c == '\0') return Fail("the formula ends too early");
     return Fail("unexpected \"" + Rest() + "\"");
@@ -155,25 +155,35 @@ class Parser {
     return text_.substr(start, pos_ - start);
   }
 
-  Node NumberOrWord(size_t depth) {
+  // A number: digits with at most one point and an optional exponent. Words never start
+  // with a digit or a point, so what follows the number must not be part of a word.
+  Node NumberLiteral() {
     const size_t start = pos_;
-    const std::string_view word = TakeWord();
-    // An exponent's sign splits the word: "1.5E-7".
-    std::string number(word);
-    if (!number.empty() && (number.back() == 'E' || number.back() == 'e') &&
-        (Peek() == '+' || Peek() == '-')) {
-      number += text_[pos_++];
-      number += TakeWord();
+    const auto digits = [&] {
+      while (std::isdigit(static_cast<unsigned char>(Peek()))) ++pos_;
+    };
+    digits();
+    if (Peek() == '.') {
+      ++pos_;
+      digits();
+    }
+    if (Peek() == 'e' || Peek() == 'E') {
+      size_t exponent = pos_ + 1;
+      if (exponent < text_.size() && (text_[exponent] == '+' || text_[exponent] == '-')) ++exponent;
+      if (exponent < text_.size() && std::isdigit(static_cast<unsigned char>(text_[exponent]))) {
+        pos_ = exponent;
+        digits();
+      }
     }
     double value = 0;
-    if (ParseDecimal(number, value)) {
-      auto node = std::make_unique<FormulaNode>();
-      node->kind = FormulaNode::Kind::Number;
-      node->number = value;
-      return node;
+    if (!ParseDecimal(text_.substr(start, pos_ - start), value)) {
+      return Fail("\"" + std::string(text_.substr(start, pos_ - start + 1)) + "\" is not a number");
     }
-    pos_ = start;
-    return WordThing(depth, {});
+    if (IsWordChar(Peek())) return Fail("a number followed by \"" + Rest() + "\"");
+    auto node = std::make_unique<FormulaNode>();
+    node->kind = FormulaNode::Kind::Number;
+    node->number = value;
+    return node;
   }
 
   Node QuotedSheetReference() {
@@ -192,6 +202,7 @@ class Parser {
       }
       sheet += text_[pos_++];
     }
+    if (sheet.empty()) return Fail("an empty sheet name");
     if (Peek() != '!') return Fail("a quoted sheet name not followed by \"!\"");
     ++pos_;
     if (!IsWordChar(Peek())) return Fail("nothing after \"" + sheet + "!\"");
