@@ -369,7 +369,9 @@ void LoggingEngine::ReportIoFailure(ViStatus status) {
   const std::string description = StatusText(state_.session, status);
   viClear(state_.session);
   std::string detail = description;
-  if (status != VI_ERROR_CONN_LOST) {
+  // A meter that is gone (a lost connection, or no listener left on its GPIB bus) is not
+  // asked for its error queue.
+  if (status != VI_ERROR_CONN_LOST && status != VI_ERROR_NLISTENERS) {
     ViUInt32 count = 0;
     char buffer[kReadBufferSize] = {};
     if (viWrite(state_.session, reinterpret_cast<ViConstBuf>("syst:err?"), 9, &count) >=
