@@ -47,7 +47,7 @@ class MeterEngine::CommandTable {
       }
     }
   }
-  const CommandSpec* Find(const Header& header, int& suffix) const {
+  const CommandEntry* Find(const Header& header, int& suffix) const {
     const auto match = table_.Find(header);
     if (!match) return nullptr;
     suffix = match->suffix;
@@ -198,12 +198,12 @@ void MeterEngine::Dispatch(std::string_view headerText, std::string_view params,
       return;
   }
   int suffix = 0;
-  const CommandSpec* spec = Commands().Find(h, suffix);
-  if (!spec) {
+  const CommandEntry* entry = Commands().Find(h, suffix);
+  if (!entry) {
     AddError(-113);
     return;
   }
-  (this->*spec->handler)(Call{h, params, now, spec->arg, suffix});
+  (this->*entry->handler)(Call{h, params, now, entry->arg, suffix});
 }
 
 void MeterEngine::Emit(std::string& text, bool affected, TimePoint at, OutputQueue& out, int tag) {

@@ -99,12 +99,12 @@ class MeterEngine {
     Function F() const { return static_cast<Function>(arg); }
   };
   using Handler = void (MeterEngine::*)(const Call&);
-  struct CommandSpec {
+  struct CommandEntry {
     std::string pattern;
     Handler handler;
     int arg = 0;
   };
-  using CommandList = std::vector<CommandSpec>;
+  using CommandList = std::vector<CommandEntry>;
   class CommandTable;
   static const CommandTable& Commands();
 
