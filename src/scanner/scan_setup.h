@@ -20,6 +20,7 @@ struct ChannelSetting {
   ScanFunction function = ScanFunction::None;
   double r = 0;       // shunt resistance, ohms (DCI and ACI)
   double offset = 0;  // amperes added after the division
+  bool operator==(const ChannelSetting&) const = default;
 };
 
 class ScanSetup {
