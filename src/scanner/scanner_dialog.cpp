@@ -254,7 +254,7 @@ void ScannerDialog::Export() {
   }
   if (result.Ok()) {
     run_->ExportDone();
-    status_->setText("Exported to " + QString::fromStdString(result.path));
+    SetStatus("Exported to " + QString::fromStdString(result.path));
   } else {
     prompter_.Message(ExportFailureMessage(result));
   }
@@ -269,7 +269,7 @@ void ScannerDialog::Refresh() {
   progress_->setText(QString::fromStdString(run_->ProgressText()));
   if (run_->NoticeCount() != noticesShown_) {
     noticesShown_ = run_->NoticeCount();
-    status_->setText(QString::fromStdString(run_->Notice()));
+    SetStatus(QString::fromStdString(run_->Notice()));
   }
   const QString count = QString::fromStdString(run_->Settings().scanCountText);
   if (scanCount_->text() != count) {
@@ -303,6 +303,22 @@ void ScannerDialog::FitColumns() {
   }
   if (grid.ColumnWidth(0) > 0)
     results_->verticalHeader()->setFixedWidth(Pixels(grid.ColumnWidth(0), *results_));
+}
+
+void ScannerDialog::SetStatus(const QString& text) {
+  statusText_ = text;
+  status_->setToolTip(text);
+  ShowStatus();
+}
+
+void ScannerDialog::ShowStatus() {
+  status_->setText(
+      status_->fontMetrics().elidedText(statusText_, Qt::ElideMiddle, status_->width()));
+}
+
+void ScannerDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  ShowStatus();
 }
 
 void ScannerDialog::done(int result) {

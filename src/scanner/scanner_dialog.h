@@ -54,6 +54,11 @@ class ScannerDialog : public QDialog {
   const QTimer& RunTimer() const { return runTimer_; }
 
   void done(int result) override;
+  // The whole text of the status line (it may show it shortened).
+  const QString& StatusText() const { return statusText_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildWidgets();
@@ -78,6 +83,8 @@ class ScannerDialog : public QDialog {
   void Refresh();
   void SetSettingControlsEnabled(bool enabled);
   void FitColumns();
+  void SetStatus(const QString& text);
+  void ShowStatus();
 
   Prompter& prompter_;
   const Clock& clock_;
@@ -88,6 +95,7 @@ class ScannerDialog : public QDialog {
   ResultsTableModel* model_ = nullptr;
   QTimer runTimer_;
   int noticesShown_ = 0;
+  QString statusText_;
 
   QComboBox* meters_ = nullptr;
   QListWidget* channels_ = nullptr;

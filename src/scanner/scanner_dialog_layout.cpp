@@ -59,12 +59,14 @@ void ScannerDialog::BuildWidgets() {
   results_->setSelectionMode(QAbstractItemView::NoSelection);
   results_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   results_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  results_->verticalHeader()->setDefaultSectionSize(results_->fontMetrics().height() + 8);
   results_->setMinimumHeight(220);
 
   progress_ = Named(new QLabel(this), "progressLine");
   progress_->setMinimumWidth(90);
   status_ = Named(new QLabel(this), "statusLine");
-  status_->setWordWrap(true);
+  // Long paths are shortened in the middle to fit; the tool tip holds the whole text.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* statusRow = new QHBoxLayout;
   statusRow->addWidget(progress_);
