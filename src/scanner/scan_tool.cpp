@@ -42,7 +42,8 @@ int ScanTool::Fail(const std::string& message) {
 
 int ScanTool::Run() {
   const ChannelList channels = ParseChannelList(options_.channels);
-  if (!options_.list && !channels.error.empty()) return Fail("--channels: " + channels.error);
+  // A list that cannot be read is a wrong command line.
+  if (!options_.list && !channels.error.empty()) return Fail("--channels: " + channels.error) + 1;
 
   instrument::DeviceTable table;
   const std::vector<std::string> names = table.ScanMeters(instrument::kScannerScan);

@@ -21,7 +21,8 @@ class ScanTool {
   ScanTool(ScanToolOptions options, std::FILE* out, std::FILE* err, Prompter& prompter,
            const std::atomic<bool>& stopRequest);
 
-  // The exit status: 0 done, 1 failed, 130 stopped by the user.
+  // The exit status: 0 done, 1 failed, 2 a channel list that cannot be read, 130 stopped by
+  // the user.
   int Run();
 
  private:
