@@ -113,7 +113,10 @@ std::string FormatChannelList(const std::vector<ChannelEntry>& entries) {
     const std::string_view name = ShownName(entry.setting.function);
     text += FormatC("%d=%.*s", entry.channel, static_cast<int>(name.size()), name.data());
     if (IsCurrent(entry.setting.function)) {
-      text += FormatC(":%.17g:%.17g", entry.setting.r, entry.setting.offset);
+      // Written so that the shunt fields' check takes it back: no "+" in an exponent.
+      std::string shunt = FormatC(":%.17g:%.17g", entry.setting.r, entry.setting.offset);
+      std::erase(shunt, '+');
+      text += shunt;
     }
   }
   return text;

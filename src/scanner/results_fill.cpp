@@ -94,9 +94,10 @@ FillOutcome FillResults(ResultsGrid& grid, GridState& state, const PassLayout& p
   const std::string time =
       FormatC("%d:%d:%d", pass.startTime.hour, pass.startTime.minute, pass.startTime.second);
   // A comma that ends the answer ends its last value; it opens no further one.
+  const bool holdsValues = !answer.empty();
   if (answer.ends_with(',')) answer.remove_suffix(1);
   size_t position = 0;
-  for (int i = 0; !answer.empty() && position <= answer.size(); ++i) {
+  for (int i = 0; holdsValues && position <= answer.size(); ++i) {
     const size_t comma = answer.find(',', position);
     const std::string_view value =
         answer.substr(position, comma == std::string_view::npos ? comma : comma - position);
