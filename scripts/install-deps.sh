@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev libgl-dev
   libsqlite3-dev sqlite3 libxlsxwriter-dev libminizip-dev python3-openpyxl
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

@@ -11,9 +11,11 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "sim/meter_config.h"
 #include "sim_server.h"
+#include "visa/resource_name.h"
 
 namespace {
 
@@ -34,9 +36,31 @@ int Usage() {
       "  DESCRIPTOR TCPIP0::127.0.0.1::PORT::SOCKET\n"
       "--alias-file writes those pairs as an [Aliases] table for VX_VISA_ALIASES, so that\n"
       "the instruments are found by USB and GPIB searches like plugged-in ones.\n"
+      "Each connection has its own answers; a port serves up to 32 connections at once and\n"
+      "refuses more with a line on standard error.\n"
       "SIGUSR1 fires the external trigger input of every meter; SIGINT or SIGTERM stops.\n",
       stderr);
   return 2;
+}
+
+// Only meters whose descriptor the VISA library takes are served, so that the alias file holds
+// nothing a client could not open. A "=" would split the alias line in the wrong place.
+std::vector<vx::sim::MeterConfig> Servable(std::vector<vx::sim::MeterConfig> meters) {
+  std::vector<vx::sim::MeterConfig> kept;
+  for (vx::sim::MeterConfig& meter : meters) {
+    std::string error;
+    if (!vx::visa::ParseResourceName(meter.descriptor, &error)) {
+      std::fprintf(stderr, "k9sim: \"%s\" is not a VISA resource name (%s); not served\n",
+                   meter.descriptor.c_str(), error.c_str());
+    } else if (meter.descriptor.find('=') != std::string::npos) {
+      std::fprintf(stderr,
+                   "k9sim: \"%s\" holds \"=\", which an alias table cannot hold; not served\n",
+                   meter.descriptor.c_str());
+    } else {
+      kept.push_back(std::move(meter));
+    }
+  }
+  return kept;
 }
 
 bool WriteAliasFile(const std::string& path, const vx::k9sim::SimServer& server) {
@@ -76,8 +100,9 @@ int main(int argc, char** argv) {
   }
   if (simulationFile.empty()) return Usage();
 
-  const vx::sim::SimulationFile file = vx::sim::LoadSimulationFile(simulationFile);
+  vx::sim::SimulationFile file = vx::sim::LoadSimulationFile(simulationFile);
   if (!file.error.empty()) std::fprintf(stderr, "k9sim: %s\n", file.error.c_str());
+  file.meters = Servable(std::move(file.meters));
   if (file.meters.empty()) {
     std::fprintf(stderr, "k9sim: %s describes no instrument\n", simulationFile.c_str());
     return 1;

@@ -3,10 +3,15 @@
 
 #include <signal.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
+#include "common/desktop_open.h"
+#include "common/qt_prompter.h"
+#include "linkhost/connect_form.h"
 #include "linkhost/link_options.h"
 #include "linkhost/link_session.h"
 
@@ -27,6 +32,23 @@ void CatchStopSignals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
+// The connect form picks the meter; -1 when the user cancels or the form cannot be shown.
+int ChooseDevice(vx::linkhost::LinkSession& session) {
+  vx::QtPrompter prompter;
+  vx::linkhost::ConnectForm form(session.Engine(), session.Meters(), prompter);
+  if (const std::string problem = form.SetUp(); !problem.empty()) {
+    std::fprintf(stderr, "vxlink: %s\n", problem.c_str());
+    return -1;
+  }
+  form.exec();
+  return form.ChosenDevice();
+}
+
+bool CanShowWindows() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return vx::HasDesktopDisplay() || (platform && *platform);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,7 +61,18 @@ int main(int argc, char** argv) {
     std::fputs(vx::linkhost::kLinkUsage, stdout);
     return 0;
   }
-  QCoreApplication app(argc, argv);
+  if (parsed.options.choose && !CanShowWindows()) {
+    std::fprintf(stderr,
+                 "vxlink: --choose shows the connect form and needs a display "
+                 "(DISPLAY is not set); use --list and --device instead\n");
+    return 1;
+  }
+  std::unique_ptr<QCoreApplication> app;
+  if (parsed.options.choose) {
+    app = std::make_unique<QApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
   vx::linkhost::LinkSession session(parsed.options, stdout, stderr, &stopRequest);
   if (const int failed = session.Open(); failed != 0) return failed;
   if (parsed.options.list) {
@@ -49,6 +82,11 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  int device = parsed.options.device;
+  if (parsed.options.choose) {
+    device = ChooseDevice(session);
+    if (device < 0) return 1;
+  }
   CatchStopSignals();
-  return session.Run(parsed.options.device);
+  return session.Run(device);
 }

@@ -12,6 +12,7 @@
 
 #include "common/c_number.h"
 #include "instrument/device_table.h"
+#include "visa/read_message.h"
 #include "visa/visa.h"
 
 namespace {
@@ -25,6 +26,8 @@ constexpr const char* kUsage =
     "  scan    find the meters as the front panel does; one line per meter:\n"
     "          display name, a tab, identity answer\n"
     "  query   send COMMAND (a line feed is added) and print the answer of a query;\n"
+    "          --timeout is the session time-out in ms (default 20000); an answer\n"
+    "          must end within ten times it and 64 MiB, else the query fails;\n"
     "          --repeat sends it N times and reports the rate\n";
 
 int Usage() {
@@ -89,17 +92,9 @@ int Scan() {
   return 0;
 }
 
-// Reads one whole answer; its bytes go to `answer`.
+// Reads one whole answer into `answer`: at most 64 MiB, within ten times the time-out.
 ViStatus ReadAnswer(ViSession session, std::string& answer) {
-  answer.clear();
-  unsigned char block[1024];
-  ViStatus status;
-  do {
-    ViUInt32 count = 0;
-    status = viRead(session, block, sizeof block, &count);
-    answer.append(reinterpret_cast<const char*>(block), count);
-  } while (status == VI_SUCCESS_MAX_CNT);
-  return status;
+  return vx::visa::ReadMessage(session, 1024, answer);
 }
 
 bool ParseCount(const char* text, unsigned long& value) {

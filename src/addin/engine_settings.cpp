@@ -70,15 +70,7 @@ std::string SettingsPathQuietly() {
 }
 
 std::vector<std::string> SplitLanguages(const std::string& list) {
-  std::vector<std::string> languages;
-  size_t start = 0;
-  while (true) {
-    const size_t comma = list.find(',', start);
-    languages.emplace_back(Trim(std::string_view(list).substr(start, comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return languages;
+  return SplitFields(list, ',');
 }
 
 void SaveLoggingSettings(const LoggingState& state, const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include "addin/logging_engine.h"
 #include "automation/charts.h"
+#include "automation/error_text.h"
 #include "common/c_number.h"
 
 namespace vx::addin {
@@ -48,11 +49,6 @@ std::string ForSheet(std::string_view formula, const std::string& sheet) {
     }
   }
   return out;
-}
-
-std::string ErrorNumberText(std::uint32_t number) {
-  // Automation errors are reported as the signed number the host gives.
-  return std::to_string(static_cast<std::int32_t>(number));
 }
 
 }  // namespace
@@ -111,7 +107,7 @@ bool LoggingEngine::CreateChart() {
   const Status built = BuildChart();
   if (built) return true;
   Message("Create Chart Error:\n" + built.error().description + "\n" +
-          ErrorNumberText(built.error().number));
+          automation::ErrorNumberText(built.error().number));
   StopLogging();
   return false;
 }

@@ -57,6 +57,13 @@ class Result {
       return &value();
     }
   }
+  auto operator->() const {
+    if constexpr (requires(const T& t) { *t; }) {
+      return &*value();
+    } else {
+      return &value();
+    }
+  }
 
   const AutomationError& error() const { return std::get<1>(content_); }
 

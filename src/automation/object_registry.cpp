@@ -1,15 +1,13 @@
 #include "automation/object_registry.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "common/file_lock.h"
 #include "common/ini_file.h"
 #include "common/program_paths.h"
 
@@ -24,46 +22,17 @@ AutomationError RegistryError(ErrorNumber number, std::string text) {
 
 // Reads a registry; a missing file is an empty registry, a malformed one an error.
 Result<IniDocument> ReadRegistry(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return IniDocument{};
-  std::optional<IniDocument> document = IniDocument::Load(path);
-  if (!document) {
-    return RegistryError(ErrorNumber::PermissionDenied,
-                         "The object registry " + path + " cannot be read.");
-  }
-  if (const auto syntax = FindIniSyntaxError(document->Serialize())) {
-    return RegistryError(ErrorNumber::ObjectDefined,
-                         "The object registry " + path + " is malformed at line " +
-                             std::to_string(syntax->line) + ": " + syntax->reason +
-                             ". It was left as it is.");
-  }
-  return *std::move(document);
+  CheckedIni checked = LoadCheckedIni(path, "object registry");
+  if (!checked.document) return RegistryError(ErrorNumber::ObjectDefined, checked.problem);
+  return *std::move(checked.document);
 }
-
-// Serialises writers of one registry across processes, so that two registrations made at
-// once both land.
-class RegistryLock {
- public:
-  explicit RegistryLock(const std::string& registryPath) {
-    fd_ = ::open((registryPath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
-  }
-  ~RegistryLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  RegistryLock(const RegistryLock&) = delete;
-  RegistryLock& operator=(const RegistryLock&) = delete;
-
- private:
-  int fd_ = -1;
-};
 
 template <typename Change>
 Status ChangeRegistry(const std::string& path, Change change) {
   std::error_code error;
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, error);
-  RegistryLock lock(path);
+  FileLock lock(path);
   VX_ASSIGN_OR_RETURN(IniDocument document, ReadRegistry(path));
   change(document);
   if (!document.Save(path)) {
@@ -127,6 +96,13 @@ Status RemoveRegistryEntry(const std::string& registryPath, std::string_view pro
   if (!std::filesystem::exists(registryPath, error)) return {};
   return ChangeRegistry(registryPath,
                         [&](IniDocument& document) { document.RemoveSection(progId); });
+}
+
+Status CheckObjectRegistry() {
+  for (const std::string& path : RegistrySearchPath()) {
+    VX_RETURN_IF_ERROR(StatusOf(ReadRegistry(path)));
+  }
+  return {};
 }
 
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {

@@ -55,6 +55,10 @@ Result<RegistryEntry> FindRegistryEntry(std::string_view progId);
 Status WriteRegistryEntry(const std::string& registryPath, const RegistryEntry& entry);
 Status RemoveRegistryEntry(const std::string& registryPath, std::string_view progId);
 
+// Whether every registry of the search path can be read: what a program checks before it
+// creates objects, as it would initialise the platform's object linking.
+Status CheckObjectRegistry();
+
 // Loads the registered library (once per process; it stays loaded) and makes the object.
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId);
 

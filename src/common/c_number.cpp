@@ -1,5 +1,7 @@
 #include "common/c_number.h"
 
+#include <vector>
+
 #include <locale.h>
 
 #include <array>
@@ -158,6 +160,19 @@ std::string ToLowerAscii(std::string_view text) {
   std::string result(text);
   for (char& c : result) c = LowerAscii(c);
   return result;
+}
+
+std::vector<std::string> SplitFields(std::string_view text, char separator) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find(separator, start);
+    fields.emplace_back(
+        Trim(text.substr(start, end == std::string_view::npos ? end : end - start)));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return fields;
 }
 
 }  // namespace vx

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vx {
 
@@ -31,6 +32,10 @@ std::string VFormatC(const char* format, va_list args) __attribute__((format(pri
 // Removes the characters of `set` from the end of `text`.
 std::string_view TrimRight(std::string_view text, std::string_view set = " \t\r\n\v\f");
 std::string_view Trim(std::string_view text, std::string_view set = " \t\r\n\v\f");
+
+// The fields of `text` between its `separator`s, each trimmed of white space ("a, b," gives
+// "a", "b", "").
+std::vector<std::string> SplitFields(std::string_view text, char separator);
 
 // ASCII case-insensitive helpers, as used by SCPI and by the settings files.
 bool EqualsNoCase(std::string_view a, std::string_view b);

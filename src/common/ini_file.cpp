@@ -1,6 +1,7 @@
 #include "common/ini_file.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -39,10 +40,18 @@ IniDocument IniDocument::Parse(std::string_view text) {
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string_view raw = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-
     Line line;
+    // A carriage return belongs to the line end only before a line feed; each line keeps its
+    // own end, so that a file written back keeps the bytes of every line it did not change.
+    if (end < text.size()) {
+      line.ending = "\n";
+      if (!raw.empty() && raw.back() == '\r') {
+        raw.remove_suffix(1);
+        line.ending = "\r\n";
+      }
+    }
+    pos = end + 1;
+
     line.text = std::string(raw);
     const std::string_view body = Trim(raw, kBlank);
     if (!body.empty() && body.front() == '[') {
@@ -182,8 +191,9 @@ std::string IniDocument::Serialize() const {
   std::string out;
   if (byteOrderMark_) out += kByteOrderMark;
   for (size_t i = 0; i < lines_.size(); ++i) {
-    out += lines_[i].text;
-    if (i + 1 < lines_.size() || finalLineEnd_) out += lineEnd_;
+    const Line& line = lines_[i];
+    out += line.text;
+    if (i + 1 < lines_.size() || finalLineEnd_) out += line.ending.empty() ? lineEnd_ : line.ending;
   }
   return out;
 }
@@ -250,6 +260,19 @@ std::optional<IniSyntaxError> FindIniSyntaxError(std::string_view text) {
     }
   }
   return std::nullopt;
+}
+
+CheckedIni LoadCheckedIni(const std::string& path, std::string_view what) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return {IniDocument{}, {}};
+  std::optional<IniDocument> document = IniDocument::Load(path);
+  const std::string named = "The " + std::string(what) + " " + path;
+  if (!document) return {std::nullopt, named + " cannot be read."};
+  if (const auto syntax = FindIniSyntaxError(document->Serialize())) {
+    return {std::nullopt, named + " is malformed at line " + std::to_string(syntax->line) + ": " +
+                              syntax->reason + ". It was left as it is."};
+  }
+  return {std::move(document), {}};
 }
 
 }  // namespace vx

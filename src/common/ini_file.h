@@ -46,6 +46,7 @@ class IniDocument {
     std::string section;  // set on section headers
     std::string key;      // set on key lines
     std::string value;    // value of key lines, white space trimmed
+    std::string ending;   // "\n" or "\r\n" as read; empty for lines made here and a last line
   };
 
   static Line MakeKeyLine(std::string_view key, std::string_view value);
@@ -69,6 +70,15 @@ struct IniSyntaxError {
   std::string reason;
 };
 std::optional<IniSyntaxError> FindIniSyntaxError(std::string_view text);
+
+// A settings file that a program rewrites: a missing file is an empty document; one that
+// cannot be read or is not well formed gives `problem`, naming the file (as `what`, "host
+// state file") and the line, and no document.
+struct CheckedIni {
+  std::optional<IniDocument> document;
+  std::string problem;
+};
+CheckedIni LoadCheckedIni(const std::string& path, std::string_view what);
 
 // The private-profile calls, one file access each.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,

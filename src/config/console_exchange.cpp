@@ -5,6 +5,7 @@
 
 #include "common/c_number.h"
 #include "common/captions.h"
+#include "visa/read_message.h"
 
 namespace vx::config {
 namespace {
@@ -15,14 +16,7 @@ constexpr ViUInt32 kBlockBytes = 1024;
 
 ReadOutcome ReadWholeAnswer(ViSession session) {
   ReadOutcome outcome;
-  std::array<ViByte, kBlockBytes> block;
-  do {
-    block.fill(' ');
-    ViUInt32 count = 0;
-    outcome.status = viRead(session, block.data(), kBlockBytes, &count);
-    outcome.text.append(reinterpret_cast<const char*>(block.data()),
-                        std::min<size_t>(count, block.size()));
-  } while (outcome.status == VI_SUCCESS_MAX_CNT);
+  outcome.status = visa::ReadMessage(session, kBlockBytes, outcome.text);
   outcome.text.resize(TrimRight(outcome.text).size());
   return outcome;
 }

@@ -28,6 +28,8 @@ struct ReadOutcome {
 
 // Reads blocks of 1024 bytes while a read fills its block before the end of the message
 // (VI_SUCCESS_MAX_CNT): an answer of exactly 1024 bytes ends with success after one read.
+// An answer that does not end within 64 MiB or ten times the time-out fails
+// (visa::ReadMessage).
 ReadOutcome ReadWholeAnswer(ViSession session);
 
 // Writes `text` and a line feed as raw bytes, never as a format.

@@ -4,6 +4,7 @@
 
 #include "common/c_number.h"
 #include "instrument/display_name.h"
+#include "visa/read_message.h"
 
 namespace vx::instrument {
 namespace {
@@ -18,6 +19,11 @@ bool IsQuery(std::string_view command) {
 std::string_view AsText(const unsigned char* data, size_t count) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), count);
   return bytes.substr(0, bytes.find('\0'));
+}
+
+// After these a read can only wait for its time-out: no instrument is there to answer.
+bool Unreachable(ViStatus status) {
+  return status == VI_ERROR_CONN_LOST || status == VI_ERROR_NLISTENERS;
 }
 
 }  // namespace
@@ -123,12 +129,8 @@ void DeviceTable::Remember(ViSession session, ViStatus status) {
 }
 
 void DeviceTable::ReadRest(ViSession session) {
-  std::array<unsigned char, kLongAnswerBlock> scratch;
-  ViUInt32 count = 0;
-  ViStatus status;
-  do {
-    status = viRead(session, scratch.data(), static_cast<ViUInt32>(scratch.size()), &count);
-  } while (status == VI_SUCCESS_MAX_CNT);
+  const ViStatus status =
+      visa::ReadMessage(session, kLongAnswerBlock, [](std::string_view /*discarded*/) {});
   if (status < VI_SUCCESS) Remember(session, status);
 }
 
@@ -138,7 +140,7 @@ std::string DeviceTable::SendQuery(int device, std::string_view command) {
   const std::string line(command);
   ViStatus status = viPrintf(session, "%s", line.c_str());
   Remember(session, status);
-  if (!IsQuery(command)) return {};
+  if (!IsQuery(command) || Unreachable(status)) return {};
 
   ViUInt32 count = 0;
   status = viRead(session, readBuffer_.data(), kShortAnswerBytes, &count);
@@ -156,17 +158,15 @@ std::string DeviceTable::SendLongQuery(int device, std::string_view command, Lon
   const std::string line(command);
   ViStatus status = viPrintf(session, "%s", line.c_str());
   Remember(session, status);
-  if (!IsQuery(command)) return {};
+  if (!IsQuery(command) || Unreachable(status)) return {};
 
-  std::string answer;
-  ViUInt32 count = 0;
   // Read again only while the last block filled the buffer before the end of the message:
-  // an answer of exactly one block ends with success and needs no second read.
-  do {
-    count = 0;
-    status = viRead(session, readBuffer_.data(), kLongAnswerBlock, &count);
-    answer += AsText(readBuffer_.data(), count);
-  } while (status == VI_SUCCESS_MAX_CNT);
+  // an answer of exactly one block ends with success and needs no second read. The reading
+  // is bounded in bytes and time (read_message.h).
+  std::string answer;
+  status = visa::ReadMessage(session, kLongAnswerBlock, [&answer](std::string_view block) {
+    answer += block.substr(0, block.find('\0'));
+  });
   Remember(session, status);
   if (form == LongAnswerForm::RemoveLineFeeds) {
     answer.erase(std::remove(answer.begin(), answer.end(), '\n'), answer.end());
@@ -177,7 +177,7 @@ std::string DeviceTable::SendLongQuery(int device, std::string_view command, Lon
 
 bool DeviceTable::ConnectionChanged() const {
   for (int k = 0; k < meterCount_; ++k) {
-    if (LastStatus(k) == VI_ERROR_CONN_LOST) return true;
+    if (Unreachable(LastStatus(k))) return true;
   }
   return false;
 }

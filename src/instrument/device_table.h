@@ -56,17 +56,21 @@ class DeviceTable {
 
   // Writes one command line (which carries its own line feed). For a query (a "?" after the
   // first character) reads the answer, at most 60 bytes of it, and returns it with double
-  // quotes removed and trailing white space trimmed; a longer answer is read to its end and
-  // the excess discarded, so it cannot be taken for the answer of the next command.
+  // quotes removed and trailing white space trimmed; a longer answer is read to its end (within
+  // the bounds of visa::ReadMessage) and the excess discarded, so it cannot be taken for the
+  // answer of the next command. After a write that found no instrument (connection lost, no
+  // GPIB listener) nothing is read.
   // `device` is a list position, or a session position for "L0" and "*IDN?" (the scan talks
   // to resources before they are listed). A failed write or read gives an empty answer.
   std::string SendQuery(int device, std::string_view command);
 
-  // As SendQuery, but reads the whole answer in blocks of 1024 bytes, keeps double quotes
-  // and trims trailing white space; `device` is a list position.
+  // As SendQuery, but reads the whole answer in blocks of 1024 bytes, at most 64 MiB and ten
+  // times the session time-out of it (visa::ReadMessage), keeps double quotes and trims
+  // trailing white space; `device` is a list position.
   std::string SendLongQuery(int device, std::string_view command, LongAnswerForm form);
 
-  // True when a listed meter's connection was lost since the last scan.
+  // True when a listed meter's connection was lost since the last scan (or, on GPIB, it no
+  // longer listens).
   bool ConnectionChanged() const;
 
   int MeterCount() const { return meterCount_; }

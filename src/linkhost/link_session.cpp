@@ -97,8 +97,8 @@ int LinkSession::Open() {
   if (auto found = engine_->FindDevice(); !found) return Fail("the meter search", found.error());
   for (std::int16_t i = 0; i < engine_->get_m_DevCount(); ++i) {
     if (Status row = engine_->GetIDN(i); !row) return Fail("GetIDN", row.error());
-    meters_.push_back(
-        {engine_->get_m_IDNbuff(), engine_->get_m_IDNAddr(), engine_->get_m_IDNSesn()});
+    meters_.push_back({std::string(Trim(engine_->get_m_IDNbuff())), engine_->get_m_IDNAddr(),
+                       engine_->get_m_IDNSesn()});
   }
   return 0;
 }

@@ -1,7 +1,22 @@
 #pragma once
 // The firmware of the simulated meter: executes command lines, keeps the measurement
 // settings, the trigger system, the status registers and the error queue, drives the scanner
-// card and applies the configured faults to the answers it puts into the output queue.
+// card and applies the configured faults to the answers.
+//
+// Several connections share one meter (the sessions of the in-process VISA backend, the TCP
+// connections of k9sim): they share its settings, readings, scan and trigger, but each has
+// its own output queue, and an answer goes to the queue of the connection that asked, also
+// one that completes later (a triggered reading, a waiting "*OPC?").
+//
+// Commands are looked up in a table of SCPI patterns (scpi_pattern.h). The handlers are
+// member functions, one file per SCPI subsystem, each of which also lists its patterns:
+//   commands_common.cpp     IEEE 488.2 common commands (*IDN?, *RST, *OPC, ...)
+//   commands_sense.cpp      [SENSe:] functions, ranges, integration times, sensors
+//   commands_configure.cpp  CONFigure and MEASure
+//   commands_trigger.cpp    TRIGger, SAMPle, INITiate, ABORt, READ?, FETCh? and the trigger
+//                           system behind them
+//   commands_route.cpp      ROUTe: the scanner card
+//   commands_system.cpp     SYSTem: the error queue and the version
 // Not thread-safe and never waits: SimulatedMeter locks it and does the waiting.
 
 #include <array>
@@ -28,14 +43,15 @@ class MeterEngine {
   using TimePoint = std::chrono::steady_clock::time_point;
 
   static constexpr std::size_t kErrorQueueSize = 20;
+  // The most one connection's unread answers may hold, counted as the bytes are sent.
   static constexpr std::size_t kMaxOutputBytes = 16u << 20;
   static constexpr int kMaxReadings = 50000;
 
   MeterEngine(const MeterConfig& config, TimePoint powerOn);
 
-  // Executes one command line (without its line end). Returns false when the connection was
-  // lost on it: the rest of the line is dropped.
-  bool ExecuteLine(std::string_view line, TimePoint now);
+  // Executes one command line (without its line end) for the connection whose answers go to
+  // `out`. Returns false when the connection was lost on it: the rest of the line is dropped.
+  bool ExecuteLine(std::string_view line, TimePoint now, OutputQueue& out);
   // A command line longer than the input buffer.
   void InputOverrun();
 
@@ -44,71 +60,146 @@ class MeterEngine {
   // When Advance next has something to do, if ever.
   std::optional<TimePoint> NextEvent() const;
   void ExternalTrigger(TimePoint now);
-  // Device clear: drops unread answers and waiting queries, aborts a waiting measurement.
-  void DeviceClear();
+  // Device clear from the connection of `out`: drops its unread answers, and aborts a waiting
+  // measurement together with the answers every connection waits for.
+  void DeviceClear(OutputQueue& out);
+  // The connection of `out` ends: answers still owed to it are forgotten.
+  void Disconnect(const OutputQueue& out);
 
   bool Lost() const { return lost_; }
   unsigned CommandCount() const { return commandCount_; }
   Variant ModelVariant() const { return variant_; }
-  OutputQueue& Output() { return output_; }
 
  private:
   enum class TriggerSource { Immediate, External, Bus };
   enum class PendingKind { OperationComplete, Readings };
   struct Pending {
     PendingKind kind;
-    bool affected;  // the fault applies to its answer
+    bool affected;     // the fault applies to its answer
+    OutputQueue* out;  // the connection that asked
   };
   struct FunctionSettings {
     int range = 0;  // index into Ranges(f) while autoRange is off
     bool autoRange = true;
     double nplc = 10;
   };
+  // Marks the answer "1" that a completed measurement gives the "*OPC?" queries that waited.
+  static constexpr int kDeferredOpcTag = 1;
+  // Where a parameter names one end of a setting's scale ("MIN", "MAX") or its default.
+  enum class Special { None, Min, Max, Def };
 
+  // One command as its handler sees it.
+  struct Call {
+    const Header& header;
+    std::string_view params;
+    TimePoint now;
+    int arg;     // the table entry's argument (a Function for the function-path commands)
+    int suffix;  // the numeric suffix of the pattern's "#" keyword
+    bool Query() const { return header.query; }
+    Function F() const { return static_cast<Function>(arg); }
+  };
+  using Handler = void (MeterEngine::*)(const Call&);
+  struct CommandSpec {
+    std::string pattern;
+    Handler handler;
+    int arg = 0;
+  };
+  using CommandList = std::vector<CommandSpec>;
+  class CommandTable;
+  static const CommandTable& Commands();
+
+  // Core (meter_engine.cpp).
   void ResetSettings();
   void ExecuteCommand(std::string_view command, TimePoint now);
   void Dispatch(std::string_view headerText, std::string_view params, TimePoint now);
-  void Common(const Header& h, std::string_view params, TimePoint now);
-  void SenseCommand(const Header& h, int i, std::string_view params);
-  void FunctionSetting(const Header& h, int j, Function f, std::string_view params);
-  void RangeCommand(const Header& h, Function f, std::string_view params);
-  void AutoRangeCommand(const Header& h, Function f, std::string_view params);
-  void NplcCommand(const Header& h, Function f, std::string_view params);
-  void StepCommand(const Header& h, std::span<const double> steps, double& value,
-                   double defaultValue, std::string_view params);
-  void TemperatureCommand(const Header& h, int j, std::string_view params);
-  void CoefficientCommand(const Header& h, double& value, double low, double high,
-                          std::string_view params);
-  void ConfigureCommand(const Header& h, int i, std::string_view params, TimePoint now);
-  void RouteCommand(const Header& h, int i, std::string_view params, TimePoint now);
-  void TriggerCommand(const Header& h, int i, std::string_view params);
-  void SampleCommand(const Header& h, int i, std::string_view params);
-  void ReadQuery(TimePoint now);
-  void FetchQuery(TimePoint now);
-  void Initiate(TimePoint now);
-  void Abort(TimePoint now);
-
-  bool ParseFunctionPath(const Header& h, int i, Function& f, int& next) const;
-  FunctionSettings& SettingsFor(Function f);
-  int EffectiveRange(Function f);
-  double SignalOf(Function f) const;
-  double Measure(Function f, TimePoint at);
-  void TakeReadings(TimePoint at, bool append);
-  void AppendMemory(std::string& out) const;
-  void FireTrigger(TimePoint at);
-  void CompletePending(TimePoint at);
-
-  // Answers: the text goes into answer_; Answer() marks it to be sent.
   std::string& Answer() {
     answered_ = true;
     return answer_;
   }
   void AnswerNumber(double value);
   void AnswerInteger(long value);
-  void Emit(std::string& text, bool affected, TimePoint at, int tag = 0);
+  void Emit(std::string& text, bool affected, TimePoint at, OutputQueue& out, int tag = 0);
   void AddError(int code);
   bool NoParams(std::string_view params);
   bool OneParam(std::string_view params, std::string_view& param);
+  static Special SpecialOf(std::string_view param);
+
+  // Common commands (commands_common.cpp).
+  static void AddCommonCommands(CommandList& list);
+  static bool IsLegacyHello(std::string_view headerText);
+  void Identify(const Call& c);
+  void Reset(const Call& c);
+  void ClearStatus(const Call& c);
+  void EventStatusQuery(const Call& c);
+  void OperationComplete(const Call& c);
+  void WaitToContinue(const Call& c);
+  void BusTrigger(const Call& c);
+  void SelfTest(const Call& c);
+  void EventEnable(const Call& c);
+  void ServiceRequestEnable(const Call& c);
+  void RegisterCommand(const Call& c, std::uint8_t& reg);
+  void StatusByteQuery(const Call& c);
+
+  // [SENSe:] (commands_sense.cpp).
+  static void AddSenseCommands(CommandList& list);
+  void FunctionCommand(const Call& c);
+  void BandwidthCommand(const Call& c);
+  void UnitCommand(const Call& c);
+  void RtdTypeCommand(const Call& c);
+  void RtdCoefficientCommand(const Call& c);
+  void SprtdCoefficientCommand(const Call& c);
+  void ThermocoupleTypeCommand(const Call& c);
+  void RangeCommand(const Call& c);
+  void AutoRangeCommand(const Call& c);
+  void NplcCommand(const Call& c);
+  void ApertureCommand(const Call& c);
+  bool Offered(Function f);
+  void StepCommand(const Call& c, std::span<const double> steps, double& value,
+                   double defaultValue);
+  void CoefficientCommand(const Call& c, double& value, double low, double high);
+  FunctionSettings& SettingsFor(Function f);
+  int EffectiveRange(Function f);
+  double SignalOf(Function f) const;
+
+  // CONFigure, MEASure (commands_configure.cpp).
+  static void AddConfigureCommands(CommandList& list);
+  void ConfigureCommand(const Call& c);
+  void MeasureQuery(const Call& c);
+  void Configure(const Call& c, bool measure);
+
+  // TRIGger, SAMPle, INITiate, ABORt, READ?, FETCh? and the trigger system
+  // (commands_trigger.cpp).
+  static void AddTriggerCommands(CommandList& list);
+  void TriggerSourceCommand(const Call& c);
+  void TriggerCountCommand(const Call& c);
+  void TriggerDelayCommand(const Call& c);
+  void SampleCountCommand(const Call& c);
+  void InitiateCommand(const Call& c);
+  void AbortCommand(const Call& c);
+  void ReadCommand(const Call& c);
+  void FetchCommand(const Call& c);
+  void ReadQuery(TimePoint now);
+  void Initiate(TimePoint now);
+  double Measure(Function f, TimePoint at);
+  void TakeReadings(TimePoint at, bool append);
+  void AppendMemory(std::string& out) const;
+  void FireTrigger(TimePoint at);
+  void CompletePending(TimePoint at);
+
+  // ROUTe (commands_route.cpp).
+  static void AddRouteCommands(CommandList& list);
+  void RouteStateQuery(const Call& c);
+  void ScanStartCommand(const Call& c);
+  void ScanFunctionCommand(const Call& c);
+  void ScanCountCommand(const Call& c);
+  void ScanTimerCommand(const Call& c);
+  void ScanStateQuery(const Call& c);
+  bool CardPresent();
+
+  // SYSTem (commands_system.cpp).
+  static void AddSystemCommands(CommandList& list);
+  void ErrorQuery(const Call& c);
+  void VersionQuery(const Call& c);
 
   // Configuration.
   FaultConfig fault_;
@@ -127,7 +218,7 @@ class MeterEngine {
   char unit_ = 'C';
   std::string_view rtdType_;
   std::string_view tcType_;
-  double rtdAlpha_ = 0, rtdBeta_ = 0, rtdDelta_ = 0, rtdR0_ = 0;
+  std::array<double, 4> rtd_{};    // alpha, beta, delta, R-zero
   std::array<double, 6> sprtd_{};  // R-zero, A4, B4, Ax, Bx, Cx
 
   // Trigger system and reading memory.
@@ -154,8 +245,8 @@ class MeterEngine {
   std::uint8_t ese_ = 0;
   std::uint8_t sre_ = 0;
 
-  // Output, faults.
-  OutputQueue output_;
+  // The command being executed, its answer and the faults.
+  OutputQueue* out_ = nullptr;  // the output of the connection that sent it
   std::string answer_;
   bool answered_ = false;
   bool affected_ = false;

@@ -173,6 +173,13 @@ bool ParseNode(std::string_view token, Kw& kw, std::uint8_t& suffix) {
 
 }  // namespace
 
+Kw KeywordOfSpelling(std::string_view mixed) {
+  for (const Spelling& s : kSpellings) {
+    if (s.mixed == mixed) return s.kw;
+  }
+  return Kw::None;
+}
+
 HeaderResult ParseHeader(std::string_view text, Header& header) {
   header = Header{};
   if (!text.empty() && text.back() == '?') {

@@ -98,6 +98,10 @@ enum class HeaderResult { Ok, Undefined, Syntax };
 // Parses a header such as ":SENS:VOLT:DC:RANG?" (no parameters, no white space).
 HeaderResult ParseHeader(std::string_view text, Header& header);
 
+// The keyword whose SCPI spelling (long form, short form in capitals) is exactly `mixed`
+// ("VOLTage"); Kw::None when the vocabulary has no such spelling.
+Kw KeywordOfSpelling(std::string_view mixed);
+
 // Splits off the next command of a line at ";" (outside quotes). Returns false at the end.
 bool NextCommand(std::string_view& rest, std::string_view& command);
 

@@ -21,11 +21,17 @@ Variant VariantFromIdentity(std::string_view identity) {
   return Variant::Basic;
 }
 
-struct SimulatedMeter::State {
-  State(const MeterConfig& config, std::chrono::steady_clock::time_point powerOn)
-      : engine(config, powerOn) {}
+// What the connections share: the firmware and the lock that guards it.
+struct SimulatedMeter::Core {
+  Core(const MeterConfig& config, const Clock& c) : clock(c), engine(config, c.Steady()) {}
 
+  const Clock& clock;
+  std::mutex mutex;
   MeterEngine engine;
+};
+
+struct MeterConnection::State {
+  OutputQueue output;
   std::string partial;      // a command line still waiting for its line end
   bool discarding = false;  // the current line overran the input buffer: dropped to its end
 };
@@ -33,20 +39,73 @@ struct SimulatedMeter::State {
 SimulatedMeter::SimulatedMeter(MeterConfig config, const Clock& clock)
     : config_(std::move(config)),
       clock_(clock),
-      state_(std::make_unique<State>(config_, clock_.Steady())) {}
+      core_(std::make_shared<Core>(config_, clock_)),
+      own_(Connect()) {}
 
 SimulatedMeter::~SimulatedMeter() = default;
 
+std::unique_ptr<MeterConnection> SimulatedMeter::Connect() {
+  return std::unique_ptr<MeterConnection>(new MeterConnection(core_));
+}
+
 bool SimulatedMeter::Write(std::string_view bytes) {
-  std::lock_guard lock(mutex_);
+  return own_->Write(bytes);
+}
+
+ReadOutcome SimulatedMeter::Read(char* buffer, std::size_t capacity,
+                                 std::chrono::milliseconds timeout) {
+  return own_->Read(buffer, capacity, timeout);
+}
+
+std::optional<OutputMessage> SimulatedMeter::PopOutput() {
+  return own_->PopOutput();
+}
+
+void SimulatedMeter::Clear() {
+  own_->Clear();
+}
+
+bool SimulatedMeter::ConnectionLost() const {
+  std::lock_guard lock(core_->mutex);
+  return core_->engine.Lost();
+}
+
+void SimulatedMeter::FireExternalTrigger() {
+  std::lock_guard lock(core_->mutex);
+  core_->engine.ExternalTrigger(clock_.Steady());
+}
+
+Variant SimulatedMeter::ModelVariant() const {
+  std::lock_guard lock(core_->mutex);
+  return core_->engine.ModelVariant();
+}
+
+unsigned SimulatedMeter::CommandCount() const {
+  std::lock_guard lock(core_->mutex);
+  return core_->engine.CommandCount();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+MeterConnection::MeterConnection(std::shared_ptr<SimulatedMeter::Core> core)
+    : core_(std::move(core)), state_(std::make_unique<State>()) {}
+
+MeterConnection::~MeterConnection() {
+  std::lock_guard lock(core_->mutex);
+  core_->engine.Disconnect(state_->output);
+}
+
+bool MeterConnection::Write(std::string_view bytes) {
+  std::lock_guard lock(core_->mutex);
   State& s = *state_;
-  if (s.engine.Lost()) return false;
-  const auto now = clock_.Steady();
+  MeterEngine& engine = core_->engine;
+  if (engine.Lost()) return false;
+  const auto now = core_->clock.Steady();
   while (!bytes.empty()) {
     const std::size_t end = bytes.find('\n');
     const std::string_view piece = bytes.substr(0, end);
     if (!s.discarding && s.partial.size() + piece.size() > kMaxLineBytes) {
-      s.engine.InputOverrun();
+      engine.InputOverrun();
       s.partial.clear();
       s.discarding = true;
     }
@@ -65,20 +124,21 @@ bool SimulatedMeter::Write(std::string_view bytes) {
       line = s.partial;
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const bool ok = s.engine.ExecuteLine(line, now);
+    const bool ok = engine.ExecuteLine(line, now, s.output);
     s.partial.clear();
     if (!ok) return false;
   }
   return true;
 }
 
-ReadOutcome SimulatedMeter::Read(char* buffer, std::size_t capacity,
-                                 std::chrono::milliseconds timeout) {
-  std::unique_lock lock(mutex_);
-  MeterEngine& engine = state_->engine;
-  OutputQueue& output = engine.Output();
+ReadOutcome MeterConnection::Read(char* buffer, std::size_t capacity,
+                                  std::chrono::milliseconds timeout) {
+  std::unique_lock lock(core_->mutex);
+  const Clock& clock = core_->clock;
+  MeterEngine& engine = core_->engine;
+  OutputQueue& output = state_->output;
   ReadOutcome outcome;
-  auto now = clock_.Steady();
+  auto now = clock.Steady();
   const auto deadline = now + std::max(timeout, std::chrono::milliseconds(0));
   while (true) {
     if (engine.Lost()) {
@@ -109,45 +169,30 @@ ReadOutcome SimulatedMeter::Read(char* buffer, std::size_t capacity,
     const auto sleep =
         std::max(std::chrono::ceil<std::chrono::microseconds>(wait), std::chrono::microseconds(1));
     lock.unlock();
-    clock_.SleepFor(sleep);
+    clock.SleepFor(sleep);
     lock.lock();
-    now = clock_.Steady();
+    now = clock.Steady();
   }
 }
 
-std::optional<OutputMessage> SimulatedMeter::PopOutput() {
-  std::lock_guard lock(mutex_);
-  MeterEngine& engine = state_->engine;
+std::optional<OutputMessage> MeterConnection::PopOutput() {
+  std::lock_guard lock(core_->mutex);
+  MeterEngine& engine = core_->engine;
   if (engine.Lost()) return std::nullopt;
-  engine.Advance(clock_.Steady());
-  return engine.Output().PopFront();
+  engine.Advance(core_->clock.Steady());
+  return state_->output.PopFront();
 }
 
-void SimulatedMeter::Clear() {
-  std::lock_guard lock(mutex_);
-  state_->engine.DeviceClear();
+void MeterConnection::Clear() {
+  std::lock_guard lock(core_->mutex);
+  core_->engine.DeviceClear(state_->output);
   state_->partial.clear();
   state_->discarding = false;
 }
 
-bool SimulatedMeter::ConnectionLost() const {
-  std::lock_guard lock(mutex_);
-  return state_->engine.Lost();
-}
-
-void SimulatedMeter::FireExternalTrigger() {
-  std::lock_guard lock(mutex_);
-  state_->engine.ExternalTrigger(clock_.Steady());
-}
-
-Variant SimulatedMeter::ModelVariant() const {
-  std::lock_guard lock(mutex_);
-  return state_->engine.ModelVariant();
-}
-
-unsigned SimulatedMeter::CommandCount() const {
-  std::lock_guard lock(mutex_);
-  return state_->engine.CommandCount();
+bool MeterConnection::ConnectionLost() const {
+  std::lock_guard lock(core_->mutex);
+  return core_->engine.Lost();
 }
 
 }  // namespace vx::sim

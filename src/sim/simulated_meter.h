@@ -1,8 +1,8 @@
 #pragma once
 // A simulated K9-90/1 multimeter with its optional scanner card, answering the SCPI command
-// set the system sends. It is a transport-neutral device: the in-process VISA backend reads
-// its answers with Read(), the TCP server (k9sim) takes them with PopOutput(). All members
-// are safe to call from several threads.
+// set the system sends. It is a transport-neutral device: each controller connects to it
+// (MeterConnection); the in-process VISA backend reads answers with Read(), the TCP server
+// (k9sim) takes them with PopOutput(). All members are safe to call from several threads.
 
 #include <chrono>
 #include <cstddef>
@@ -34,12 +34,53 @@ struct ReadOutcome {
   std::size_t count = 0;
 };
 
+class MeterConnection;
+
 class SimulatedMeter {
  public:
   SimulatedMeter(MeterConfig config, const Clock& clock);
   ~SimulatedMeter();
   SimulatedMeter(const SimulatedMeter&) = delete;
   SimulatedMeter& operator=(const SimulatedMeter&) = delete;
+
+  // A new connection to the meter: its own input line and its own answers, sharing the
+  // meter's settings, readings, scan and trigger with every other connection.
+  std::unique_ptr<MeterConnection> Connect();
+
+  // The meter's own connection, for tools and tests that talk to the meter directly: the
+  // same operations as MeterConnection's.
+  bool Write(std::string_view bytes);
+  ReadOutcome Read(char* buffer, std::size_t capacity, std::chrono::milliseconds timeout);
+  std::optional<OutputMessage> PopOutput();
+  void Clear();
+
+  bool ConnectionLost() const;
+  void FireExternalTrigger();
+
+  const MeterConfig& Config() const { return config_; }
+  // The clock the meter runs on (and waits on).
+  const Clock& MeterClock() const { return clock_; }
+  Variant ModelVariant() const;
+  // Commands executed so far, for tests.
+  unsigned CommandCount() const;
+
+ private:
+  friend class MeterConnection;
+  struct Core;
+  MeterConfig config_;
+  const Clock& clock_;
+  std::shared_ptr<Core> core_;
+  std::unique_ptr<MeterConnection> own_;
+};
+
+// One controller's link to a meter (a VISA session, a TCP connection). Answers go only to the
+// connection that asked for them; what a connection leaves unread is dropped with it. All
+// members are safe to call from several threads, each connection used by one at a time.
+class MeterConnection {
+ public:
+  ~MeterConnection();
+  MeterConnection(const MeterConnection&) = delete;
+  MeterConnection& operator=(const MeterConnection&) = delete;
 
   // Takes bytes sent by the controller; every complete line (ended by a line feed) is
   // executed at once, several commands in a line separated by ";". Returns false, and drops
@@ -56,23 +97,17 @@ class SimulatedMeter {
   // then. Also advances the scan and trigger state to the clock's present time.
   std::optional<OutputMessage> PopOutput();
 
-  // Device clear: drops unread answers and a half-received command line, cancels a waiting
-  // "*OPC?".
+  // Device clear: drops this connection's unread answers and half-received command line, and
+  // aborts a measurement that waits for its trigger (with every answer owed on it).
   void Clear();
 
   bool ConnectionLost() const;
-  void FireExternalTrigger();
-
-  const MeterConfig& Config() const { return config_; }
-  Variant ModelVariant() const;
-  // Commands executed so far, for tests.
-  unsigned CommandCount() const;
 
  private:
+  friend class SimulatedMeter;
   struct State;
-  MeterConfig config_;
-  const Clock& clock_;
-  mutable std::mutex mutex_;
+  explicit MeterConnection(std::shared_ptr<SimulatedMeter::Core> core);
+  std::shared_ptr<SimulatedMeter::Core> core_;
   std::unique_ptr<State> state_;
 };
 

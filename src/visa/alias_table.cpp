@@ -19,12 +19,16 @@ std::string AliasTable::Add(const AliasEntry& entry) {
 std::string AliasTable::LoadFile(const std::string& path) {
   const auto doc = IniDocument::Load(path);
   if (!doc) return "alias file " + path + " cannot be read";
+  return LoadDocument(*doc, path);
+}
+
+std::string AliasTable::LoadDocument(const IniDocument& doc, const std::string& source) {
   std::string problems;
-  for (const std::string& key : doc->KeyNames("Aliases")) {
-    const std::string problem = Add(AliasEntry{key, doc->Get("Aliases", key, "")});
+  for (const std::string& key : doc.KeyNames("Aliases")) {
+    const std::string problem = Add(AliasEntry{key, doc.Get("Aliases", key, "")});
     if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
   }
-  return problems.empty() ? problems : path + ": " + problems;
+  return problems.empty() ? problems : source + ": " + problems;
 }
 
 void AliasTable::Find(const MatchExpression& expression, std::vector<std::string>& found) const {

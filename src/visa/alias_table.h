@@ -11,6 +11,10 @@
 #include "visa/match_expression.h"
 #include "visa/resource_name.h"
 
+namespace vx {
+class IniDocument;
+}
+
 namespace vx::visa {
 
 struct AliasEntry {
@@ -24,6 +28,8 @@ class AliasTable {
   std::string Add(const AliasEntry& entry);
   // Reads [Aliases] of the file; returns what went wrong (empty when all is well).
   std::string LoadFile(const std::string& path);
+  // The same for a file already read; `source` names it in the result.
+  std::string LoadDocument(const IniDocument& doc, const std::string& source);
 
   void Find(const MatchExpression& expression, std::vector<std::string>& found) const;
   std::optional<std::string> Resolve(const ResourceName& name) const;

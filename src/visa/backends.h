@@ -11,6 +11,8 @@
 
 namespace vx::visa {
 
+class UsbTmcDriverCalls;
+
 // In-process simulated instruments. `loadError` (a simulation file that could not be read)
 // becomes the backend's diagnostic.
 std::unique_ptr<Backend> MakeSimulatedBackend(std::vector<sim::MeterConfig> meters,
@@ -22,9 +24,11 @@ std::unique_ptr<Backend> MakeVendorBackend(const std::string& libraryPath);
 
 // USB-TMC instruments through the Linux kernel driver: character devices usbtmc<N> under
 // `deviceDir`, found through `classDir` (normally /sys/class/usbmisc) whose entries link to
-// the USB interface, whose parent holds idVendor, idProduct and serial.
+// the USB interface, whose parent holds idVendor, idProduct and serial. `driver` stands in
+// for the kernel's calls on the device files in tests; null means the kernel's.
 std::unique_ptr<Backend> MakeUsbTmcBackend(const std::string& classDir,
-                                           const std::string& deviceDir);
+                                           const std::string& deviceDir,
+                                           std::shared_ptr<UsbTmcDriverCalls> driver = nullptr);
 
 // GPIB instruments through linux-gpib's library, loaded at run time.
 std::unique_ptr<Backend> MakeGpibBackend(const std::string& libraryPath);

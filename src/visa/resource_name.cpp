@@ -95,8 +95,8 @@ bool ParseGpib(std::vector<std::string_view>& f, ResourceName& r, std::string* e
     return Fail(error, "GPIB primary address must be 0 to 30");
   if (f.size() == 2) {
     unsigned secondary = 0;
-    if (!ParseUnsigned(f[1], secondary, 126))
-      return Fail(error, "GPIB secondary address must be 0 to 126");
+    if (!ParseUnsigned(f[1], secondary, 30))
+      return Fail(error, "GPIB secondary address must be 0 to 30");
     r.secondaryAddress = secondary;
   }
   return r.resourceClass == ResourceClass::Instr ||

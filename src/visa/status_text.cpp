@@ -11,13 +11,16 @@ struct StatusEntry {
   std::string_view meaning;
 };
 
-constexpr std::array<StatusEntry, 33> kStatuses{{
+constexpr std::array<StatusEntry, 34> kStatuses{{
     {VI_SUCCESS, "VI_SUCCESS", "Operation completed successfully."},
     {VI_SUCCESS_TERM_CHAR, "VI_SUCCESS_TERM_CHAR", "The read ended at the termination character."},
     {VI_SUCCESS_MAX_CNT, "VI_SUCCESS_MAX_CNT",
      "The read filled the buffer; more of the message may follow."},
     {VI_WARN_NULL_OBJECT, "VI_WARN_NULL_OBJECT",
      "The object given was VI_NULL; nothing was closed."},
+    {VI_WARN_NSUP_ATTR_STATE, "VI_WARN_NSUP_ATTR_STATE",
+     "The attribute value is not supported as given; the nearest value the interface has "
+     "was taken."},
     {VI_WARN_UNKNOWN_STATUS, "VI_WARN_UNKNOWN_STATUS",
      "The status code is not known to the library."},
     {VI_ERROR_SYSTEM_ERROR, "VI_ERROR_SYSTEM_ERROR", "Unknown system error."},
@@ -80,6 +83,32 @@ std::string_view StatusName(ViStatus status) {
 std::string_view StatusMeaning(ViStatus status) {
   const StatusEntry* entry = Lookup(status);
   return entry ? entry->meaning : std::string_view{};
+}
+
+std::string WithDetail(std::string_view meaning, std::string_view detail, size_t limit) {
+  std::string text(meaning);
+  if (detail.empty()) return text.substr(0, limit);
+  if (text.size() + detail.size() + 3 <= limit) {
+    text += " (";
+    text += detail;
+    text += ")";
+    return text;
+  }
+  constexpr std::string_view kCut = "...)";
+  if (text.size() + 2 + kCut.size() >= limit) return text.substr(0, limit);
+  const size_t room = limit - text.size() - 2 - kCut.size();
+  // Cut after the last whole word that fits; a single word longer than the room is cut inside.
+  size_t cut = detail.substr(0, room + 1).rfind(' ');
+  if (cut == std::string_view::npos || cut == 0) cut = room;
+  std::string_view kept = detail.substr(0, cut);
+  while (!kept.empty() && (kept.back() == ' ' || kept.back() == ',' || kept.back() == ';' ||
+                           kept.back() == ':' || kept.back() == '(')) {
+    kept.remove_suffix(1);
+  }
+  text += " (";
+  text += kept;
+  text += kCut;
+  return text;
 }
 
 }  // namespace vx::visa

@@ -43,6 +43,7 @@ constexpr ViStatus VI_SUCCESS = 0;
 constexpr ViStatus VI_SUCCESS_TERM_CHAR = 0x3FFF0005;
 constexpr ViStatus VI_SUCCESS_MAX_CNT = 0x3FFF0006;
 constexpr ViStatus VI_WARN_NULL_OBJECT = 0x3FFF0082;
+constexpr ViStatus VI_WARN_NSUP_ATTR_STATE = 0x3FFF0084;
 constexpr ViStatus VI_WARN_UNKNOWN_STATUS = 0x3FFF0085;
 
 // Error codes (the standard's unsigned notation, stored as the negative 32-bit value).
@@ -110,17 +111,26 @@ ViStatus viOpenDefaultRM(ViSession* resourceManager);
 ViStatus viFindRsrc(ViSession resourceManager, ViConstString expression, ViFindList* list,
                     ViUInt32* count, ViChar* description);
 ViStatus viFindNext(ViFindList list, ViChar* description);
+// The resource opens with the backend whose search listed it; one no search listed goes to
+// each backend in a fixed order until one finds it. `mode` VI_EXCLUSIVE_LOCK is refused with
+// VI_ERROR_RSRC_LOCKED while another session of this process holds a lock on the resource
+// (an alias and its target are one resource), VI_SHARED_LOCK while one holds an exclusive
+// lock; a lock lasts until its session closes and does not stop sessions opened without one.
 ViStatus viOpen(ViSession resourceManager, ViConstRsrc name, ViAccessMode mode,
                 ViUInt32 openTimeout, ViSession* session);
 // Closing a resource manager closes every session and find list opened through it.
 ViStatus viClose(ViObject object);
 ViStatus viSetAttribute(ViObject object, ViAttr attribute, ViAttrState value);
 ViStatus viGetAttribute(ViObject object, ViAttr attribute, void* value);
-// Writes the status's text (at most 255 characters and a terminator) into `description`.
+// Writes the status's text (at most 255 characters and a terminator) into `description`:
+// its meaning and, for the object's last failure, why it failed (cut after a whole word when
+// it does not fit).
 ViStatus viStatusDesc(ViObject object, ViStatus status, ViChar* description);
 ViStatus viWrite(ViSession session, ViConstBuf buffer, ViUInt32 count, ViUInt32* returnCount);
 // Ends with VI_SUCCESS when the message ended within `count` bytes, with VI_SUCCESS_MAX_CNT
-// when the buffer filled before the end of the message.
+// when the buffer filled before the end of the message; with VI_ATTR_TERMCHAR_EN set, with
+// VI_SUCCESS_TERM_CHAR after the first termination character (the rest of what came waits
+// for the next read).
 ViStatus viRead(ViSession session, ViBuf buffer, ViUInt32 count, ViUInt32* returnCount);
 // printf-style formatted write in the C locale.
 ViStatus viPrintf(ViSession session, ViConstString format, ...)

@@ -7,6 +7,8 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "automation/spreadsheet.h"
 #include "process.h"
@@ -86,6 +88,20 @@ TEST_F(Registry, ALibraryWithoutEntryPointsIsRefusedByVxregister) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("registers no objects"), std::string::npos) << result.err;
   EXPECT_EQ(test::RunProcess({kRegister}).exitCode, 2);
+}
+
+TEST_F(Registry, RegistrationsMadeAtOnceAllLand) {
+  std::vector<std::thread> writers;
+  for (int i = 0; i < 8; ++i) {
+    writers.emplace_back([this, i] {
+      WriteRegistryEntry(Path(), {"Object" + std::to_string(i) + ".Application", kHostLibrary,
+                                  "VxCreateSpreadsheetHost"});
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_TRUE(FindRegistryEntry("Object" + std::to_string(i) + ".Application")) << i;
+  }
 }
 
 TEST(RegistryPaths, TheBuildTreeRegistryIsFoundBesideThePrograms) {

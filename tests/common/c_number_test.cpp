@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "comma_locale.h"
 
 namespace vx {
 namespace {
@@ -57,31 +60,23 @@ TEST(LeadingNumber, ReadsLongTextsWhole) {
   EXPECT_EQ(LeadingNumber(std::string_view(text).substr(0, 2)), 12.0);
 }
 
-// Builds a German locale (decimal comma) into a folder of the test's own, so that the test
-// does not depend on the locales the machine happens to have generated.
-bool InstallCommaLocale(const std::string& folder) {
-  if (std::system(("mkdir -p '" + folder + "' && localedef -i de_DE -f UTF-8 '" + folder +
-                   "/de_DE.UTF-8' >/dev/null 2>&1")
-                      .c_str()) != 0) {
-    return false;
-  }
-  setenv("LOCPATH", folder.c_str(), 1);
-  return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-}
-
 TEST(LeadingNumber, IgnoresTheProcessLocale) {
   // A desktop session in a locale with decimal commas must not change meter numbers; Qt
   // installs the session's locale in every program it starts.
-  const std::string folder = "/tmp/vx_locale_" + std::to_string(getpid());
-  if (!InstallCommaLocale(folder)) GTEST_SKIP() << "localedef cannot build de_DE here";
+  const test::CommaLocale locale;
+  if (!locale.Active()) GTEST_SKIP() << "localedef cannot build de_DE here";
   char probe[16];
   std::snprintf(probe, sizeof probe, "%.1f", 1.5);
   ASSERT_STREQ(probe, "1,5");  // the locale is really in force
   EXPECT_DOUBLE_EQ(LeadingNumber("1.5"), 1.5);
   EXPECT_EQ(FormatC("%.3f", 2.25), "2.250");
-  std::setlocale(LC_NUMERIC, "C");
-  unsetenv("LOCPATH");
-  std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+TEST(SplitFields, TrimsEachField) {
+  EXPECT_EQ(SplitFields("English(U.S), Chinese(Traditional) ,", ','),
+            (std::vector<std::string>{"English(U.S)", "Chinese(Traditional)", ""}));
+  EXPECT_EQ(SplitFields("", ','), std::vector<std::string>{""});
+  EXPECT_EQ(SplitFields("one", ','), std::vector<std::string>{"one"});
 }
 
 TEST(LeadingInteger, TakesTheDecimalIntegerAtTheStart) {

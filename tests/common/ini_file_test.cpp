@@ -95,6 +95,23 @@ TEST(IniDocument, KeepsAByteOrderMarkAndListsNames) {
   EXPECT_EQ(doc.Serialize(), "\xEF\xBB\xBF[One]\nb=2\n[Two]\nc=3\n");
 }
 
+// Found by fuzzing: a line whose carriage returns were not all part of its line end read
+// back differently once written (a section named "\r" became one named "").
+TEST(IniDocument, WrittenBackEveryLineKeepsItsOwnBytesAndLineEnd) {
+  for (const std::string text :
+       {"[\r\r", "[A]\r\na=1\r\r\nb=2\n", "a=1\nb=2\r\n[C\r", "k=v\r", "\r\n\n\r\r\n"}) {
+    const IniDocument doc = IniDocument::Parse(text);
+    EXPECT_EQ(doc.Serialize(), text);
+    const IniDocument again = IniDocument::Parse(doc.Serialize());
+    EXPECT_EQ(again.SectionNames(), doc.SectionNames());
+  }
+  // A key set in such a file takes the file's first line end; the others keep theirs.
+  IniDocument mixed = IniDocument::Parse("[A]\r\na=1\nb=2\r\n");
+  mixed.Set("A", "c", "3");
+  mixed.Set("A", "a", "9");
+  EXPECT_EQ(mixed.Serialize(), "[A]\r\na=9\r\nb=2\r\nc=3\r\n");
+}
+
 }  // namespace
 }  // namespace vx
 

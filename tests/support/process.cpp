@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -38,6 +39,9 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
   if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+  // The program gets its standard streams and nothing else of the test's: what it opens is
+  // then all it has (tests that limit its descriptors count on that).
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
   std::vector<char*> args = ArgumentVector(argv);
   std::vector<char*> env = ArgumentVector(environment);
   pid_t pid = -1;
@@ -85,11 +89,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   return result;
 }
 
-BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv) {
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
+                                     const std::string& errorFile) {
   int out[2];
   if (pipe(out) != 0) throw std::runtime_error("pipe failed");
-  pid_ = Spawn(argv, MergedEnvironment({}), out[1], -1);
+  int err = -1;
+  if (!errorFile.empty()) {
+    err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (err < 0) throw std::runtime_error("cannot write " + errorFile);
+  }
+  pid_ = Spawn(argv, MergedEnvironment({}), out[1], err);
   close(out[1]);
+  if (err >= 0) close(err);
   out_ = out[0];
 }
 

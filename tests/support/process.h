@@ -24,7 +24,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
 
 class BackgroundProcess {
  public:
-  explicit BackgroundProcess(const std::vector<std::string>& argv);
+  // Standard error goes to `errorFile` when one is given, else to the test's own.
+  explicit BackgroundProcess(const std::vector<std::string>& argv,
+                             const std::string& errorFile = "");
   ~BackgroundProcess();  // kills the process if it still runs
   BackgroundProcess(const BackgroundProcess&) = delete;
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;
@@ -35,6 +37,7 @@ class BackgroundProcess {
   int Stop(int signal);
   // Sends `signal` without waiting.
   void Signal(int signal);
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

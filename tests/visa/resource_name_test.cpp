@@ -38,7 +38,7 @@ TEST(ResourceName, AcceptsEveryCustomarySpellingOfOneResource) {
     EXPECT_EQ(name->Canonical(), canonical) << spelling;
   }
   EXPECT_EQ(ParseResourceName("gpib::5")->Canonical(), "GPIB0::5::INSTR");
-  EXPECT_EQ(ParseResourceName("GPIB1::3::96::INSTR")->Canonical(), "GPIB1::3::96::INSTR");
+  EXPECT_EQ(ParseResourceName("GPIB1::3::30::INSTR")->Canonical(), "GPIB1::3::30::INSTR");
   EXPECT_EQ(ParseResourceName("TCPIP::10.0.0.5::INSTR")->Canonical(), "TCPIP0::10.0.0.5::INSTR");
   EXPECT_EQ(ParseResourceName("GPIB-VXI0::8::INSTR")->interfaceType, InterfaceType::GpibVxi);
   EXPECT_EQ(ParseResourceName("GPIB0::INTFC")->resourceClass, ResourceClass::Intfc);
@@ -48,6 +48,8 @@ TEST(ResourceName, RefusesMalformedDescriptorsWithAReason) {
   const char* bad[] = {"",
                        "FOO0::1::INSTR",
                        "GPIB0::31::INSTR",
+                       "GPIB0::3::31::INSTR",  // secondary addresses are 0 to 30
+                       "GPIB0::3::96::INSTR",
                        "GPIB0::x::INSTR",
                        "GPIB0::1::2::3::INSTR",
                        "GPIBx::1::INSTR",

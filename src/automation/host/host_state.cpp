@@ -1,17 +1,12 @@
 #include "automation/host/host_state.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 
 #include "common/c_number.h"
+#include "common/file_lock.h"
 #include "common/ini_file.h"
-#include "common/program_paths.h"
 
 namespace vx::automation::host {
 namespace {
@@ -36,16 +31,9 @@ AutomationError StateError(std::string text) {
 }
 
 Result<IniDocument> ReadDocument(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return IniDocument{};
-  std::optional<IniDocument> document = IniDocument::Load(path);
-  if (!document) return StateError("The host state file " + path + " cannot be read.");
-  if (const auto syntax = FindIniSyntaxError(document->Serialize())) {
-    return StateError("The host state file " + path + " is malformed at line " +
-                      std::to_string(syntax->line) + ": " + syntax->reason +
-                      ". It was left as it is.");
-  }
-  return *std::move(document);
+  CheckedIni checked = LoadCheckedIni(path, "host state file");
+  if (!checked.document) return StateError(checked.problem);
+  return *std::move(checked.document);
 }
 
 CommandBarData ReadBar(const IniDocument& document, const std::string& section) {
@@ -81,28 +69,7 @@ void WriteBar(IniDocument& document, const std::string& section, const CommandBa
   }
 }
 
-class StateLock {
- public:
-  explicit StateLock(const std::string& path) {
-    fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
-  }
-  ~StateLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  StateLock(const StateLock&) = delete;
-  StateLock& operator=(const StateLock&) = delete;
-
- private:
-  int fd_ = -1;
-};
-
 }  // namespace
-
-std::string DefaultHostStatePath() {
-  if (const char* path = std::getenv("VX_HOST_STATE"); path && *path) return path;
-  return UserConfigFolder() + "/k9-90/host-state.ini";
-}
 
 Result<LastingState> ReadHostState(const std::string& path, std::string_view host) {
   VX_ASSIGN_OR_RETURN(IniDocument document, ReadDocument(path));
@@ -128,7 +95,7 @@ Status WriteHostState(const std::string& path, std::string_view host, const Last
   std::error_code error;
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, error);
-  StateLock lock(path);
+  FileLock lock(path);
   VX_ASSIGN_OR_RETURN(IniDocument document, ReadDocument(path));
   const std::string prefix = std::string(host) + ".";
   for (const std::string& section : document.SectionNames()) {

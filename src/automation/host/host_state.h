@@ -46,8 +46,6 @@ struct LastingState {
   std::vector<CommandBarData> commandBars;
 };
 
-std::string DefaultHostStatePath();
-
 // The part of `host`; a missing file is an empty state.
 Result<LastingState> ReadHostState(const std::string& path, std::string_view host);
 Status WriteHostState(const std::string& path, std::string_view host, const LastingState& state);

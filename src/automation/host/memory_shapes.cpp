@@ -65,9 +65,14 @@ class MemoryControlFormat final : public ControlFormat {
     });
   }
   Result<int> Value() override { return Read(&ControlData::value); }
+  // A value within the limits goes into the linked cell; one outside them only moves the
+  // control to its nearest limit, and the cell keeps what it holds.
   Status SetValue(int value) override {
-    return Change(
-        [&](ControlData& c) { c.value = std::clamp(value, std::min(c.min, c.max), c.max); });
+    VX_ASSIGN_OR_RETURN(ShapeData * shape, shape_.Get());
+    ControlData& c = shape->control;
+    c.value = std::clamp(value, std::min(c.min, c.max), c.max);
+    if (value == c.value) shape_.UpdateLinkedCell(*shape);
+    return {};
   }
   Result<int> SmallChange() override { return Read(&ControlData::smallChange); }
   Status SetSmallChange(int value) override {

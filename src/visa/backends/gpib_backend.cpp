@@ -246,19 +246,11 @@ class GpibBackend final : public GuardedDiagnosticBackend {
                 std::unique_ptr<Session>& session) override {
     if (!api_) return VI_ERROR_LIBRARY_NFOUND;
     const std::string descriptor = name.Canonical();
-    // Secondary addresses are given as 0 to 30, or as the bus codes 96 to 126 themselves.
-    int sad = kNoSecondaryAddress;
-    if (name.secondaryAddress) {
-      const unsigned secondary = *name.secondaryAddress;
-      if (secondary <= 30) {
-        sad = kFirstSecondaryAddress + static_cast<int>(secondary);
-      } else if (secondary >= kFirstSecondaryAddress && secondary <= kFirstSecondaryAddress + 30) {
-        sad = static_cast<int>(secondary);
-      } else {
-        SetDiagnostic(descriptor + ": a GPIB secondary address goes from 0 to 30");
-        return VI_ERROR_INV_RSRC_NAME;
-      }
-    }
+    // Secondary addresses are 0 to 30 (the resource name allows no other); on the bus they
+    // are sent as 96 to 126.
+    const int sad = name.secondaryAddress
+                        ? kFirstSecondaryAddress + static_cast<int>(*name.secondaryAddress)
+                        : kNoSecondaryAddress;
     const int board = static_cast<int>(name.board);
     const int pad = static_cast<int>(name.primaryAddress);
     const int ud = api_->ibdev(board, pad, sad, GpibTimeoutCode(timeoutMs), 1, 0);

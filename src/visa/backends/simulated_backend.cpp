@@ -8,16 +8,26 @@
 namespace vx::visa {
 namespace {
 
+// A session is one connection to the meter: its answers are its own, the meter's settings are
+// shared with every other session. When the meter has "lost" its connection, each interface
+// fails as its real hardware does: a USB meter that is gone is a lost connection, a GPIB meter
+// that is off the bus leaves a write without listeners and a read without a talker, which
+// waits out its time-out.
 class SimulatedSession final : public Session {
  public:
-  explicit SimulatedSession(std::shared_ptr<sim::SimulatedMeter> meter)
-      : meter_(std::move(meter)) {}
+  SimulatedSession(std::shared_ptr<sim::SimulatedMeter> meter, std::string descriptor,
+                   InterfaceType interface)
+      : meter_(std::move(meter)),
+        connection_(meter_->Connect()),
+        descriptor_(std::move(descriptor)),
+        gpib_(interface == InterfaceType::Gpib) {}
 
   bool NeedsTermCharForEnd() const override { return true; }
 
   ViStatus Write(const char* data, size_t length, size_t& written) override {
     written = 0;
-    if (!meter_->Write(std::string_view(data, length))) {
+    if (!connection_->Write(std::string_view(data, length))) {
+      if (gpib_) return Fail(VI_ERROR_NLISTENERS, "no listener answers at " + descriptor_);
       return Fail(VI_ERROR_CONN_LOST, "the simulated instrument dropped the connection");
     }
     written = length;
@@ -25,10 +35,8 @@ class SimulatedSession final : public Session {
   }
 
   ViStatus Read(char* buffer, size_t capacity, size_t& received) override {
-    const auto timeout = timeoutMs_ == VI_TMO_INFINITE
-                             ? std::chrono::milliseconds(std::numeric_limits<int>::max())
-                             : std::chrono::milliseconds(timeoutMs_);
-    const sim::ReadOutcome outcome = meter_->Read(buffer, capacity, timeout);
+    const auto timeout = TimeoutDuration();
+    const sim::ReadOutcome outcome = connection_->Read(buffer, capacity, timeout);
     received = outcome.count;
     switch (outcome.status) {
       case sim::ReadOutcome::Status::EndOfMessage:
@@ -38,21 +46,36 @@ class SimulatedSession final : public Session {
       case sim::ReadOutcome::Status::Timeout:
         return Fail(VI_ERROR_TMO, "the simulated instrument sent no complete answer in time");
       case sim::ReadOutcome::Status::ConnectionLost:
+        if (gpib_) {
+          meter_->MeterClock().SleepFor(timeout);
+          return Fail(VI_ERROR_TMO, "no talker answers at " + descriptor_ + " within " +
+                                        std::to_string(timeout.count()) + " ms");
+        }
         return Fail(VI_ERROR_CONN_LOST, "the simulated instrument dropped the connection");
     }
     return VI_ERROR_SYSTEM_ERROR;
   }
 
   ViStatus Clear() override {
-    if (meter_->ConnectionLost()) {
+    if (connection_->ConnectionLost()) {
+      if (gpib_) return Fail(VI_ERROR_NLISTENERS, "no listener answers at " + descriptor_);
       return Fail(VI_ERROR_CONN_LOST, "the simulated instrument dropped the connection");
     }
-    meter_->Clear();
+    connection_->Clear();
     return VI_SUCCESS;
   }
 
  private:
+  std::chrono::milliseconds TimeoutDuration() const {
+    return timeoutMs_ == VI_TMO_INFINITE
+               ? std::chrono::milliseconds(std::numeric_limits<int>::max())
+               : std::chrono::milliseconds(timeoutMs_);
+  }
+
   std::shared_ptr<sim::SimulatedMeter> meter_;
+  std::unique_ptr<sim::MeterConnection> connection_;
+  std::string descriptor_;
+  bool gpib_;
 };
 
 }  // namespace
@@ -102,8 +125,12 @@ ViStatus SimulatedBackend::Open(const ResourceName& name, std::string_view /*tex
                                 ViUInt32 timeoutMs, std::unique_ptr<Session>& session) {
   auto meter = Meter(name);
   if (!meter) return VI_ERROR_RSRC_NFOUND;
-  if (meter->ConnectionLost()) return VI_ERROR_CONN_LOST;
-  session = std::make_unique<SimulatedSession>(std::move(meter));
+  // As the GPIB backend does, an instrument that is off the bus is not there to be opened.
+  if (meter->ConnectionLost()) {
+    return name.interfaceType == InterfaceType::Gpib ? VI_ERROR_RSRC_NFOUND : VI_ERROR_CONN_LOST;
+  }
+  session =
+      std::make_unique<SimulatedSession>(std::move(meter), name.Canonical(), name.interfaceType);
   session->SetTimeout(timeoutMs);
   return VI_SUCCESS;
 }

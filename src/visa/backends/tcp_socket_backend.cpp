@@ -95,6 +95,7 @@ class TcpSocketSession final : public Session {
           std::memcpy(out + received, start, n);
           received += n;
           begin_ += n;
+          messageBytes_ = 0;
           ClearDetail();
           return VI_SUCCESS;
         }
@@ -103,6 +104,7 @@ class TcpSocketSession final : public Session {
         begin_ += span;
       }
       if (received == capacity) {
+        messageBytes_ += received;
         ClearDetail();
         return VI_SUCCESS_MAX_CNT;
       }
@@ -131,13 +133,17 @@ class TcpSocketSession final : public Session {
       }
       const WaitResult wait = WaitFor(socket_.Get(), POLLIN, *deadline);
       if (wait == WaitResult::TimedOut) {
-        if (received == 0) {
+        // Bytes that earlier reads took of the same message count too: after ten megabytes
+        // without a line feed, "no answer" would be wrong.
+        const size_t came = messageBytes_ + received;
+        messageBytes_ = 0;
+        if (came == 0) {
           return Fail(VI_ERROR_TMO,
                       "no answer from the instrument at " + peer_ + " within " + TimeoutText());
         }
         return Fail(VI_ERROR_TMO, "the answer of the instrument at " + peer_ +
                                       " did not end within " + TimeoutText() + " (" +
-                                      std::to_string(received) +
+                                      std::to_string(came) +
                                       " bytes came without the termination character)");
       }
       if (wait == WaitResult::Failed)
@@ -149,6 +155,7 @@ class TcpSocketSession final : public Session {
     // A socket has no device clear: drop what has arrived and what the socket holds, without
     // waiting for more.
     begin_ = end_ = 0;
+    messageBytes_ = 0;
     while (!peerClosed_) {
       const ssize_t got = ::recv(socket_.Get(), buffer_.data(), buffer_.size(), MSG_DONTWAIT);
       if (got > 0) continue;
@@ -207,6 +214,7 @@ class TcpSocketSession final : public Session {
   std::vector<char> buffer_;
   size_t begin_ = 0;  // unread bytes are buffer_[begin_, end_)
   size_t end_ = 0;
+  size_t messageBytes_ = 0;  // bytes of the current message that earlier reads returned
   bool peerClosed_ = false;
 };
 

@@ -252,7 +252,7 @@ class VendorBackend final : public GuardedDiagnosticBackend {
     ViSession opened = VI_NULL;
     status = vendor_->open(manager, descriptor.c_str(), VI_NO_LOCK, 0, &opened);
     if (status < VI_SUCCESS) {
-      return Trouble(status, "the vendor VISA library could not open " + descriptor);
+      return Trouble(status, "could not open " + descriptor);
     }
     const bool stream =
         name.resourceClass == ResourceClass::Socket || name.interfaceType == InterfaceType::Asrl;

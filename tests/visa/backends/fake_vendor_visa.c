@@ -15,6 +15,7 @@ typedef uint32_t Object;
 
 #define OK 0
 #define MAX_CNT 0x3FFF0006
+#define SUCCESS_TERM_CHAR 0x3FFF0005
 #define ERROR_INV_OBJECT ((Status)0xBFFF000Eu)
 #define ERROR_RSRC_NFOUND ((Status)0xBFFF0011u)
 #define ERROR_TMO ((Status)0xBFFF0015u)
@@ -162,6 +163,11 @@ Status viRead(Object session, unsigned char* buffer, uint32_t count, uint32_t* r
   *received = (uint32_t)n;
   if (answerOffset < answerLength) return MAX_CNT;
   answerLength = answerOffset = 0;
+  /* As vendors' libraries do, a socket read that ended at the termination character says so. */
+  if (answerStatus == OK && session == SOCKET_SESSION && termCharEnabled && n > 0 &&
+      buffer[n - 1] == (unsigned char)termChar) {
+    return SUCCESS_TERM_CHAR;
+  }
   return answerStatus;
 }
 

@@ -1,107 +1,19 @@
 // The USB-TMC backend against a sysfs tree built in a temporary folder, the way the kernel
 // lays it out, with FIFOs standing in for the /dev/usbtmc<N> character devices.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "visa/backends.h"
+#include "usbtmc_fixture.h"
 
 namespace vx::visa {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class UsbTmcBackendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "usbtmc-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    classDir_ = root_ / "sys/class/usbmisc";
-    deviceDir_ = root_ / "dev";
-    fs::create_directories(classDir_);
-    fs::create_directories(deviceDir_);
-  }
-  void TearDown() override {
-    for (int fd : heldOpen_) ::close(fd);
-    std::error_code ignored;
-    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(root_, ignored);
-  }
-
-  static void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path) << text;
-  }
-
-  // Adds usbtmc<n> as the kernel shows it: the class entry links into the device tree, where
-  // the node's "device" link leads back up to the USB interface, whose parent is the USB
-  // device with its descriptors. A FIFO stands in for the character device.
-  void AddInstrument(int n, const std::string& vendor, const std::string& product,
-                     std::optional<std::string> serial) {
-    const std::string port = "1-" + std::to_string(n + 1);
-    const fs::path usbDevice = root_ / "sys/devices/pci0000:00/usb1" / port;
-    const fs::path usbInterface = usbDevice / (port + ":1.0");
-    const fs::path node = usbInterface / "usbmisc" / ("usbtmc" + std::to_string(n));
-    fs::create_directories(node);
-    fs::create_directory_symlink("../..", node / "device");
-    fs::create_directory_symlink(fs::relative(node, classDir_), classDir_ / node.filename());
-    WriteFile(usbDevice / "idVendor", vendor + "\n");
-    WriteFile(usbDevice / "idProduct", product + "\n");
-    if (serial) WriteFile(usbDevice / "serial", *serial + "\n");
-    WriteFile(usbInterface / "bInterfaceNumber", "00\n");
-    const fs::path fifo = deviceDir_ / node.filename();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  }
-
-  std::unique_ptr<Backend> MakeBackend() const {
-    return MakeUsbTmcBackend(classDir_.string(), deviceDir_.string());
-  }
-
-  std::vector<std::string> Find(Backend& backend, const char* expression,
-                                ViStatus expected = VI_SUCCESS) {
-    std::vector<std::string> found;
-    EXPECT_EQ(backend.Find(*MatchExpression::Compile(expression), found), expected);
-    return found;
-  }
-
-  ViStatus Open(Backend& backend, const std::string& descriptor, std::unique_ptr<Session>& session,
-                ViUInt32 timeoutMs = 50) {
-    const auto name = ParseResourceName(descriptor);
-    EXPECT_TRUE(name.has_value()) << descriptor;
-    return backend.Open(*name, descriptor, timeoutMs, session);
-  }
-
-  // Keeps the FIFO of usbtmc<n> open for the test and puts `text` in it.
-  void Preload(int n, const std::string& text) {
-    const fs::path fifo = deviceDir_ / ("usbtmc" + std::to_string(n));
-    const int fd = ::open(fifo.c_str(), O_RDWR);
-    ASSERT_GE(fd, 0);
-    heldOpen_.push_back(fd);
-    ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  }
-
-  static std::pair<ViStatus, std::string> Read(Session& session, size_t capacity) {
-    std::string buffer(capacity, '\0');
-    size_t received = 0;
-    const ViStatus status = session.Read(buffer.data(), capacity, received);
-    buffer.resize(received);
-    return {status, buffer};
-  }
-
-  fs::path root_, classDir_, deviceDir_;
-  std::vector<int> heldOpen_;
-};
+class UsbTmcBackendTest : public UsbTmcFixture {};
 
 TEST_F(UsbTmcBackendTest, DiscoveryListsEveryInstrumentWithItsCanonicalDescriptor) {
   AddInstrument(0, "1f3a", "0c21", "TW00012345");
@@ -141,7 +53,7 @@ TEST_F(UsbTmcBackendTest, WithoutTheDriverNothingIsFoundAndTheDiagnosticSaysWhy)
   EXPECT_FALSE(session);
 }
 
-TEST_F(UsbTmcBackendTest, OpenPicksTheDeviceByNumbersAndExactSerial) {
+TEST_F(UsbTmcBackendTest, OpenPicksTheDeviceByNumbersAndSerial) {
   AddInstrument(0, "1f3a", "0c21", "TW1");
   AddInstrument(1, "1f3a", "0c21", "TW2");
   Preload(0, "from usbtmc0\n");
@@ -153,12 +65,27 @@ TEST_F(UsbTmcBackendTest, OpenPicksTheDeviceByNumbersAndExactSerial) {
       << backend->Diagnostic();
   EXPECT_EQ(Read(*session, 256), std::make_pair(VI_SUCCESS, std::string("from usbtmc1\n")));
 
+  // The serial number is compared without regard to letter case, as searches compare it.
   std::unique_ptr<Session> other;
-  EXPECT_EQ(Open(*backend, "USB0::0x1F3A::0x0C21::tw2::INSTR", other), VI_ERROR_RSRC_NFOUND);
+  ASSERT_EQ(Open(*backend, "USB0::0x1F3A::0x0C21::tw2::INSTR", other), VI_SUCCESS);
+  other.reset();
   EXPECT_EQ(Open(*backend, "USB0::0x1F3B::0x0C21::TW2::INSTR", other), VI_ERROR_RSRC_NFOUND);
   EXPECT_NE(backend->Diagnostic().find("0x1F3B"), std::string::npos) << backend->Diagnostic();
   EXPECT_EQ(Open(*backend, "USB0::0x1F3A::0x0C21::TW2::1::INSTR", other), VI_ERROR_RSRC_NFOUND);
   EXPECT_FALSE(other);
+}
+
+TEST_F(UsbTmcBackendTest, AnExactSerialWinsOverOneThatDiffersInCase) {
+  AddInstrument(0, "1f3a", "0c21", "ab1");
+  AddInstrument(1, "1f3a", "0c21", "AB1");
+  Preload(0, "lower\n");
+  Preload(1, "upper\n");
+  auto backend = MakeBackend();
+  std::unique_ptr<Session> session;
+  ASSERT_EQ(Open(*backend, "USB0::0x1F3A::0x0C21::AB1::INSTR", session), VI_SUCCESS);
+  EXPECT_EQ(Read(*session, 64).second, "upper\n");
+  ASSERT_EQ(Open(*backend, "USB0::0x1F3A::0x0C21::ab1::INSTR", session), VI_SUCCESS);
+  EXPECT_EQ(Read(*session, 64).second, "lower\n");
 }
 
 TEST_F(UsbTmcBackendTest, DeviceFileEchoesAndFramesMessages) {

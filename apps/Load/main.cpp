@@ -1,0 +1,68 @@
+// Load: started with the path of the VX-Link add-in ("*.xla") or template ("*.dot") as its
+// whole command line; opens it in the spreadsheet program or the word processor and
+// installs it, showing what it opened for a moment.
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "common/desktop_open.h"
+#include "common/qt_prompter.h"
+#include "common/terminal_prompter.h"
+#include "launcher/launcher.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: Load PATH\n"
+    "\n"
+    "PATH, the whole command line, is the VX-Link add-in (a file ending in \".xla\") or its\n"
+    "template (ending in \".dot\"), with that exact letter case. The add-in is opened in the\n"
+    "spreadsheet program, added to its add-ins and switched on; the template is opened in\n"
+    "the word processor, whose toolbar \"Zemra K9-90/1 VX-Link\" is set up on versions 11\n"
+    "and below. Without a display the messages go to standard error.\n";
+
+constexpr int kShowMs = 1500;
+
+bool HasWindows() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return vx::HasDesktopDisplay() || (platform && *platform);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) commandLine += (i > 1 ? " " : "") + std::string(argv[i]);
+  if (commandLine == "--help" || commandLine == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!HasWindows()) {
+    vx::TerminalPrompter prompter;
+    const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
+    if (!opened.empty()) std::printf("%s\n", opened.c_str());
+    return opened.empty() ? 1 : 0;
+  }
+  QApplication app(argc, argv);
+  QDialog window;
+  window.setWindowTitle(vx::launcher::kCaption);
+  auto* label = new QLabel(&window);
+  label->setObjectName("opened");
+  label->setMinimumWidth(360);
+  (new QVBoxLayout(&window))->addWidget(label);
+  vx::QtPrompter prompter(&window);
+  const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
+  if (opened.empty()) return 1;
+  label->setText(QString::fromStdString(opened));
+  window.show();
+  QApplication::processEvents();
+  QTimer::singleShot(kShowMs, &app, &QApplication::quit);
+  return app.exec();
+}

@@ -1,0 +1,65 @@
+// Rescind: run when the product is removed; deletes the VX-Link toolbar of the spreadsheet
+// program and switches the add-in off. The add-in file stays on disk.
+
+#include <QApplication>
+#include <QFont>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "common/desktop_open.h"
+#include "common/qt_prompter.h"
+#include "common/terminal_prompter.h"
+#include "remover/remover.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: Rescind\n"
+    "\n"
+    "Takes the VX-Link add-in out of the spreadsheet program: deletes its toolbar\n"
+    "\"Zemra K9-90/1 VX-Link\" and switches the add-in QVK990LINK.XLA off. The add-in file\n"
+    "stays on disk. Without a display the messages go to standard error.\n";
+
+bool HasWindows() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return vx::HasDesktopDisplay() || (platform && *platform);
+}
+
+int Report(const vx::remover::RemovalOutcome& outcome) {
+  if (!outcome.hostStarted) return 1;
+  std::printf("Deleted %d toolbar(s), switched %d add-in(s) off\n", outcome.toolbarsDeleted,
+              outcome.addInsSwitchedOff);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!HasWindows()) {
+    vx::TerminalPrompter prompter;
+    return Report(vx::remover::RemoveAddIn(prompter));
+  }
+  QApplication app(argc, argv);
+  QWidget window;
+  window.setWindowTitle(vx::remover::kCaption);
+  window.setFont(QFont("Arial", 10));
+  window.resize(360, 120);
+  window.show();
+  vx::QtPrompter prompter(&window);
+  vx::remover::RemovalOutcome outcome;
+  // The removal runs once the window has been drawn, then the window closes.
+  QTimer::singleShot(0, &window, [&] {
+    outcome = vx::remover::RemoveAddIn(prompter);
+    window.close();
+    QApplication::quit();
+  });
+  app.exec();
+  return Report(outcome);
+}

@@ -1,0 +1,61 @@
+#include "streaming_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace vx::test {
+
+using namespace std::chrono_literals;
+
+StreamingServer::StreamingServer(Pace pace) {
+  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener_, 1) != 0 ||
+      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    throw std::runtime_error("cannot set up the streaming server");
+  }
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this, pace] { Serve(pace); });
+}
+
+StreamingServer::~StreamingServer() {
+  stop_ = true;
+  ::shutdown(listener_, SHUT_RDWR);
+  thread_.join();
+  ::close(listener_);
+}
+
+std::string StreamingServer::Resource() const {
+  return "TCPIP0::127.0.0.1::" + std::to_string(port_) + "::SOCKET";
+}
+
+void StreamingServer::Serve(Pace pace) {
+  const int connection = ::accept(listener_, nullptr, nullptr);
+  if (connection < 0) return;
+  char command[64];
+  if (::recv(connection, command, sizeof command, 0) > 0) {
+    const std::string chunk(1024, 'x');
+    int sent = 0;
+    while (!stop_) {
+      if (pace == Pace::TwoKilobytesThenSilence && sent == 2) {
+        std::this_thread::sleep_for(10ms);
+        continue;
+      }
+      if (::send(connection, chunk.data(), chunk.size(), MSG_NOSIGNAL) <= 0) break;
+      ++sent;
+      if (pace == Pace::OneKilobytePer20Ms) std::this_thread::sleep_for(20ms);
+    }
+  }
+  ::close(connection);
+}
+
+}  // namespace vx::test
