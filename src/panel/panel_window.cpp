@@ -31,6 +31,7 @@
 #include "records/chart/record_chart_dialog.h"
 #include "records/multiple/multiple_readings_dialog.h"
 #include "records/viewer/record_viewer_dialog.h"
+#include "scanner/scanner_dialog.h"
 
 namespace vx::panel {
 namespace {
@@ -102,17 +103,11 @@ PanelWindow::PanelWindow(Prompter& prompter, std::string systemLocale, const Clo
   connect(viewRecordItem_, &QAction::triggered, this, &PanelWindow::OpenRecordViewer);
   connect(chartRecordItem_, &QAction::triggered, this, &PanelWindow::OpenRecordChart);
   connect(multipleReadingsItem_, &QAction::triggered, this, &PanelWindow::OpenMultipleReadings);
+  connect(settingScanItem_, &QAction::triggered, this, &PanelWindow::OpenScanner);
   // Enter belongs to the offset field: no push button of the panel takes it as a click (a
   // dialog's buttons otherwise all do, the focused one first). Space still presses the
   // focused button.
   for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
-  // Windows of later parts of the program are not part of this panel yet: their items stay
-  // greyed whatever the state.
-  for (QAction* item : UnavailableItems()) item->setEnabled(false);
-}
-
-std::vector<QAction*> PanelWindow::UnavailableItems() const {
-  return {settingScanItem_};
 }
 
 PanelWindow::~PanelWindow() {
@@ -243,8 +238,8 @@ void PanelWindow::SetMenusRunning(bool running) {
   deviceSettingsAction_->setEnabled(!running);
   runStopItem_->setEnabled(running);
   for (QAction* item :
-       {runStartItem_, refreshItem_, settingDeviceItem_, readingManagerItem_, viewRecordItem_,
-        chartRecordItem_, multipleReadingsItem_, commandControlItem_}) {
+       {runStartItem_, refreshItem_, settingDeviceItem_, readingManagerItem_, settingScanItem_,
+        viewRecordItem_, chartRecordItem_, multipleReadingsItem_, commandControlItem_}) {
     item->setEnabled(!running);
   }
 }
@@ -283,6 +278,12 @@ void PanelWindow::OpenMultipleReadings() {
   if (!PassesConnectionGuard()) return;
   records::MultipleReadingsDialog readings(this, prompter_, clock_);
   readings.exec();
+}
+
+void PanelWindow::OpenScanner() {
+  if (!PassesConnectionGuard()) return;
+  scanner::ScannerDialog scanner(this, prompter_, clock_);
+  scanner.exec();
 }
 
 void PanelWindow::OpenCommandConsole() {

@@ -77,6 +77,8 @@ class PanelWindow : public QDialog {
   void OpenRecordViewer();
   void OpenRecordChart();
   void OpenMultipleReadings();
+  // "Setting Scan", after the connection guard.
+  void OpenScanner();
   // "Reading manager": the reading mode dialog, then the layout of the chosen mode.
   void OpenReadingManager();
   // Takes reading-mode settings (as the dialog leaves them) and lays the panel out for them.
@@ -121,7 +123,6 @@ class PanelWindow : public QDialog {
   QWidget* BuildControlColumn();
   QWidget* BuildFunctionButtons();
   void ShapeButtons();
-  std::vector<QAction*> UnavailableItems() const;
 
   bool PassesConnectionGuard();
   void DrawTraces();

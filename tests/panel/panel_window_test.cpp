@@ -35,6 +35,7 @@
 #include "records/chart/record_chart_dialog.h"
 #include "records/multiple/multiple_readings_dialog.h"
 #include "records/viewer/record_viewer_dialog.h"
+#include "scanner/scanner_dialog.h"
 #include "simulated_visa.h"
 
 namespace vx::panel {
@@ -390,8 +391,21 @@ TEST_F(PanelTest, RecordMenuItemsOpenTheirWindowsAndAreGreyedWhileReading) {
   EXPECT_FALSE(operation->actions()[0]->isEnabled());
   panel_.StopReading();
   EXPECT_TRUE(record->actions()[1]->isEnabled());
-  // The scanner's window is not part of the program yet: its item stays greyed.
-  EXPECT_FALSE(panel_.MenuBar()->actions()[0]->menu()->actions()[2]->isEnabled());
+}
+
+TEST_F(PanelTest, SettingScanOpensTheScannerOnItsOwnSessionsAndIsGreyedWhileReading) {
+  QAction* settingScan = panel_.MenuBar()->actions()[0]->menu()->actions()[2];
+  ASSERT_TRUE(settingScan->isEnabled());
+  WithModal<scanner::ScannerDialog>([&] { settingScan->trigger(); },
+                                    [](scanner::ScannerDialog& dialog) {
+                                      EXPECT_EQ(dialog.windowTitle(), "Setting Scan");
+                                      EXPECT_EQ(dialog.Setup().Channels(), 20);
+                                    });
+  EXPECT_TRUE(prompter_.Messages().empty());
+  panel_.StartReading();
+  EXPECT_FALSE(settingScan->isEnabled());
+  panel_.StopReading();
+  EXPECT_TRUE(settingScan->isEnabled());
 }
 
 TEST(PanelStart, WithoutTheSettingsFileItSaysSoOnceAndSpeaksEnglish) {

@@ -1,0 +1,49 @@
+// vxscan: runs a scan on a meter's scanner card as the "Setting Scan" window does, for
+// scripts and for people without a display, and prints and saves its results grid.
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <atomic>
+#include <cstdio>
+
+#include "common/terminal_prompter.h"
+#include "scanner/scan_tool.h"
+#include "scanner/scan_tool_options.h"
+
+namespace {
+
+// Set by SIGINT and SIGTERM; the run looks at it between polls.
+std::atomic<bool> stopRequest{false};
+
+void OnStopSignal(int) {
+  stopRequest = true;
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const vx::scanner::ParsedScanToolOptions parsed = vx::scanner::ParseScanToolOptions(argc, argv);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "vxscan: %s\n\n%s", parsed.error.c_str(), vx::scanner::kScanToolUsage);
+    return 2;
+  }
+  if (parsed.options.help) {
+    std::fputs(vx::scanner::kScanToolUsage, stdout);
+    return 0;
+  }
+  // The spreadsheet host that saves workbooks is a Qt library.
+  QCoreApplication app(argc, argv);
+  CatchStopSignals();
+  vx::TerminalPrompter prompter(stdin, stderr);
+  vx::scanner::ScanTool tool(parsed.options, stdout, stderr, prompter, stopRequest);
+  return tool.Run();
+}

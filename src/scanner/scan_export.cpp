@@ -1,0 +1,128 @@
+#include "scanner/scan_export.h"
+
+#include "automation/object_registry.h"
+#include "automation/spreadsheet.h"
+
+namespace vx::scanner {
+namespace {
+
+using namespace automation;
+
+ExportResult Failure(ExportResult::Outcome outcome, const AutomationError& error) {
+  return {outcome, {}, error.description};
+}
+
+Status SetCell(Worksheet& sheet, const std::string& cell, const std::string& text) {
+  VX_ASSIGN_OR_RETURN(RangePtr range, sheet.Range(cell, cell));
+  return range->SetValue(Value{text});
+}
+
+Status WriteHeader(Worksheet& sheet, const ResultsGrid& grid) {
+  for (int c = 1; c < grid.Columns(); ++c) {
+    const std::string cell = ColumnLetter(c) + "1";
+    VX_ASSIGN_OR_RETURN(RangePtr range, sheet.Range(cell, cell));
+    VX_RETURN_IF_ERROR(range->SetValue(Value{grid.Cell(0, c)}));
+    VX_ASSIGN_OR_RETURN(FontPtr font, range->Font());
+    VX_RETURN_IF_ERROR(font->SetBold(true));
+    VX_RETURN_IF_ERROR(range->SetVerticalAlignment(xlCenter));
+  }
+  // Fitted to the header alone: the data are not written yet.
+  VX_ASSIGN_OR_RETURN(RangePtr header, sheet.Range("A1", ColumnLetter(grid.Columns() - 1) + "1"));
+  VX_ASSIGN_OR_RETURN(RangePtr columns, header->EntireColumn());
+  return columns->AutoFit();
+}
+
+Status WriteData(Worksheet& sheet, const ResultsGrid& grid) {
+  for (int r = 1; r < grid.Rows(); ++r) {
+    const std::string row = std::to_string(r + 1);
+    for (int c = 1; c < grid.Columns(); ++c) {
+      VX_RETURN_IF_ERROR(SetCell(sheet, ColumnLetter(c) + row, grid.Cell(r, c)));
+    }
+  }
+  return {};
+}
+
+Result<WorksheetPtr> FirstSheetOfNewWorkbook(Application& host, WorkbookPtr& book) {
+  VX_ASSIGN_OR_RETURN(WorkbooksPtr books, host.Workbooks());
+  VX_ASSIGN_OR_RETURN(book, books->Add());
+  VX_ASSIGN_OR_RETURN(SheetsPtr sheets, book->Sheets());
+  return sheets->Item(1);
+}
+
+// Hands the workbook over or saves it; the path it was saved at.
+ExportResult Deliver(Application& host, Workbook& book, const ExportTarget& target) {
+  if (target.kind == ExportTarget::Kind::SaveAs) {
+    if (Status saved = book.SaveAs(target.name); !saved) {
+      return Failure(ExportResult::Outcome::SaveFailed, saved.error());
+    }
+  } else {
+    if (Status titled = book.SetTitle(target.name); !titled) {
+      return Failure(ExportResult::Outcome::CallFailed, titled.error());
+    }
+    if (Status shown = host.SetVisible(true); !shown) {
+      return Failure(ExportResult::Outcome::SaveFailed, shown.error());
+    }
+    if (Status handed = host.SetUserControl(true); !handed) {
+      return Failure(ExportResult::Outcome::SaveFailed, handed.error());
+    }
+  }
+  Result<std::string> path = book.FullName();
+  if (!path) return Failure(ExportResult::Outcome::CallFailed, path.error());
+  return {ExportResult::Outcome::Exported, *path, {}};
+}
+
+}  // namespace
+
+std::string ExportTitle(const LocalDateTime& resultsTime) {
+  return FormatLocal(resultsTime, "Scan %Y-%m-%d %H-%M-%S");
+}
+
+std::string ColumnLetter(int column) {
+  return std::string(1, static_cast<char>('A' + column - 1));
+}
+
+ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target) {
+  // The registry stands for the platform's automation layer: when it cannot be read, no
+  // automation object can be made at all.
+  if (Result<RegistryEntry> entry = FindRegistryEntry("Excel.Application");
+      !entry &&
+      entry.error().number != static_cast<std::uint32_t>(ErrorNumber::ClassNotRegistered)) {
+    return Failure(ExportResult::Outcome::AutomationUnavailable, entry.error());
+  }
+  Result<ApplicationPtr> host = CreateObjectAs<Application>("Excel.Application");
+  if (!host) return Failure(ExportResult::Outcome::HostNotStarted, host.error());
+  WorkbookPtr book;
+  Result<WorksheetPtr> sheet = FirstSheetOfNewWorkbook(**host, book);
+  if (!sheet) return Failure(ExportResult::Outcome::CallFailed, sheet.error());
+  if (grid.Columns() > 1 && grid.Rows() > 0) {
+    if (Status header = WriteHeader(**sheet, grid); !header) {
+      return Failure(ExportResult::Outcome::CallFailed, header.error());
+    }
+    if (Status data = WriteData(**sheet, grid); !data) {
+      return Failure(ExportResult::Outcome::CallFailed, data.error());
+    }
+  }
+  return Deliver(**host, *book, target);
+}
+
+MessageRequest ExportFailureMessage(const ExportResult& result) {
+  const std::string detail = result.detail.empty() ? "" : "\n\n" + result.detail;
+  switch (result.outcome) {
+    case ExportResult::Outcome::Exported:
+      break;
+    case ExportResult::Outcome::AutomationUnavailable:
+      return {kAutomationUnavailable + detail, "", MessageIcon::Exclamation, MessageButtons::Ok,
+              std::nullopt};
+    case ExportResult::Outcome::HostNotStarted:
+      return {kHostNotStarted + detail, "", MessageIcon::Exclamation, MessageButtons::Ok,
+              std::nullopt};
+    case ExportResult::Outcome::CallFailed:
+      return {"The results could not be written to the new workbook." + detail, "Error",
+              MessageIcon::Stop, MessageButtons::Ok, std::nullopt};
+    case ExportResult::Outcome::SaveFailed:
+      return {result.detail, "Error", MessageIcon::Stop, MessageButtons::Ok, std::nullopt};
+  }
+  return {};
+}
+
+}  // namespace vx::scanner

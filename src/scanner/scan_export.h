@@ -1,0 +1,59 @@
+#pragma once
+// The export of the results grid into a new workbook of the spreadsheet program, through its
+// automation object model only, one call per cell:
+//   1. the automation layer (the object registry) is read;
+//   2. "Excel.Application" is created through it;
+//   3. a new workbook is added and its first sheet taken;
+//   4-6. the header row (grid row 0, columns 1 on: "Time" and the channel headings) goes to
+//        row 1 from column "A", each cell bold and vertically centred, and the columns
+//        from "A1" to the last header cell are fitted to it;
+//   7. grid row r goes to spreadsheet row r + 1, column c to the letter 64 + c, every cell
+//      set as text so that the program types it (numbers become numbers, "OVLD" stays text,
+//      "14:3:27" becomes a time of day);
+//   then either the program is made visible and given to the user, who gets the workbook
+//   saved in the documents folder and opened in the spreadsheet program, or (vxscan) the
+//   workbook is saved under a given path.
+// Grid column 0, the row numbers, is not exported.
+
+#include <string>
+
+#include "common/local_time.h"
+#include "common/prompt.h"
+#include "scanner/results_grid.h"
+
+namespace vx::scanner {
+
+inline constexpr const char* kAutomationUnavailable = "Could not initialize Excel COM dll";
+inline constexpr const char* kHostNotStarted = "Couldn't start Excel.";
+
+struct ExportTarget {
+  enum class Kind {
+    HandOver,  // visible and under user control: saved in the documents folder as `name`
+    SaveAs,    // saved at the path `name`
+  };
+  Kind kind = Kind::HandOver;
+  std::string name;
+};
+
+struct ExportResult {
+  enum class Outcome { Exported, AutomationUnavailable, HostNotStarted, CallFailed, SaveFailed };
+  Outcome outcome = Outcome::Exported;
+  std::string path;    // the saved workbook
+  std::string detail;  // the host's words for a failure
+
+  bool Ok() const { return outcome == Outcome::Exported; }
+};
+
+// The name a hand-over proposes for the workbook: the date and time of the results,
+// "Scan 2026-12-06 22-45-07".
+std::string ExportTitle(const LocalDateTime& resultsTime);
+
+// The spreadsheet column letter of grid column `column` (1 gives "A", 21 "U").
+std::string ColumnLetter(int column);
+
+ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target);
+
+// What a failed export tells the user.
+MessageRequest ExportFailureMessage(const ExportResult& result);
+
+}  // namespace vx::scanner

@@ -1,0 +1,118 @@
+// The export of the results grid, read back from the saved workbook: the layout, the types
+// the host gives the texts, the header's format, and the failures on the way.
+
+#include "scanner/scan_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "scanner/results_fill.h"
+#include "temp_folder.h"
+#include "xlsx_reader.h"
+
+namespace vx::scanner {
+namespace {
+
+using test::ScopedEnvironment;
+using test::TempFolder;
+
+// Two rows of the twenty channels of a card, one of them in overload.
+ResultsGrid TwentyChannelGrid() {
+  PassLayout pass;
+  pass.channels = 20;
+  pass.scanCount = 40;
+  pass.total = 40;
+  pass.perPass = 20;
+  for (int k = 0; k < 20; ++k) pass.active.push_back(k);
+  pass.channelSettings.assign(20, ChannelSetting{ScanFunction::Dcv});
+  pass.channelSettings[1] = {ScanFunction::Dci, 100, 0.001};
+  pass.startTime = {2026, 12, 6, 14, 3, 27};
+  std::string answer;
+  for (int i = 0; i < 40; ++i)
+    answer += (i ? "," : "") + std::string(i == 5 ? "+9.90000000E+37" : "+5.0E-01");
+  ResultsGrid grid;
+  GridState state;
+  FillResults(grid, state, pass, answer);
+  return grid;
+}
+
+class ScanExportTest : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  ScopedEnvironment documents_{"VX_DOCUMENTS", folder_.Path()};
+};
+
+TEST_F(ScanExportTest, TheGridArrivesTypedWithABoldCentredHeaderFromAToU) {
+  const ResultsGrid grid = TwentyChannelGrid();
+  const ExportResult result =
+      ExportResults(grid, {ExportTarget::Kind::HandOver, ExportTitle({2026, 12, 6, 14, 3, 27})});
+  ASSERT_TRUE(result.Ok()) << result.detail;
+  EXPECT_EQ(result.path, folder_ / "Scan 2026-12-06 14-03-27.xlsx");
+  const QJsonObject book = test::ReadXlsx(result.path);
+  const QJsonObject cells = book["sheets"]["Sheet1"]["cells"].toObject();
+  for (const char* header : {"A1", "B1", "U1"}) {
+    EXPECT_TRUE(cells[header]["bold"].toBool()) << header;
+    EXPECT_EQ(cells[header]["valign"].toString(), "center") << header;
+  }
+  EXPECT_EQ(cells["A1"]["value"].toString(), "Time");
+  EXPECT_EQ(cells["C1"]["value"].toString(), "CH2(DCI)");
+  EXPECT_EQ(cells["U1"]["value"].toString(), "CH20(DCV)");
+  EXPECT_FALSE(cells.contains("V1"));
+  EXPECT_EQ(cells["A2"]["type"].toString(), "d");
+  EXPECT_EQ(cells["A2"]["value"].toString(), "14:03:27");
+  EXPECT_EQ(cells["B2"]["type"].toString(), "n");
+  EXPECT_EQ(cells["B2"]["value"].toDouble(), 0.5);
+  EXPECT_EQ(cells["C2"]["value"].toDouble(), 0.006);
+  EXPECT_EQ(cells["G2"]["type"].toString(), "s");
+  EXPECT_EQ(cells["G2"]["value"].toString(), "OVLD");
+  EXPECT_FALSE(cells["B2"]["bold"].toBool());
+  EXPECT_EQ(cells["U3"]["value"].toDouble(), 0.5);
+  EXPECT_FALSE(cells.contains("A4"));
+  // The columns were fitted to the header.
+  const QJsonObject widths = book["sheets"]["Sheet1"]["widths"].toObject();
+  EXPECT_TRUE(widths.contains("A"));
+  EXPECT_TRUE(widths.contains("U"));
+}
+
+TEST_F(ScanExportTest, AHeaderAloneIsExportedAndSaveAsWritesTheGivenFile) {
+  ResultsGrid grid = TwentyChannelGrid();
+  grid.SetRows(1);
+  const std::string path = folder_ / "header.xlsx";
+  const ExportResult result = ExportResults(grid, {ExportTarget::Kind::SaveAs, path});
+  ASSERT_TRUE(result.Ok()) << result.detail;
+  EXPECT_EQ(result.path, path);
+  const QJsonObject book = test::ReadXlsx(path);
+  const QJsonObject cells = book["sheets"]["Sheet1"]["cells"].toObject();
+  EXPECT_EQ(cells["U1"]["value"].toString(), "CH20(DCV)");
+  EXPECT_FALSE(cells.contains("A2"));
+}
+
+TEST_F(ScanExportTest, AWorkbookThatCannotBeSavedNamesThePathAndTheReason) {
+  const std::string missing = folder_ / "gone";
+  ScopedEnvironment documents("VX_DOCUMENTS", missing);
+  const ExportResult result =
+      ExportResults(TwentyChannelGrid(), {ExportTarget::Kind::HandOver, "Scan"});
+  EXPECT_EQ(result.outcome, ExportResult::Outcome::SaveFailed);
+  const MessageRequest message = ExportFailureMessage(result);
+  EXPECT_NE(message.text.find(missing + "/Scan.xlsx"), std::string::npos) << message.text;
+  EXPECT_NE(message.text.find("does not exist"), std::string::npos) << message.text;
+  EXPECT_EQ(message.title, "Error");
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(ScanExportTest, NoRegistryEntryCannotStartTheHostAndABrokenRegistryNoAutomation) {
+  ScopedEnvironment registry("VX_OBJECT_REGISTRY", folder_ / "registry.ini");
+  ExportResult result = ExportResults(TwentyChannelGrid(), {ExportTarget::Kind::HandOver, "Scan"});
+  EXPECT_EQ(result.outcome, ExportResult::Outcome::HostNotStarted);
+  EXPECT_EQ(ExportFailureMessage(result).text.rfind("Couldn't start Excel.\n\n", 0), 0u);
+
+  folder_.Write("registry.ini", "[Excel.Application\nLibrary=\n");
+  result = ExportResults(TwentyChannelGrid(), {ExportTarget::Kind::HandOver, "Scan"});
+  EXPECT_EQ(result.outcome, ExportResult::Outcome::AutomationUnavailable);
+  EXPECT_EQ(ExportFailureMessage(result).text.rfind("Could not initialize Excel COM dll", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "Scan.xlsx"));
+}
+
+}  // namespace
+}  // namespace vx::scanner

@@ -1,0 +1,333 @@
+// The "Setting Scan" window offscreen against simulated cards on a manual clock: what it
+// reads from the card, the function and shunt fields, the check boxes, a PerScan run of
+// three passes with its export, and pictures of it for a person to look at.
+
+#include "scanner/scanner_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimeEdit>
+
+#include <filesystem>
+
+#include "common/captions.h"
+#include "common/scripted_prompter.h"
+#include "find_child.h"
+#include "simulated_visa.h"
+#include "temp_folder.h"
+#include "xlsx_reader.h"
+
+namespace vx::scanner {
+namespace {
+
+using test::Child;
+using test::SimulatedVisa;
+
+constexpr const char* kUsb = "USB0::0x1F3A::0x0C21::TW1::INSTR";
+
+void SavePicture(QWidget& window, const std::string& name) {
+  window.show();
+  window.resize(window.sizeHint().expandedTo(QSize(900, 640)));
+  const std::string path = std::string(VX_SCANNER_PICTURE_DIR) + "/" + name;
+  EXPECT_TRUE(window.grab().save(QString::fromStdString(path))) << path;
+}
+
+class ScannerDialogTest : public ::testing::Test {
+ protected:
+  explicit ScannerDialogTest(
+      std::vector<sim::MeterConfig> meters = {SimulatedVisa::UsbMeter("TW1", "Q7110", 20),
+                                              SimulatedVisa::GpibMeter(22)})
+      : visa_(std::move(meters)) {
+    CurrentLanguage = std::string(kEnglish);
+    visa_.Clock().SetLocal({2026, 12, 6, 14, 3, 7});
+  }
+
+  ScannerDialog& Open() {
+    dialog_.emplace(nullptr, prompter_, visa_.Clock());
+    return *dialog_;
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    return Child<T>(*dialog_, name);
+  }
+  void ShowChannel(int channel) { Find<QListWidget>("channelList")->setCurrentRow(channel - 1); }
+  void Choose(int channel, ScanFunction f) {
+    ShowChannel(channel);
+    Find<QComboBox>("functionList")->setCurrentIndex(IndexOf(f));
+  }
+  std::vector<std::string> TakeMessages() {
+    std::vector<std::string> texts;
+    for (const MessageRequest& m : prompter_.Messages()) texts.push_back(m.title + "|" + m.text);
+    prompter_.Clear();
+    return texts;
+  }
+  void RunToIdle() {
+    for (int i = 0; dialog_->Run().Phase() != RunPhase::Idle && i < 20000; ++i) {
+      EXPECT_TRUE(dialog_->RunTimer().isActive());
+      visa_.Clock().Advance(dialog_->Run().TimerInterval());
+      dialog_->Tick();
+    }
+    EXPECT_FALSE(dialog_->RunTimer().isActive());
+  }
+
+  SimulatedVisa visa_;
+  ScriptedPrompter prompter_;
+  std::optional<ScannerDialog> dialog_;
+};
+
+TEST_F(ScannerDialogTest, OpensOnTheFirstMetersCardWithTheDefaultSettings) {
+  visa_.Meter(kUsb)->Write("ROUT:SCAN:FUNC 2,\"VOLT:DC\"\n");
+  ScannerDialog& dialog = Open();
+  EXPECT_EQ(dialog.windowTitle(), "Setting Scan");
+  auto* meters = Find<QComboBox>("meterList");
+  ASSERT_EQ(meters->count(), 2);
+  EXPECT_EQ(meters->itemText(0), "W9-90/1-USBTMC-TW1");
+  auto* channels = Find<QListWidget>("channelList");
+  ASSERT_EQ(channels->count(), 20);
+  EXPECT_EQ(channels->item(19)->text(), "CH20");
+  EXPECT_EQ(channels->currentRow(), 0);
+  auto* functions = Find<QComboBox>("functionList");
+  EXPECT_EQ(functions->count(), 8);
+  EXPECT_EQ(functions->currentText(), "None");
+  ShowChannel(2);
+  EXPECT_EQ(functions->currentText(), "DCV");
+  EXPECT_TRUE(Find<QLineEdit>("rField")->isHidden());
+  EXPECT_TRUE(Find<QLabel>("formulaLine")->isHidden());
+  EXPECT_FALSE(Find<QPushButton>("exportButton")->isEnabled());
+  EXPECT_FALSE(Find<QCheckBox>("stopTimeCheck")->isEnabled());
+  EXPECT_FALSE(Find<QDateTimeEdit>("stopTimeEdit")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("startButton")->isEnabled());
+  EXPECT_EQ(Find<QComboBox>("modeList")->currentText(), "SCAN");
+  EXPECT_EQ(Find<QLineEdit>("timerField")->text(), "0.5");
+  EXPECT_EQ(Find<QLineEdit>("scanCountField")->text(), "20");
+  EXPECT_EQ(Find<QSpinBox>("passesSpin")->value(), 1);
+  EXPECT_EQ(Find<QSpinBox>("passesSpin")->maximum(), 200);
+  EXPECT_EQ(Find<QTimeEdit>("intervalEdit")->time(), QTime(0, 0, 10));
+  auto* atTime = Find<QDateTimeEdit>("atTimeEdit");
+  EXPECT_EQ(atTime->displayFormat(), "yyyy/MM/dd HH:mm:ss");
+  EXPECT_EQ(atTime->text(), "2026/12/06 14:03:07");
+  EXPECT_TRUE(prompter_.Messages().empty());
+
+  meters->setCurrentIndex(1);
+  EXPECT_EQ(channels->count(), 10);
+  SavePicture(dialog, "scanner_opened.png");
+}
+
+TEST_F(ScannerDialogTest, FourWireIsOfferedOnTheLowerHalfAndLocksItsSensePartner) {
+  Open();
+  auto* functions = Find<QComboBox>("functionList");
+  ShowChannel(10);
+  EXPECT_EQ(functions->count(), 8);
+  ShowChannel(11);
+  EXPECT_EQ(functions->count(), 7);
+  EXPECT_TRUE(functions->isEnabled());
+  Choose(1, ScanFunction::FourWire);
+  EXPECT_EQ(dialog_->Setup().Channel(0).function, ScanFunction::FourWire);
+  ShowChannel(11);
+  EXPECT_FALSE(functions->isEnabled());
+  ShowChannel(12);
+  EXPECT_TRUE(functions->isEnabled());
+}
+
+TEST_F(ScannerDialogTest, ShuntFieldsCheckTheirCharactersAndReadingTheCardResetsThem) {
+  visa_.Meter(kUsb)->Write("ROUT:SCAN:FUNC 3,\"VOLT:DC\"\n");
+  Open();
+  Choose(3, ScanFunction::Dci);
+  auto* r = Find<QLineEdit>("rField");
+  auto* i = Find<QLineEdit>("iField");
+  EXPECT_FALSE(r->isHidden());
+  EXPECT_FALSE(Find<QLabel>("formulaLine")->isHidden());
+  EXPECT_EQ(r->text(), "0");
+  r->setText("1.2.3");
+  EXPECT_EQ(TakeMessages(), std::vector<std::string>{".|The value of \"R\" is error."});
+  EXPECT_EQ(r->text(), "1.20");
+  EXPECT_EQ(dialog_->Setup().Channel(2).r, 1.2);
+  i->setText("2x");
+  EXPECT_EQ(TakeMessages(), std::vector<std::string>{"|The value of \"I\" is error."});
+  EXPECT_EQ(i->text(), "2.00");
+  r->setText("100");
+  i->setText("0.5");
+  ShowChannel(4);
+  EXPECT_TRUE(r->isHidden());
+  ShowChannel(3);
+  EXPECT_EQ(r->text(), "100");
+  EXPECT_EQ(i->text(), "0.5");
+  SavePicture(*dialog_, "scanner_shunt.png");
+
+  // Reading the card again: it holds VOLT:DC for CH3, which is DCV, and every shunt is 0.
+  Find<QComboBox>("meterList")->setCurrentIndex(1);
+  Find<QComboBox>("meterList")->setCurrentIndex(0);
+  ShowChannel(3);
+  EXPECT_EQ(Find<QComboBox>("functionList")->currentText(), "DCV");
+  EXPECT_EQ(dialog_->Setup().Channel(2).r, 0);
+  EXPECT_TRUE(TakeMessages().empty());
+}
+
+TEST_F(ScannerDialogTest, CheckBoxesEnableEachOtherAndFieldsCheckTheirRanges) {
+  Open();
+  auto* perScan = Find<QCheckBox>("perScanCheck");
+  auto* stopAfter = Find<QCheckBox>("stopAfterCheck");
+  auto* stopTime = Find<QCheckBox>("stopTimeCheck");
+  auto* scanCount = Find<QLineEdit>("scanCountField");
+  perScan->setChecked(true);
+  EXPECT_FALSE(scanCount->isEnabled());
+  EXPECT_TRUE(stopTime->isEnabled());
+  EXPECT_TRUE(Find<QDateTimeEdit>("stopTimeEdit")->isEnabled());
+  stopTime->setChecked(true);
+  stopAfter->setChecked(true);
+  EXPECT_FALSE(stopTime->isEnabled());
+  EXPECT_FALSE(stopTime->isChecked());
+  stopAfter->setChecked(false);
+  EXPECT_TRUE(stopTime->isEnabled());
+  EXPECT_FALSE(scanCount->isEnabled());
+  stopTime->setChecked(true);
+  perScan->setChecked(false);
+  EXPECT_TRUE(scanCount->isEnabled());
+  EXPECT_FALSE(stopTime->isEnabled());
+  EXPECT_FALSE(stopTime->isChecked());
+  stopAfter->setChecked(true);
+  EXPECT_FALSE(scanCount->isEnabled());
+
+  auto* timer = Find<QLineEdit>("timerField");
+  timer->setText("1.");
+  timer->setText("70");
+  timer->setText("6");
+  scanCount->setText("2500");
+  EXPECT_EQ(TakeMessages(),
+            (std::vector<std::string>{"|Please enter a number between 0 and 60.",
+                                      "|Please enter an integer between 0 and 2000."}));
+}
+
+TEST_F(ScannerDialogTest, APerScanRunOfThreePassesShowsThreeTimedRowsAndExportsThem) {
+  test::TempFolder documents;
+  test::ScopedEnvironment documentsFolder("VX_DOCUMENTS", documents.Path());
+  Open();
+  Choose(1, ScanFunction::Dcv);
+  Choose(2, ScanFunction::Dci);
+  Find<QLineEdit>("rField")->setText("100");
+  Find<QLineEdit>("iField")->setText("0.001");
+  Choose(3, ScanFunction::TwoWire);
+  Find<QCheckBox>("perScanCheck")->setChecked(true);
+  Find<QTimeEdit>("intervalEdit")->setTime(QTime(0, 0, 2));
+  Find<QCheckBox>("stopAfterCheck")->setChecked(true);
+  Find<QSpinBox>("passesSpin")->setValue(3);
+  auto* start = Find<QPushButton>("startButton");
+  start->click();
+  EXPECT_FALSE(start->isEnabled());
+  EXPECT_FALSE(Find<QComboBox>("functionList")->isEnabled());
+  EXPECT_FALSE(Find<QComboBox>("meterList")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("exitButton")->isEnabled());
+  EXPECT_EQ(dialog_->RunTimer().interval(), 500);
+  visa_.Clock().Advance(std::chrono::milliseconds(500));
+  dialog_->Tick();
+  EXPECT_EQ(Find<QLabel>("progressLine")->text(), "1/3");
+  SavePicture(*dialog_, "scanner_running.png");
+  RunToIdle();
+
+  EXPECT_TRUE(start->isEnabled());
+  const QAbstractItemModel* model = Find<QTableView>("resultsGrid")->model();
+  ASSERT_EQ(model->rowCount(), 3);
+  ASSERT_EQ(model->columnCount(), 4);
+  EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), "CH2(DCI)");
+  EXPECT_EQ(model->headerData(2, Qt::Vertical).toString(), "3");
+  EXPECT_EQ(model->index(0, 0).data().toString(), "14:3:7");
+  EXPECT_EQ(model->index(1, 0).data().toString(), "14:3:10");
+  EXPECT_EQ(model->index(2, 0).data().toString(), "14:3:14");
+  // CH2 reads its built-in 0.2123 V: 0.2123 / 100 + 0.001 A.
+  EXPECT_EQ(model->index(2, 2).data().toString(), "0.00312300");
+  auto* exportButton = Find<QPushButton>("exportButton");
+  ASSERT_TRUE(exportButton->isEnabled());
+  SavePicture(*dialog_, "scanner_results.png");
+
+  exportButton->click();
+  const std::string saved = documents / "Scan 2026-12-06 14-03-07.xlsx";
+  EXPECT_EQ(dialog_->StatusText().toStdString(), "Exported to " + saved);
+  EXPECT_EQ(Find<QLabel>("statusLine")->toolTip(), dialog_->StatusText());
+  EXPECT_FALSE(exportButton->isEnabled());
+  EXPECT_TRUE(TakeMessages().empty());
+  const QJsonObject book = test::ReadXlsx(saved);
+  const QJsonObject cells = book["sheets"]["Sheet1"]["cells"].toObject();
+  EXPECT_EQ(cells["D1"]["value"].toString(), "CH3(2W)");
+  EXPECT_EQ(cells["A4"]["value"].toString(), "14:03:14");
+  EXPECT_EQ(cells["C4"]["value"].toDouble(), 0.003123);
+  EXPECT_FALSE(cells.contains("A5"));
+  SavePicture(*dialog_, "scanner_exported.png");
+}
+
+TEST_F(ScannerDialogTest, AFailedExportSaysWhereAndKeepsTheResultsToExportAgain) {
+  test::TempFolder documents;
+  test::ScopedEnvironment documentsFolder("VX_DOCUMENTS", documents / "missing");
+  Open();
+  Choose(5, ScanFunction::Freq);
+  Find<QLineEdit>("scanCountField")->setText("1");
+  Find<QPushButton>("startButton")->click();
+  RunToIdle();
+  const std::string before =
+      Find<QTableView>("resultsGrid")->model()->index(0, 1).data().toString().toStdString();
+  EXPECT_EQ(before, "5000.50000000");
+  Find<QPushButton>("exportButton")->click();
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].title, "Error");
+  EXPECT_NE(prompter_.Messages()[0].text.find(documents / "missing"), std::string::npos);
+  EXPECT_TRUE(Find<QPushButton>("exportButton")->isEnabled());
+  EXPECT_EQ(Find<QTableView>("resultsGrid")->model()->index(0, 1).data().toString().toStdString(),
+            before);
+  EXPECT_TRUE(dialog_->StatusText().isEmpty());
+}
+
+TEST_F(ScannerDialogTest, ExitEndsARunThatNeverCompletes) {
+  Open();
+  Choose(1, ScanFunction::Dcv);
+  Find<QLineEdit>("timerField")->setText("60");
+  Find<QPushButton>("startButton")->click();
+  for (int tick = 0; tick < 20; ++tick) {
+    visa_.Clock().Advance(dialog_->Run().TimerInterval());
+    dialog_->Tick();
+  }
+  EXPECT_EQ(dialog_->Run().Phase(), RunPhase::Polling);
+  Find<QPushButton>("exitButton")->click();
+  EXPECT_FALSE(dialog_->RunTimer().isActive());
+  EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+}
+
+class ScannerWithoutCard : public ScannerDialogTest {
+ protected:
+  ScannerWithoutCard() : ScannerDialogTest({SimulatedVisa::UsbMeter("TW1", "Q7110", 0)}) {}
+};
+
+TEST_F(ScannerWithoutCard, LeavesTheSettingsAndStartDisabled) {
+  Open();
+  EXPECT_EQ(Find<QListWidget>("channelList")->count(), 0);
+  EXPECT_FALSE(Find<QPushButton>("startButton")->isEnabled());
+  EXPECT_FALSE(Find<QLineEdit>("timerField")->isEnabled());
+  EXPECT_TRUE(Find<QComboBox>("meterList")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("exitButton")->isEnabled());
+}
+
+class ScannerWithoutMeter : public ScannerDialogTest {
+ protected:
+  ScannerWithoutMeter() : ScannerDialogTest({}) {}
+};
+
+TEST_F(ScannerWithoutMeter, SaysSoInItsMeterList) {
+  Open();
+  auto* meters = Find<QComboBox>("meterList");
+  ASSERT_EQ(meters->count(), 1);
+  EXPECT_EQ(meters->itemText(0), "No Device Connected");
+  EXPECT_FALSE(meters->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("startButton")->isEnabled());
+  EXPECT_TRUE(prompter_.Messages().empty());
+}
+
+}  // namespace
+}  // namespace vx::scanner
