@@ -132,6 +132,21 @@ class UsbTmcSession final : public Session {
     return VI_SUCCESS;
   }
 
+  ViStatus ReadStatusByte(ViUInt16& statusByte) override {
+    if (!driverTimeout_) return Fail(VI_ERROR_NSUP_OPER, path_ + " is not a usbtmc device");
+    unsigned char polled = 0;
+    if (driver_->Control(fd_.Get(), USBTMC488_IOCTL_READ_STB, &polled) != 0) {
+      const int error = errno;
+      if (error == ENOTTY) {
+        return Fail(VI_ERROR_NSUP_OPER, descriptor_ + " has no USB488 serial poll");
+      }
+      return ErrnoFailure(error, "serial poll", 0);
+    }
+    statusByte = polled;
+    ClearDetail();
+    return VI_SUCCESS;
+  }
+
   // The driver takes no time-out below 100 ms: a shorter one, VI_TMO_IMMEDIATE included,
   // becomes 100 ms, which VI_ATTR_TMO_VALUE then reads back, with the warning that the value
   // was not taken as given.
