@@ -21,12 +21,16 @@ set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyvisa")
+# The shlibs entry is written here rather than generated: the generator would also look for
+# sonames in the object-registry libraries, which are plugins and have no version.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/shlibs.in ${CMAKE_BINARY_DIR}/debian/shlibs
+               @ONLY)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/debian/postinst
     ${CMAKE_SOURCE_DIR}/packaging/debian/postrm
-    ${CMAKE_SOURCE_DIR}/packaging/debian/triggers)
+    ${CMAKE_SOURCE_DIR}/packaging/debian/triggers
+    ${CMAKE_BINARY_DIR}/debian/shlibs)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)

@@ -6,7 +6,7 @@
 # through pkg-config, lists the simulated meters and reads one.
 #   install_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR QT_PLUGINS PROGRAMS C_COMPILER [C_FLAGS]
 set -euo pipefail
-build="$1" source="$2" libdir="$3" qt_plugins="$4" programs="$5" cc="$6" cflags="${7:-}"
+build="$(realpath "$1")" source="$(realpath "$2")" libdir="$3" qt_plugins="$4" programs="$5" cc="$6" cflags="${7:-}"
 work="$build/test-install"
 dest="$work/root"
 prefix="$dest/usr"
