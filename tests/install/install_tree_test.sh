@@ -4,9 +4,12 @@
 # VISA functions; the installed programs work from the tree (the meter scan, the object
 # registry's libraries); and the C example builds against the installed header and library
 # through pkg-config, lists the simulated meters and reads one.
-#   install_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR QT_PLUGINS PROGRAMS C_COMPILER [C_FLAGS]
+#   install_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR QT_PLUGINS PROGRAMS C_COMPILER \
+#                        [LINKER [FLAGS]]
+# LINKER (the C compiler by default) links the example; FLAGS go to compiling and linking.
 set -euo pipefail
-build="$(realpath "$1")" source="$(realpath "$2")" libdir="$3" qt_plugins="$4" programs="$5" cc="$6" cflags="${7:-}"
+build="$(realpath "$1")" source="$(realpath "$2")" libdir="$3" qt_plugins="$4" programs="$5"
+cc="$6" linker="${7:-$6}" cflags="${8:-}"
 work="$build/test-install"
 dest="$work/root"
 prefix="$dest/usr"
@@ -67,9 +70,12 @@ echo "== the C example against the installed header and library"
 export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
 flags=$(pkg-config --cflags --libs vxvisa) || fail "pkg-config knows no vxvisa"
 # shellcheck disable=SC2086
-"$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror $cflags -o "$work/list_meters" \
-  "$source/examples/list_meters.c" $flags -Wl,-rpath,"$prefix/$libdir" ||
-  fail "the C example does not build against the installed library"
+"$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror $cflags $(pkg-config --cflags vxvisa) \
+  -c -o "$work/list_meters.o" "$source/examples/list_meters.c" ||
+  fail "the C example does not compile with the installed header"
+# shellcheck disable=SC2086
+"$linker" $cflags -o "$work/list_meters" "$work/list_meters.o" $flags \
+  -Wl,-rpath,"$prefix/$libdir" || fail "the C example does not link with the installed library"
 out=$("$work/list_meters") || fail "list_meters failed: $out"
 grep -q $'^reading\tUSB0::0x1F3A::0x0C21::TW00012345::INSTR\t[-+][0-9]' <<<"$out" ||
   fail "list_meters took no reading: $out"

@@ -48,8 +48,10 @@ def setUpModule():
         out.write(SIMULATION)
     # The library reads its set-up when the first resource manager opens.
     os.environ.update(VX_VISA_SIM=sim_file, VX_VISA_NATIVE="0", VX_VISA_LIBRARY="")
+    # A sanitizer's run-time preloaded for this interpreter is not for k9sim, which has its own.
+    server_environment = {k: v for k, v in os.environ.items() if k != "LD_PRELOAD"}
     server = subprocess.Popen([K9SIM, "--base-port", "0", sim_file], stdout=subprocess.PIPE,
-                              text=True)
+                              text=True, env=server_environment)
     sockets = {}
     while len(sockets) < 3:
         line = server.stdout.readline()

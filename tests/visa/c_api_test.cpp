@@ -254,6 +254,17 @@ TEST_F(VisaClientTest, WithEndSuppressedOnlyTheTerminationCharacterOrTheTimeOutE
   viClose(session);
 }
 
+TEST(VisaStatusText, EveryStatusTheClientOperationsReturnHasItsText) {
+  for (const ViStatus status :
+       {VI_SUCCESS_EVENT_DIS, VI_SUCCESS_QUEUE_EMPTY, VI_SUCCESS_NESTED_SHARED,
+        VI_SUCCESS_NESTED_EXCLUSIVE, VI_ERROR_INV_LOCK_TYPE, VI_ERROR_INV_ACCESS_KEY,
+        VI_ERROR_INV_EVENT, VI_ERROR_INV_MECH, VI_ERROR_INV_MASK, VI_ERROR_SESN_NLOCKED,
+        VI_ERROR_NSUP_OPER, VI_ERROR_ATTR_READONLY}) {
+    char text[VI_FIND_BUFLEN] = {};
+    EXPECT_EQ(viStatusDesc(VI_NULL, status, text), VI_SUCCESS) << std::hex << status << text;
+  }
+}
+
 TEST_F(VisaClientTest, OperationsLeftOutAnswerNotSupportedAndSayWhy) {
   const ViSession session = Open(kUsb);
   char text[64] = {};
