@@ -1,6 +1,8 @@
 # The build tree's object registry: each library that makes objects by programmatic
 # identifier registers itself there after every build, so that the tests and the programs in
-# build/bin create its objects through the registry, as installed programs do.
+# build/bin create its objects through the registry, as installed programs do. It is installed
+# with the server libraries (vx_install_server), whose installed registry the install step
+# writes.
 set(VX_BUILD_REGISTRY ${CMAKE_BINARY_DIR}/share/object-registry.ini)
 
 function(vx_register_library target)
@@ -9,4 +11,5 @@ function(vx_register_library target)
     COMMAND $<TARGET_FILE:vxregister> --quiet --registry ${VX_BUILD_REGISTRY} $<TARGET_FILE:${target}>
     COMMENT "Registering ${target} in the build tree's object registry"
     VERBATIM)
+  vx_install_server(${target})
 endfunction()

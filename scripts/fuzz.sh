@@ -8,7 +8,7 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/install-deps.sh"
 CC=clang CXX=clang++ cmake -S "$top" -B "$top/build-fuzz" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON -DVX_FUZZ=ON -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF \
   >/dev/null
 cmake --build "$top/build-fuzz" -j"$(nproc)" --target fuzz_targets
 targets=("$top"/build-fuzz/bin/fuzz_*)

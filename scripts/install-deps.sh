@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei locales
+  python3-pyvisa python3-pyvisa-py
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()

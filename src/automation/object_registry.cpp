@@ -53,6 +53,18 @@ std::string RegistryArgument(const char* registryPath) {
   return registryPath && *registryPath ? std::string(registryPath) : DefaultRegistryPath();
 }
 
+// An installed tree's registry names its libraries relative to its own folder, so that it
+// holds wherever the tree is placed (a package's root, a DESTDIR, a moved prefix).
+std::string LibraryBesideRegistry(const std::string& registryPath, const std::string& library) {
+  const std::filesystem::path given(library);
+  if (library.empty() || given.is_absolute()) return library;
+  std::error_code error;
+  const std::filesystem::path registry = std::filesystem::absolute(registryPath, error);
+  return ((error ? std::filesystem::path(registryPath) : registry).parent_path() / given)
+      .lexically_normal()
+      .string();
+}
+
 }  // namespace
 
 std::string InstalledRegistryPath() {
@@ -74,7 +86,8 @@ Result<RegistryEntry> FindRegistryEntry(std::string_view progId) {
   for (const std::string& path : RegistrySearchPath()) {
     VX_ASSIGN_OR_RETURN(IniDocument registry, ReadRegistry(path));
     if (registry.Has(progId, "Library")) {
-      return RegistryEntry{std::string(progId), registry.Get(progId, "Library", ""),
+      return RegistryEntry{std::string(progId),
+                           LibraryBesideRegistry(path, registry.Get(progId, "Library", "")),
                            registry.Get(progId, "Factory", "")};
     }
     searched += (searched.empty() ? "" : ", ") + path;

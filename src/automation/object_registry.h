@@ -6,6 +6,8 @@
 //   [Quorvel.Application]
 //   Library=/usr/lib/x86_64-linux-gnu/k9-90/libQuorvel.so
 //   Factory=VxCreateQuorvelApplication
+// A relative Library path is taken from the registry file's own folder (the installed
+// registry holds "../../lib/x86_64-linux-gnu/k9-90/libQuorvel.so").
 // Lookups read VX_OBJECT_REGISTRY when it is set; otherwise the registry in the share folder
 // beside the programs (where the build and the package register the project's libraries),
 // then the user's own (~/.config/k9-90/object-registry.ini).

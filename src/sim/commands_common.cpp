@@ -117,14 +117,18 @@ void MeterEngine::RegisterCommand(const Call& c, std::uint8_t& reg) {
   }
 }
 
-void MeterEngine::StatusByteQuery(const Call& c) {
-  if (!NoParams(c.params)) return;
+int MeterEngine::StatusByte(const OutputQueue& out) const {
   int stb = 0;
   if (errorCount_ > 0) stb |= 0x04;
-  if (!out_->Empty()) stb |= 0x10;  // a message waits for the connection that asks
+  if (!out.Empty()) stb |= 0x10;  // a message waits for the connection that asks
   if ((esr_ & ese_) != 0) stb |= 0x20;
   if ((stb & sre_) != 0) stb |= 0x40;
-  AnswerInteger(stb);
+  return stb;
+}
+
+void MeterEngine::StatusByteQuery(const Call& c) {
+  if (!NoParams(c.params)) return;
+  AnswerInteger(StatusByte(*out_));
 }
 
 }  // namespace vx::sim

@@ -66,6 +66,10 @@ class MeterEngine {
   // The connection of `out` ends: answers still owed to it are forgotten.
   void Disconnect(const OutputQueue& out);
 
+  // The status byte for the connection of `out`: error queue, its message available,
+  // standard event summary and the request-service summary.
+  int StatusByte(const OutputQueue& out) const;
+
   bool Lost() const { return lost_; }
   unsigned CommandCount() const { return commandCount_; }
   Variant ModelVariant() const { return variant_; }

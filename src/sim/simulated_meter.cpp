@@ -190,6 +190,14 @@ void MeterConnection::Clear() {
   state_->discarding = false;
 }
 
+std::optional<int> MeterConnection::SerialPoll() {
+  std::lock_guard lock(core_->mutex);
+  MeterEngine& engine = core_->engine;
+  if (engine.Lost()) return std::nullopt;
+  engine.Advance(core_->clock.Steady());
+  return engine.StatusByte(state_->output);
+}
+
 bool MeterConnection::ConnectionLost() const {
   std::lock_guard lock(core_->mutex);
   return core_->engine.Lost();

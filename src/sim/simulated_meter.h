@@ -101,6 +101,10 @@ class MeterConnection {
   // aborts a measurement that waits for its trigger (with every answer owed on it).
   void Clear();
 
+  // Serial poll: the status byte as this connection sees it (MAV for its own unread
+  // answers), without disturbing the exchange; nothing once the connection is lost.
+  std::optional<int> SerialPoll();
+
   bool ConnectionLost() const;
 
  private:

@@ -32,6 +32,11 @@ class Session {
   virtual ViStatus Read(char* buffer, size_t capacity, size_t& received) = 0;
   // Device clear: drops what is pending in both directions.
   virtual ViStatus Clear() = 0;
+  // Serial poll: the instrument's status byte, asked beside the message exchange, so that an
+  // answer waiting to be read stays where it is. Raw sockets have none.
+  virtual ViStatus ReadStatusByte(ViUInt16& /*statusByte*/) {
+    return Fail(VI_ERROR_NSUP_OPER, "this interface has no serial poll");
+  }
 
   // Time-out of Read and Write in milliseconds; VI_TMO_INFINITE waits for ever.
   virtual ViStatus SetTimeout(ViUInt32 milliseconds) {

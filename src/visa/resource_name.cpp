@@ -154,6 +154,13 @@ std::string_view InterfaceName(InterfaceType type) {
   return "?";
 }
 
+std::string_view ResourceClassName(ResourceClass resourceClass) {
+  for (const auto& spelling : kClasses) {
+    if (spelling.resourceClass == resourceClass) return spelling.name;
+  }
+  return "?";
+}
+
 std::optional<ResourceName> ParseResourceName(std::string_view text, std::string* error) {
   ResourceName r;
   text = Trim(text);

@@ -43,5 +43,7 @@ struct ResourceName {
 std::optional<ResourceName> ParseResourceName(std::string_view text, std::string* error = nullptr);
 
 std::string_view InterfaceName(InterfaceType type);
+// "INSTR", "SOCKET", ...
+std::string_view ResourceClassName(ResourceClass resourceClass);
 
 }  // namespace vx::visa

@@ -11,11 +11,17 @@ struct StatusEntry {
   std::string_view meaning;
 };
 
-constexpr std::array<StatusEntry, 34> kStatuses{{
+constexpr std::array<StatusEntry, 44> kStatuses{{
     {VI_SUCCESS, "VI_SUCCESS", "Operation completed successfully."},
+    {VI_SUCCESS_EVENT_DIS, "VI_SUCCESS_EVENT_DIS", "The event is disabled already."},
+    {VI_SUCCESS_QUEUE_EMPTY, "VI_SUCCESS_QUEUE_EMPTY", "The event queue was empty."},
     {VI_SUCCESS_TERM_CHAR, "VI_SUCCESS_TERM_CHAR", "The read ended at the termination character."},
     {VI_SUCCESS_MAX_CNT, "VI_SUCCESS_MAX_CNT",
      "The read filled the buffer; more of the message may follow."},
+    {VI_SUCCESS_NESTED_SHARED, "VI_SUCCESS_NESTED_SHARED",
+     "The session holds the shared lock more than once now (or still)."},
+    {VI_SUCCESS_NESTED_EXCLUSIVE, "VI_SUCCESS_NESTED_EXCLUSIVE",
+     "The session holds the exclusive lock more than once now (or still)."},
     {VI_WARN_NULL_OBJECT, "VI_WARN_NULL_OBJECT",
      "The object given was VI_NULL; nothing was closed."},
     {VI_WARN_NSUP_ATTR_STATE, "VI_WARN_NSUP_ATTR_STATE",
@@ -39,6 +45,13 @@ constexpr std::array<StatusEntry, 34> kStatuses{{
     {VI_ERROR_NSUP_ATTR_STATE, "VI_ERROR_NSUP_ATTR_STATE",
      "The attribute value is not supported by this session."},
     {VI_ERROR_ATTR_READONLY, "VI_ERROR_ATTR_READONLY", "The attribute can be read but not set."},
+    {VI_ERROR_INV_LOCK_TYPE, "VI_ERROR_INV_LOCK_TYPE", "The lock type is not valid."},
+    {VI_ERROR_INV_ACCESS_KEY, "VI_ERROR_INV_ACCESS_KEY",
+     "The access key is not valid for this session's lock."},
+    {VI_ERROR_INV_EVENT, "VI_ERROR_INV_EVENT", "The event type is not valid."},
+    {VI_ERROR_INV_MECH, "VI_ERROR_INV_MECH", "The event mechanism is not valid."},
+    {VI_ERROR_INV_MASK, "VI_ERROR_INV_MASK", "The buffer mask is not valid."},
+    {VI_ERROR_SESN_NLOCKED, "VI_ERROR_SESN_NLOCKED", "The session holds no lock to give up."},
     {VI_ERROR_INV_SETUP, "VI_ERROR_INV_SETUP",
      "The operation cannot start because the library's set-up is not valid."},
     {VI_ERROR_ALLOC, "VI_ERROR_ALLOC", "Not enough memory for the operation."},

@@ -1,5 +1,4 @@
-// Transfers (write, read, clear), the bounded whole-message read, and the VISA entry points
-// under their standard names.
+// Transfers (write, read, clear, flush, serial poll) and the bounded whole-message read.
 
 #include <algorithm>
 #include <chrono>
@@ -48,8 +47,18 @@ ViStatus Library::Read(ViSession handle, ViBuf buffer, ViUInt32 capacity, ViUInt
   ViStatus status;
   {
     std::lock_guard lock(instrument->io);
-    status = instrument->framing.Read(*instrument->session, reinterpret_cast<char*>(buffer),
-                                      capacity, received, instrument->termCharEnabled);
+    char* const bytes = reinterpret_cast<char*>(buffer);
+    const bool termChar = instrument->termCharEnabled;
+    status = instrument->framing.Read(*instrument->session, bytes, capacity, received, termChar);
+    // With END suppressed, the end of a message does not end the read: only the termination
+    // character, a full buffer or the time-out do.
+    while (instrument->suppressEnd && status == VI_SUCCESS && received < capacity) {
+      size_t more = 0;
+      status = instrument->framing.Read(*instrument->session, bytes + received, capacity - received,
+                                        more, termChar);
+      received += more;
+    }
+    if (instrument->suppressEnd && status == VI_SUCCESS) status = VI_SUCCESS_MAX_CNT;
   }
   if (returnCount) *returnCount = static_cast<ViUInt32>(received);
   if (status < VI_SUCCESS) RecordDetail(handle, status, instrument->session->Detail());
@@ -67,6 +76,42 @@ ViStatus Library::Clear(ViSession handle) {
   }
   if (status < VI_SUCCESS) RecordDetail(handle, status, instrument->session->Detail());
   return status;
+}
+
+ViStatus Library::Flush(ViSession handle, ViUInt16 mask) {
+  constexpr unsigned kKnown = VI_READ_BUF | VI_WRITE_BUF | VI_READ_BUF_DISCARD |
+                              VI_WRITE_BUF_DISCARD | VI_IO_IN_BUF | VI_IO_OUT_BUF |
+                              VI_IO_IN_BUF_DISCARD | VI_IO_OUT_BUF_DISCARD;
+  constexpr unsigned kInput =
+      VI_READ_BUF | VI_READ_BUF_DISCARD | VI_IO_IN_BUF | VI_IO_IN_BUF_DISCARD;
+  if (const ViStatus status = CheckInstrument(handle); status < VI_SUCCESS) return status;
+  // Flushing and discarding one buffer at once asks for two different things.
+  const bool readTwice = (mask & VI_READ_BUF) && (mask & VI_READ_BUF_DISCARD);
+  const bool writeTwice = (mask & VI_WRITE_BUF) && (mask & VI_WRITE_BUF_DISCARD);
+  if (mask == 0 || (mask & ~kKnown) != 0 || readTwice || writeTwice) return VI_ERROR_INV_MASK;
+  const auto instrument = FindInstrument(handle);
+  if (!instrument) return VI_ERROR_INV_OBJECT;
+  // Writes go out at once, so no output waits in a buffer; the input held back is what a
+  // read ended by the termination character left.
+  if (mask & kInput) {
+    std::lock_guard lock(instrument->io);
+    instrument->framing.Drop();
+  }
+  return VI_SUCCESS;
+}
+
+ViStatus Library::ReadStatusByte(ViSession handle, ViUInt16* status) {
+  if (const ViStatus checked = CheckInstrument(handle); checked < VI_SUCCESS) return checked;
+  if (!status) return VI_ERROR_INV_PARAMETER;
+  const auto instrument = FindInstrument(handle);
+  if (!instrument) return VI_ERROR_INV_OBJECT;
+  ViStatus result;
+  {
+    std::lock_guard lock(instrument->io);
+    result = instrument->session->ReadStatusByte(*status);
+  }
+  if (result < VI_SUCCESS) RecordDetail(handle, result, instrument->session->Detail());
+  return result;
 }
 
 ViStatus ReadMessage(ViSession session, ViUInt32 blockBytes,
@@ -126,66 +171,3 @@ std::shared_ptr<sim::SimulatedMeter> SimulatedInstrument(std::string_view descri
 }
 
 }  // namespace vx::visa
-
-using vx::visa::Library;
-
-ViStatus viOpenDefaultRM(ViSession* resourceManager) {
-  return Library::Instance().OpenDefaultRM(resourceManager);
-}
-
-ViStatus viFindRsrc(ViSession resourceManager, ViConstString expression, ViFindList* list,
-                    ViUInt32* count, ViChar* description) {
-  return Library::Instance().FindRsrc(resourceManager, expression, list, count, description);
-}
-
-ViStatus viFindNext(ViFindList list, ViChar* description) {
-  return Library::Instance().FindNext(list, description);
-}
-
-ViStatus viOpen(ViSession resourceManager, ViConstRsrc name, ViAccessMode mode,
-                ViUInt32 /*openTimeout*/, ViSession* session) {
-  return Library::Instance().Open(resourceManager, name, mode, session);
-}
-
-ViStatus viClose(ViObject object) {
-  return Library::Instance().Close(object);
-}
-
-ViStatus viSetAttribute(ViObject object, ViAttr attribute, ViAttrState value) {
-  return Library::Instance().SetAttribute(object, attribute, value);
-}
-
-ViStatus viGetAttribute(ViObject object, ViAttr attribute, void* value) {
-  return Library::Instance().GetAttribute(object, attribute, value);
-}
-
-ViStatus viStatusDesc(ViObject object, ViStatus status, ViChar* description) {
-  return Library::Instance().StatusDesc(object, status, description);
-}
-
-ViStatus viWrite(ViSession session, ViConstBuf buffer, ViUInt32 count, ViUInt32* returnCount) {
-  return Library::Instance().Write(session, reinterpret_cast<const char*>(buffer), count,
-                                   returnCount);
-}
-
-ViStatus viRead(ViSession session, ViBuf buffer, ViUInt32 count, ViUInt32* returnCount) {
-  return Library::Instance().Read(session, buffer, count, returnCount);
-}
-
-ViStatus viVPrintf(ViSession session, ViConstString format, va_list args) {
-  if (!format) return VI_ERROR_INV_FMT;
-  const std::string text = vx::VFormatC(format, args);
-  return Library::Instance().Write(session, text.data(), text.size(), nullptr);
-}
-
-ViStatus viPrintf(ViSession session, ViConstString format, ...) {
-  va_list args;
-  va_start(args, format);
-  const ViStatus status = viVPrintf(session, format, args);
-  va_end(args);
-  return status;
-}
-
-ViStatus viClear(ViSession session) {
-  return Library::Instance().Clear(session);
-}

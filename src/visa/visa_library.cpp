@@ -16,13 +16,6 @@ namespace {
 
 constexpr ViUInt32 kDefaultTimeoutMs = 2000;
 
-void CopyDescriptor(const std::string& text, ViChar* out) {
-  if (!out) return;
-  const size_t n = std::min<size_t>(text.size(), VI_FIND_BUFLEN - 1);
-  std::memcpy(out, text.data(), n);
-  out[n] = '\0';
-}
-
 std::string JoinDiagnostics(const std::vector<std::string>& parts) {
   std::string joined;
   for (const std::string& part : parts) {
@@ -52,6 +45,13 @@ void RemoveDuplicates(std::vector<std::string>& found) {
 }
 
 }  // namespace
+
+void CopyVisaText(std::string_view text, ViChar* out) {
+  if (!out) return;
+  const size_t n = std::min<size_t>(text.size(), VI_FIND_BUFLEN - 1);
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+}
 
 Library& Library::Instance() {
   static Library library;
@@ -127,7 +127,7 @@ ViStatus Library::FindRsrc(ViSession manager, ViConstString expression, ViFindLi
                            ViUInt32* count, ViChar* description) {
   if (list) *list = VI_NULL;
   if (count) *count = 0;
-  CopyDescriptor("", description);
+  CopyVisaText("", description);
   if (!IsKind(manager, Kind::Manager)) return VI_ERROR_INV_OBJECT;
   std::string error;
   const auto matcher = MatchExpression::Compile(expression ? expression : "", &error);
@@ -160,7 +160,7 @@ ViStatus Library::FindRsrc(ViSession manager, ViConstString expression, ViFindLi
     return RecordDetail(manager, VI_ERROR_RSRC_NFOUND, JoinDiagnostics(diagnostics));
   }
   if (count) *count = static_cast<ViUInt32>(found.size());
-  CopyDescriptor(found.front(), description);
+  CopyVisaText(found.front(), description);
   if (list) {
     Object object;
     object.kind = Kind::FindList;
@@ -173,7 +173,7 @@ ViStatus Library::FindRsrc(ViSession manager, ViConstString expression, ViFindLi
 }
 
 ViStatus Library::FindNext(ViFindList list, ViChar* description) {
-  CopyDescriptor("", description);
+  CopyVisaText("", description);
   std::lock_guard lock(tableMutex_);
   const auto it = objects_.find(list);
   if (it == objects_.end() || it->second.kind != Kind::FindList) return VI_ERROR_INV_OBJECT;
@@ -183,7 +183,24 @@ ViStatus Library::FindNext(ViFindList list, ViChar* description) {
     object.detail = "the list holds no further resource";
     return VI_ERROR_RSRC_NFOUND;
   }
-  CopyDescriptor(object.found[object.next++], description);
+  CopyVisaText(object.found[object.next++], description);
+  return VI_SUCCESS;
+}
+
+ViStatus Library::ParseRsrc(ViSession manager, ViConstRsrc name, ViUInt16* interfaceType,
+                            ViUInt16* board, ViChar* resourceClass, ViChar* expandedName,
+                            ViChar* alias) {
+  CopyVisaText("", resourceClass);
+  CopyVisaText("", expandedName);
+  CopyVisaText("", alias);
+  if (!IsKind(manager, Kind::Manager)) return VI_ERROR_INV_OBJECT;
+  std::string error;
+  const auto parsed = ParseResourceName(name ? name : "", &error);
+  if (!parsed) return RecordDetail(manager, VI_ERROR_INV_RSRC_NAME, error);
+  if (interfaceType) *interfaceType = parsed->VisaInterfaceCode();
+  if (board) *board = static_cast<ViUInt16>(parsed->board);
+  CopyVisaText(ResourceClassName(parsed->resourceClass), resourceClass);
+  CopyVisaText(parsed->Canonical(), expandedName);
   return VI_SUCCESS;
 }
 
@@ -203,29 +220,63 @@ ViStatus Library::Open(ViSession manager, ViConstRsrc name, ViAccessMode mode, V
   auto instrument = std::make_shared<OpenInstrument>();
   instrument->resourceName = given;
   instrument->parsed = *parsed;
-  instrument->lock = mode & (VI_EXCLUSIVE_LOCK | VI_SHARED_LOCK);
+  if (mode & VI_EXCLUSIVE_LOCK) instrument->locks.exclusive = 1;
+  if (mode & VI_SHARED_LOCK) instrument->locks.shared = 1;  // open-time shared locks share ""
   // Opens are serialised here, so that a lock checked is still free when the session with
   // its own lock is entered into the table.
   std::lock_guard lock(backendsMutex_);
-  ResourceName target = *parsed;
-  std::string targetText = given;
-  if (const auto aliasTarget = aliases_.Resolve(*parsed)) {
+  ResourceName target = ShortFormIfOnlyThatIsKnown(*parsed);
+  std::string targetText = target == *parsed ? given : target.Canonical();
+  if (const auto aliasTarget = aliases_.Resolve(target)) {
     targetText = *aliasTarget;
     target = *ParseResourceName(targetText);  // validated when the alias was added
   }
   instrument->lockKey = ToUpperAscii(target.Canonical());
+  const ViAccessMode wanted = instrument->locks.Strongest();
   std::string holder;
-  if (const ViStatus locked = LockConflict(instrument->lockKey, instrument->lock, holder)) {
-    return RecordDetail(manager, locked, target.Canonical() + " is locked by " + holder);
+  if (OpenLockConflict(instrument->lockKey, wanted, holder)) {
+    return RecordDetail(manager, VI_ERROR_RSRC_LOCKED,
+                        target.Canonical() + " is locked by " + holder);
   }
   const ViStatus status = OpenWithBackends(manager, target, targetText, *instrument);
   if (status < VI_SUCCESS) return status;
   Object object;
   object.kind = Kind::Instrument;
   object.manager = manager;
-  object.instrument = std::move(instrument);
-  *session = Insert(std::move(object));
-  return status;
+  object.instrument = instrument;
+  {
+    // viLock does not wait for opens: a lock it granted meanwhile wins.
+    std::lock_guard table(tableMutex_);
+    if (!LockConflictLocked(instrument->lockKey, wanted, "", VI_NULL, holder)) {
+      *session = nextHandle_++;
+      objects_.emplace(*session, std::move(object));
+      return status;
+    }
+  }
+  return RecordDetail(manager, VI_ERROR_RSRC_LOCKED,
+                      target.Canonical() + " is locked by " + holder);
+}
+
+bool Library::OpenLockConflict(const std::string& key, ViAccessMode type, std::string& holder) {
+  std::lock_guard lock(tableMutex_);
+  return LockConflictLocked(key, type, "", VI_NULL, holder);
+}
+
+bool Library::KnownHere(const ResourceName& name) const {
+  return listedBy_.count(ToUpperAscii(name.Canonical())) != 0 || aliases_.Resolve(name) ||
+         (simulated_ && simulated_->Claims(name, {}));
+}
+
+ResourceName Library::ShortFormIfOnlyThatIsKnown(const ResourceName& name) const {
+  ResourceName shortForm = name;
+  if (name.interfaceType == InterfaceType::Usb && name.usbInterface == 0u) {
+    shortForm.usbInterface.reset();
+  } else if (name.interfaceType == InterfaceType::Gpib && name.secondaryAddress == 0u) {
+    shortForm.secondaryAddress.reset();
+  } else {
+    return name;
+  }
+  return !KnownHere(name) && KnownHere(shortForm) ? shortForm : name;
 }
 
 std::vector<Backend*> Library::Candidates(const ResourceName& target, std::string_view text) const {
@@ -262,22 +313,6 @@ ViStatus Library::OpenWithBackends(ViSession manager, const ResourceName& target
   return RecordDetail(manager, VI_ERROR_RSRC_NFOUND, JoinDiagnostics(reasons));
 }
 
-ViStatus Library::LockConflict(const std::string& key, ViAccessMode mode, std::string& holder) {
-  if (mode == VI_NO_LOCK) return VI_SUCCESS;
-  std::lock_guard lock(tableMutex_);
-  for (const auto& [handle, object] : objects_) {
-    if (object.kind != Kind::Instrument || object.instrument->lockKey != key) continue;
-    const ViAccessMode held = object.instrument->lock;
-    // An exclusive lock admits no other lock; shared locks admit each other.
-    if ((held & VI_EXCLUSIVE_LOCK) || ((mode & VI_EXCLUSIVE_LOCK) && held != VI_NO_LOCK)) {
-      holder = FormatC("session 0x%08X of this process (%s lock)", static_cast<unsigned>(handle),
-                       (held & VI_EXCLUSIVE_LOCK) ? "exclusive" : "shared");
-      return VI_ERROR_RSRC_LOCKED;
-    }
-  }
-  return VI_SUCCESS;
-}
-
 ViStatus Library::Close(ViObject handle) {
   if (handle == VI_NULL) return VI_WARN_NULL_OBJECT;
   std::vector<std::shared_ptr<OpenInstrument>> released;  // destroyed outside the lock
@@ -298,78 +333,8 @@ ViStatus Library::Close(ViObject handle) {
     released.push_back(std::move(objects_.at(handle).instrument));
     objects_.erase(handle);
   }
+  locksReleased_.notify_all();
   return VI_SUCCESS;
-}
-
-ViStatus Library::SetAttribute(ViObject handle, ViAttr attribute, ViAttrState value) {
-  const auto instrument = FindInstrument(handle);
-  if (!instrument) return IsValid(handle) ? VI_ERROR_NSUP_ATTR : VI_ERROR_INV_OBJECT;
-  std::lock_guard lock(instrument->io);
-  switch (attribute) {
-    case VI_ATTR_TMO_VALUE:
-      if (value > VI_TMO_INFINITE) return VI_ERROR_NSUP_ATTR_STATE;
-      return instrument->session->SetTimeout(static_cast<ViUInt32>(value));
-    case VI_ATTR_TERMCHAR:
-      if (value > 0xFF) return VI_ERROR_NSUP_ATTR_STATE;
-      instrument->session->SetTermChar(static_cast<char>(value));
-      return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN:
-    case VI_ATTR_SEND_END_EN:
-      if (value > 1) return VI_ERROR_NSUP_ATTR_STATE;
-      (attribute == VI_ATTR_TERMCHAR_EN ? instrument->termCharEnabled : instrument->sendEnd) =
-          static_cast<ViBoolean>(value);
-      return VI_SUCCESS;
-    case VI_ATTR_RSRC_NAME:
-    case VI_ATTR_INTF_TYPE:
-    case VI_ATTR_INTF_NUM:
-    case VI_ATTR_RM_SESSION:
-      return VI_ERROR_ATTR_READONLY;
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
-}
-
-ViStatus Library::GetAttribute(ViObject handle, ViAttr attribute, void* value) {
-  if (!value) return VI_ERROR_INV_PARAMETER;
-  ViSession manager = VI_NULL;
-  std::shared_ptr<OpenInstrument> instrument;
-  {
-    std::lock_guard lock(tableMutex_);
-    const auto it = objects_.find(handle);
-    if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
-    if (it->second.kind != Kind::Instrument) return VI_ERROR_NSUP_ATTR;
-    manager = it->second.manager;
-    instrument = it->second.instrument;
-  }
-  std::lock_guard lock(instrument->io);
-  switch (attribute) {
-    case VI_ATTR_TMO_VALUE:
-      *static_cast<ViUInt32*>(value) = instrument->session->Timeout();
-      return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR:
-      *static_cast<ViUInt8*>(value) = static_cast<ViUInt8>(instrument->session->TermChar());
-      return VI_SUCCESS;
-    case VI_ATTR_TERMCHAR_EN:
-      *static_cast<ViBoolean*>(value) = instrument->termCharEnabled;
-      return VI_SUCCESS;
-    case VI_ATTR_SEND_END_EN:
-      *static_cast<ViBoolean*>(value) = instrument->sendEnd;
-      return VI_SUCCESS;
-    case VI_ATTR_RSRC_NAME:
-      CopyDescriptor(instrument->resourceName, static_cast<ViChar*>(value));
-      return VI_SUCCESS;
-    case VI_ATTR_INTF_TYPE:
-      *static_cast<ViUInt16*>(value) = instrument->parsed.VisaInterfaceCode();
-      return VI_SUCCESS;
-    case VI_ATTR_INTF_NUM:
-      *static_cast<ViUInt16*>(value) = static_cast<ViUInt16>(instrument->parsed.board);
-      return VI_SUCCESS;
-    case VI_ATTR_RM_SESSION:
-      *static_cast<ViSession*>(value) = manager;
-      return VI_SUCCESS;
-    default:
-      return VI_ERROR_NSUP_ATTR;
-  }
 }
 
 ViStatus Library::StatusDesc(ViObject handle, ViStatus status, ViChar* description) {
@@ -394,7 +359,7 @@ ViStatus Library::StatusDesc(ViObject handle, ViStatus status, ViChar* descripti
       text = WithDetail(text, it->second.detail);
     }
   }
-  CopyDescriptor(text, description);
+  CopyVisaText(text, description);
   return result;
 }
 
@@ -419,8 +384,19 @@ ViObject Library::Insert(Object object) {
 
 bool Library::IsKind(ViObject handle, Kind kind) {
   std::lock_guard lock(tableMutex_);
+  return IsKindLocked(handle, kind);
+}
+
+bool Library::IsKindLocked(ViObject handle, Kind kind) const {
   const auto it = objects_.find(handle);
   return it != objects_.end() && it->second.kind == kind;
+}
+
+ViStatus Library::CheckInstrument(ViObject handle) {
+  std::lock_guard lock(tableMutex_);
+  const auto it = objects_.find(handle);
+  if (it == objects_.end()) return VI_ERROR_INV_OBJECT;
+  return it->second.kind == Kind::Instrument ? VI_SUCCESS : VI_ERROR_NSUP_OPER;
 }
 
 bool Library::IsValid(ViObject handle) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -44,6 +45,21 @@ TEST_F(Registry, RegisterCreateUnregister) {
   EXPECT_EQ(gone.error().number, static_cast<uint32_t>(ErrorNumber::ClassNotRegistered));
   EXPECT_NE(gone.error().description.find("\"Excel.Application\" is not registered"),
             std::string::npos);
+}
+
+TEST_F(Registry, ARelativeLibraryPathIsTakenFromTheRegistrysOwnFolder) {
+  // As in an installed tree: the registry in share/k9-90, the library two folders up.
+  const std::string libraryDir = folder_ / "lib/k9-90";
+  std::filesystem::create_directories(libraryDir);
+  std::filesystem::copy_file(kHostLibrary, libraryDir + "/libvxhost.so");
+  const std::string registry = folder_ / "share/k9-90/object-registry.ini";
+  ASSERT_TRUE(WriteRegistryEntry(
+      registry, {"Excel.Application", "../../lib/k9-90/libvxhost.so", "VxCreateSpreadsheetHost"}));
+  test::ScopedEnvironment installed{"VX_OBJECT_REGISTRY", registry};
+  const auto entry = FindRegistryEntry("Excel.Application");
+  ASSERT_TRUE(entry) << entry.error().description;
+  EXPECT_EQ(entry->library, libraryDir + "/libvxhost.so");
+  EXPECT_TRUE(CreateObjectAs<Application>("Excel.Application"));
 }
 
 TEST_F(Registry, TheThreeWaysOfNotCreating) {

@@ -210,7 +210,8 @@ TEST_F(VisaLibraryTest, StatusTextsCoverEveryStatusAndAdmitUnknownOnes) {
     EXPECT_GT(std::strlen(text), 10u) << status;
   }
   char text[VI_FIND_BUFLEN] = {};
-  EXPECT_EQ(viStatusDesc(VI_NULL, ViError(0xBFFF7777u), text), VI_WARN_UNKNOWN_STATUS);
+  EXPECT_EQ(viStatusDesc(VI_NULL, static_cast<ViStatus>(0xBFFF7777u), text),
+            VI_WARN_UNKNOWN_STATUS);
   EXPECT_STREQ(text, "Unknown status code 0xBFFF7777.");
 }
 

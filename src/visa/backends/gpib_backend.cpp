@@ -1,6 +1,6 @@
 // GPIB instruments through linux-gpib. The library is loaded at run time, so the program runs
 // (and finds nothing on GPIB) on machines without it. Only the documented C API is used:
-// ibdev, ibwrt, ibrd, ibclr, ibonl, ibtmo, ibln and the per-thread status calls, which stay
+// ibdev, ibwrt, ibrd, ibclr, ibonl, ibtmo, ibln, ibrsp and the per-thread status calls, which stay
 // right when several threads talk to instruments.
 
 #include <climits>
@@ -84,6 +84,7 @@ struct GpibLibrary {
   int (*ibonl)(int ud, int online) = nullptr;
   int (*ibtmo)(int ud, int timeout) = nullptr;
   int (*ibln)(int ud, int pad, int sad, short* found) = nullptr;
+  int (*ibrsp)(int ud, char* statusByte) = nullptr;  // optional: serial poll
   int (*threadIbsta)() = nullptr;
   int (*threadIberr)() = nullptr;
   int (*threadIbcnt)() = nullptr;
@@ -122,6 +123,7 @@ std::shared_ptr<const GpibLibrary> LoadGpibLibrary(const std::string& path, std:
   need("ibln", api->ibln);
   need("ThreadIbsta", api->threadIbsta);
   need("ThreadIberr", api->threadIberr);
+  api->library.Resolve("ibrsp", api->ibrsp);
   // Either count call will do; the long one also covers transfers above 2 GiB.
   api->library.Resolve("ThreadIbcntl", api->threadIbcntl);
   if (!api->threadIbcntl) need("ThreadIbcnt", api->threadIbcnt);
@@ -171,6 +173,16 @@ class GpibSession final : public Session {
   ViStatus Clear() override {
     const int status = api_->ibclr(ud_);
     if (status & kErr) return Failed(status, "clear");
+    ClearDetail();
+    return VI_SUCCESS;
+  }
+
+  ViStatus ReadStatusByte(ViUInt16& statusByte) override {
+    if (!api_->ibrsp) return Fail(VI_ERROR_NSUP_OPER, "this linux-gpib library has no ibrsp");
+    char polled = 0;
+    const int status = api_->ibrsp(ud_, &polled);
+    if (status & kErr) return Failed(status, "serial poll");
+    statusByte = static_cast<unsigned char>(polled);
     ClearDetail();
     return VI_SUCCESS;
   }

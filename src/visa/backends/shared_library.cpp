@@ -4,6 +4,12 @@
 
 #include <utility>
 
+#if defined(__has_feature)
+#define VX_HAS_ADDRESS_SANITIZER __has_feature(address_sanitizer)
+#else
+#define VX_HAS_ADDRESS_SANITIZER 0
+#endif
+
 namespace vx::visa {
 
 SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
@@ -27,8 +33,15 @@ bool SharedLibrary::Load(const std::string& path, std::string& error) {
     handle_ = nullptr;
   }
   // RTLD_LOCAL keeps the library's symbols (a vendor's vi* functions) out of the global
-  // namespace, so they can never be bound in place of ours.
-  handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // namespace, so they can never be bound in place of ours. The other way round, a program
+  // linked with libvxvisa has this library's vi* functions in the global namespace, where a
+  // vendor library's calls to its own would find them first: RTLD_DEEPBIND makes it find its
+  // own. The sanitizers' run-time cannot follow such a library, so there it is left out.
+  int flags = RTLD_NOW | RTLD_LOCAL;
+#if !defined(__SANITIZE_ADDRESS__) && !VX_HAS_ADDRESS_SANITIZER
+  flags |= RTLD_DEEPBIND;
+#endif
+  handle_ = ::dlopen(path.c_str(), flags);
   if (!handle_) {
     const char* text = ::dlerror();
     error = text ? text : "the library could not be loaded";

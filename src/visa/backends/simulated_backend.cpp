@@ -56,6 +56,17 @@ class SimulatedSession final : public Session {
     return VI_ERROR_SYSTEM_ERROR;
   }
 
+  ViStatus ReadStatusByte(ViUInt16& statusByte) override {
+    const std::optional<int> polled = connection_->SerialPoll();
+    if (!polled) {
+      if (gpib_)
+        return Fail(VI_ERROR_TMO, "no instrument answers the serial poll at " + descriptor_);
+      return Fail(VI_ERROR_CONN_LOST, "the simulated instrument dropped the connection");
+    }
+    statusByte = static_cast<ViUInt16>(*polled);
+    return VI_SUCCESS;
+  }
+
   ViStatus Clear() override {
     if (connection_->ConnectionLost()) {
       if (gpib_) return Fail(VI_ERROR_NLISTENERS, "no listener answers at " + descriptor_);

@@ -65,9 +65,9 @@ constexpr ViUInt32 kDriverMinimumTimeoutMs = 100;
 constexpr std::uint8_t kTransferEndOfMessage = 0x01;
 
 constexpr const char* kPermissionAdvice =
-    "give your account access to the device, for example with a udev rule such as "
-    "SUBSYSTEM==\"usbmisc\", KERNEL==\"usbtmc*\", GROUP=\"plugdev\", MODE=\"0660\" and "
-    "membership of that group";
+    "give your account access to the device: the system's udev rule 70-k9-90-usbtmc.rules "
+    "(installed with the package in /usr/lib/udev/rules.d) opens K9-90/1 meters to the user "
+    "at the seat and every USB-TMC device to group plugdev; join that group and log in again";
 
 class UsbTmcSession final : public Session {
  public:
@@ -128,6 +128,21 @@ class UsbTmcSession final : public Session {
       if (got < 0 && errno != EAGAIN) return ErrnoFailure(errno, "clear", 0);
       break;
     }
+    ClearDetail();
+    return VI_SUCCESS;
+  }
+
+  ViStatus ReadStatusByte(ViUInt16& statusByte) override {
+    if (!driverTimeout_) return Fail(VI_ERROR_NSUP_OPER, path_ + " is not a usbtmc device");
+    unsigned char polled = 0;
+    if (driver_->Control(fd_.Get(), USBTMC488_IOCTL_READ_STB, &polled) != 0) {
+      const int error = errno;
+      if (error == ENOTTY) {
+        return Fail(VI_ERROR_NSUP_OPER, descriptor_ + " has no USB488 serial poll");
+      }
+      return ErrnoFailure(error, "serial poll", 0);
+    }
+    statusByte = polled;
     ClearDetail();
     return VI_SUCCESS;
   }

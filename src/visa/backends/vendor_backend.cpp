@@ -5,7 +5,8 @@
 //
 // The library is called through its standard C entry points only, declared here with the
 // standard argument types; its symbols are loaded privately, so they never stand in for this
-// library's own vi* functions (which have C++ linkage anyway).
+// library's own vi* functions. This library itself (libvxvisa.so named as the vendor's, or a
+// libvisa.so link to it) is refused: its calls would come back here.
 
 #include <algorithm>
 #include <mutex>
@@ -39,6 +40,7 @@ class VendorLibrary {
   ViStatus (*read)(ViSession, ViBuf, ViUInt32, ViUInt32*) = nullptr;
   ViStatus (*clear)(ViSession) = nullptr;
   ViStatus (*statusDesc)(ViObject, ViStatus, ViChar*) = nullptr;
+  ViStatus (*readSTB)(ViSession, ViUInt16*) = nullptr;  // optional
 
   VendorLibrary() = default;
   VendorLibrary(const VendorLibrary&) = delete;
@@ -75,6 +77,11 @@ class VendorLibrary {
       why = path + " is not a usable VISA library: it lacks " + missing;
       return false;
     }
+    if (openDefaultRM == &::viOpenDefaultRM) {
+      why = path + " is this VISA library itself: there is no vendor library to pass calls to";
+      return false;
+    }
+    library_.Resolve("viReadSTB", readSTB);
     return true;
   }
 
@@ -144,6 +151,12 @@ class VendorSession final : public Session {
   }
 
   ViStatus Clear() override { return Result(vendor_->clear(session_), "clear"); }
+
+  ViStatus ReadStatusByte(ViUInt16& statusByte) override {
+    if (!vendor_->readSTB)
+      return Fail(VI_ERROR_NSUP_OPER, "the vendor VISA library has no viReadSTB");
+    return Result(vendor_->readSTB(session_, &statusByte), "serial-poll");
+  }
 
   ViStatus SetTimeout(ViUInt32 milliseconds) override {
     const ViStatus status = vendor_->setAttribute(session_, VI_ATTR_TMO_VALUE, milliseconds);

@@ -146,6 +146,13 @@ int ibrd(int ud, void* buffer, long count) {
   return Finish(ERR | TIMO | CMPL, EABO, (long)n);
 }
 
+/* Serial poll: MAV (0x10) while an answer waits to be read. */
+int ibrsp(int ud, char* statusByte) {
+  if (!Device(ud)) return Finish(ERR, EARG, 0);
+  *statusByte = (char)(answerOffset < answerLength ? 0x10 : 0);
+  return Finish(CMPL, 0, 0);
+}
+
 int ibclr(int ud) {
   if (!Device(ud)) return Finish(ERR, EARG, 0);
   answerLength = answerOffset = 0;

@@ -167,5 +167,17 @@ TEST_F(GpibBackendTest, MissingOrWrongLibraryFindsNothingAndSaysWhy) {
   EXPECT_NE(wrong->Diagnostic().find("ibdev"), std::string::npos) << wrong->Diagnostic();
 }
 
+TEST_F(GpibBackendTest, ASerialPollReadsTheStatusByteBesideTheAnswer) {
+  std::unique_ptr<Session> session;
+  ASSERT_EQ(Open(kInstrument, session), VI_SUCCESS);
+  ViUInt16 status = 0xFFFF;
+  ASSERT_EQ(session->ReadStatusByte(status), VI_SUCCESS);
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(Write(*session, "*IDN?\n"), VI_SUCCESS);
+  ASSERT_EQ(session->ReadStatusByte(status), VI_SUCCESS);
+  EXPECT_EQ(status, 0x10);
+  EXPECT_EQ(Read(*session, 256).first, VI_SUCCESS);  // the answer is still there
+}
+
 }  // namespace
 }  // namespace vx::visa

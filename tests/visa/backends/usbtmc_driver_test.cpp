@@ -32,6 +32,7 @@ class FakeDriver final : public UsbTmcDriverCalls {
   int abortsIn = 0;
   int abortsOut = 0;
   bool autoAbort = false;
+  int statusByte = -1;  // what a serial poll answers; -1: the instrument has none
 
   ssize_t Read(int fd, void* buffer, size_t count) override {
     // The driver waits up to its time-out for the instrument's transfer.
@@ -84,6 +85,10 @@ class FakeDriver final : public UsbTmcDriverCalls {
         ++abortsOut;
         return 0;
       case USBTMC_IOCTL_CLEAR:
+        return 0;
+      case USBTMC488_IOCTL_READ_STB:
+        if (statusByte < 0) return Refuse(ENOTTY);  // not a USB488 instrument
+        *static_cast<unsigned char*>(argument) = static_cast<unsigned char>(statusByte);
         return 0;
       default:
         return Refuse(ENOTTY);
@@ -174,6 +179,16 @@ TEST_F(UsbTmcDriverTest, TimeOutsBelowTheDriversFloorAreTakenUpAndSaidSo) {
   EXPECT_EQ(session->Timeout(), 250u);
   EXPECT_EQ(session->SetTimeout(VI_TMO_INFINITE), VI_SUCCESS);
   EXPECT_EQ(session->Timeout(), VI_TMO_INFINITE);
+}
+
+TEST_F(UsbTmcDriverTest, ASerialPollAsksTheDriverForTheStatusByte) {
+  auto session = OpenWithDriver();
+  ViUInt16 status = 0;
+  EXPECT_EQ(session->ReadStatusByte(status), VI_ERROR_NSUP_OPER);
+  EXPECT_NE(session->Detail().find("USB488"), std::string::npos) << session->Detail();
+  driver_->statusByte = 0x50;
+  EXPECT_EQ(session->ReadStatusByte(status), VI_SUCCESS);
+  EXPECT_EQ(status, 0x50);
 }
 
 }  // namespace

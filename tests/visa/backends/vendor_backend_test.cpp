@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kInstrument = "USB0::0x1234::0x5678::FAKE::INSTR";
 // Statuses of the fake vendor's own, which this library does not know.
-constexpr ViStatus kVendorError = ViError(0xBFFF0F00u);
+constexpr ViStatus kVendorError = static_cast<ViStatus>(0xBFFF0F00u);
 constexpr ViStatus kVendorWarning = 0x3FFF0F01;
 
 class VendorBackendTest : public ::testing::Test {
