@@ -1,8 +1,6 @@
 // vxlink: logs a meter into a worksheet through the logging engine, playing the part of the
 // VX-Link add-in workbook, and saves the workbook with its chart.
 
-#include <signal.h>
-
 #include <QApplication>
 #include <atomic>
 #include <cstdio>
@@ -11,26 +9,12 @@
 
 #include "common/desktop_open.h"
 #include "common/qt_prompter.h"
+#include "common/stop_signals.h"
 #include "linkhost/connect_form.h"
 #include "linkhost/link_options.h"
 #include "linkhost/link_session.h"
 
 namespace {
-
-// Set by SIGINT and SIGTERM; the run polls it on the host's thread.
-std::atomic<bool> stopRequest{false};
-
-void OnStopSignal(int) {
-  stopRequest = true;
-}
-
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
 
 // The connect form picks the meter; -1 when the user cancels or the form cannot be shown.
 int ChooseDevice(vx::linkhost::LinkSession& session) {
@@ -73,7 +57,7 @@ int main(int argc, char** argv) {
   } else {
     app = std::make_unique<QCoreApplication>(argc, argv);
   }
-  vx::linkhost::LinkSession session(parsed.options, stdout, stderr, &stopRequest);
+  vx::linkhost::LinkSession session(parsed.options, stdout, stderr, &vx::StopRequestFlag());
   if (const int failed = session.Open(); failed != 0) return failed;
   if (parsed.options.list) {
     for (size_t i = 0; i < session.Meters().size(); ++i) {
@@ -87,6 +71,6 @@ int main(int argc, char** argv) {
     device = ChooseDevice(session);
     if (device < 0) return 1;
   }
-  CatchStopSignals();
+  vx::CatchStopSignals();
   return session.Run(device);
 }

@@ -1,34 +1,14 @@
 // vxscan: runs a scan on a meter's scanner card as the "Setting Scan" window does, for
 // scripts and for people without a display, and prints and saves its results grid.
 
-#include <signal.h>
-
 #include <QCoreApplication>
 #include <atomic>
 #include <cstdio>
 
+#include "common/stop_signals.h"
 #include "common/terminal_prompter.h"
 #include "scanner/scan_tool.h"
 #include "scanner/scan_tool_options.h"
-
-namespace {
-
-// Set by SIGINT and SIGTERM; the run looks at it between polls.
-std::atomic<bool> stopRequest{false};
-
-void OnStopSignal(int) {
-  stopRequest = true;
-}
-
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const vx::scanner::ParsedScanToolOptions parsed = vx::scanner::ParseScanToolOptions(argc, argv);
@@ -42,8 +22,8 @@ int main(int argc, char** argv) {
   }
   // The spreadsheet host that saves workbooks is a Qt library.
   QCoreApplication app(argc, argv);
-  CatchStopSignals();
+  vx::CatchStopSignals();
   vx::TerminalPrompter prompter(stdin, stderr);
-  vx::scanner::ScanTool tool(parsed.options, stdout, stderr, prompter, stopRequest);
+  vx::scanner::ScanTool tool(parsed.options, stdout, stderr, prompter, vx::StopRequestFlag());
   return tool.Run();
 }

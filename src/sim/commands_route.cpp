@@ -95,14 +95,9 @@ void MeterEngine::ScanCountCommand(const Call& c) {
     if (NoParams(c.params)) AnswerInteger(card_.Count());
     return;
   }
-  std::string_view param;
-  if (!OneParam(c.params, param)) return;
   double value = 0;
-  if (!ParseNumber(param, value)) {
-    AddError(-104);
-    return;
-  }
-  if (value < 0 || value > ScannerCard::kMaxCount || value != std::floor(value)) {
+  if (!RangedParam(c.params, 0, ScannerCard::kMaxCount, Specials::Refused, value)) return;
+  if (value != std::floor(value)) {
     AddError(-222);
     return;
   }
@@ -115,17 +110,8 @@ void MeterEngine::ScanTimerCommand(const Call& c) {
     if (NoParams(c.params)) AnswerNumber(card_.Timer());
     return;
   }
-  std::string_view param;
-  if (!OneParam(c.params, param)) return;
   double value = 0;
-  if (!ParseNumber(param, value)) {
-    AddError(-104);
-    return;
-  }
-  if (value < 0 || value > 3600) {
-    AddError(-222);
-    return;
-  }
+  if (!RangedParam(c.params, 0, 3600, Specials::Refused, value)) return;
   card_.SetTimer(value);
 }
 

@@ -85,22 +85,8 @@ void MeterEngine::TriggerCountCommand(const Call& c) {
     if (NoParams(c.params)) AnswerInteger(triggerCount_);
     return;
   }
-  std::string_view param;
-  if (!OneParam(c.params, param)) return;
   double value = 0;
-  const Special special = SpecialOf(param);
-  if (special == Special::Min || special == Special::Def) {
-    value = 1;
-  } else if (special == Special::Max) {
-    value = kMaxReadings;
-  } else if (!ParseNumber(param, value)) {
-    AddError(-104);
-    return;
-  }
-  if (value < 1 || value > kMaxReadings) {
-    AddError(-222);
-    return;
-  }
+  if (!RangedParam(c.params, 1, kMaxReadings, Specials::Taken, value)) return;
   triggerCount_ = static_cast<int>(std::lround(value));
 }
 
@@ -109,22 +95,8 @@ void MeterEngine::TriggerDelayCommand(const Call& c) {
     if (NoParams(c.params)) AnswerNumber(triggerDelay_);
     return;
   }
-  std::string_view param;
-  if (!OneParam(c.params, param)) return;
   double value = 0;
-  const Special special = SpecialOf(param);
-  if (special == Special::Min || special == Special::Def) {
-    value = 0;
-  } else if (special == Special::Max) {
-    value = 3600;
-  } else if (!ParseNumber(param, value)) {
-    AddError(-104);
-    return;
-  }
-  if (value < 0 || value > 3600) {
-    AddError(-222);
-    return;
-  }
+  if (!RangedParam(c.params, 0, 3600, Specials::Taken, value)) return;
   triggerDelay_ = value;
 }
 
@@ -133,22 +105,8 @@ void MeterEngine::SampleCountCommand(const Call& c) {
     if (NoParams(c.params)) AnswerInteger(sampleCount_);
     return;
   }
-  std::string_view param;
-  if (!OneParam(c.params, param)) return;
   double value = 0;
-  const Special special = SpecialOf(param);
-  if (special == Special::Min || special == Special::Def) {
-    value = 1;
-  } else if (special == Special::Max) {
-    value = kMaxReadings;
-  } else if (!ParseNumber(param, value)) {
-    AddError(-104);
-    return;
-  }
-  if (value < 1 || value > kMaxReadings) {
-    AddError(-222);
-    return;
-  }
+  if (!RangedParam(c.params, 1, kMaxReadings, Specials::Taken, value)) return;
   sampleCount_ = static_cast<int>(std::lround(value));
   memoryValid_ = false;
 }

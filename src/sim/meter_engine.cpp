@@ -284,6 +284,30 @@ bool MeterEngine::NoParams(std::string_view params) {
   return false;
 }
 
+bool MeterEngine::RangedParam(std::string_view params, double low, double high, Specials specials,
+                              double& value) {
+  std::string_view param;
+  if (!OneParam(params, param)) return false;
+  const Special special = specials == Specials::Taken ? SpecialOf(param) : Special::None;
+  if (special == Special::Min || special == Special::Def) {
+    value = low;
+    return true;
+  }
+  if (special == Special::Max) {
+    value = high;
+    return true;
+  }
+  if (!ParseNumber(param, value)) {
+    AddError(-104);
+    return false;
+  }
+  if (value < low || value > high) {
+    AddError(-222);
+    return false;
+  }
+  return true;
+}
+
 bool MeterEngine::OneParam(std::string_view params, std::string_view& param) {
   std::string_view rest = params;
   if (!NextParameter(rest, param) || param.empty()) {

@@ -127,6 +127,11 @@ class MeterEngine {
   bool NoParams(std::string_view params);
   bool OneParam(std::string_view params, std::string_view& param);
   static Special SpecialOf(std::string_view param);
+  // The one numeric parameter of a setting, within [low, high]; with `specials`, MIN and DEF
+  // give low and MAX gives high. False, with the error queued, for anything else.
+  enum class Specials { Taken, Refused };
+  bool RangedParam(std::string_view params, double low, double high, Specials specials,
+                   double& value);
 
   // Common commands (commands_common.cpp).
   static void AddCommonCommands(CommandList& list);

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "instrument/device_table.h"
+#include "loopback_listener.h"
 #include "simulated_visa.h"
 #include "visa/read_message.h"
 #include "visa/visa_config.h"
@@ -28,17 +29,8 @@ using namespace std::chrono_literals;
 class StreamingMeter {
  public:
   StreamingMeter() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 4) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      ADD_FAILURE() << "cannot set up the streaming meter";
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = test::ListenOnLoopback(port_);
+    if (listener_ < 0) ADD_FAILURE() << "cannot set up the streaming meter";
     thread_ = std::thread([this] { Serve(); });
   }
   ~StreamingMeter() {

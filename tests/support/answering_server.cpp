@@ -1,7 +1,7 @@
 #include "answering_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include "loopback_listener.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,15 +9,7 @@
 namespace vx::test {
 
 AnsweringServer::AnsweringServer(Answer answer) : answer_(std::move(answer)) {
-  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(listener_, 4);
-  ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-  port_ = ntohs(address.sin_port);
+  listener_ = ListenOnLoopback(port_);
   thread_ = std::thread([this] { Serve(); });
 }
 

@@ -3,6 +3,7 @@
 // line it receives goes to `answer`, and what that returns (when not empty) is sent back.
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -24,7 +25,7 @@ class AnsweringServer {
 
   Answer answer_;
   int listener_ = -1;
-  int port_ = 0;
+  std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
 };

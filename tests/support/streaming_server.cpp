@@ -1,5 +1,7 @@
 #include "streaming_server.h"
 
+#include "loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -13,17 +15,8 @@ namespace vx::test {
 using namespace std::chrono_literals;
 
 StreamingServer::StreamingServer(Pace pace) {
-  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener_, 1) != 0 ||
-      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    throw std::runtime_error("cannot set up the streaming server");
-  }
-  port_ = ntohs(address.sin_port);
+  listener_ = ListenOnLoopback(port_, 1);
+  if (listener_ < 0) throw std::runtime_error("cannot set up the streaming server");
   thread_ = std::thread([this, pace] { Serve(pace); });
 }
 

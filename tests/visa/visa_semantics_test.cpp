@@ -10,20 +10,16 @@
 #include "simulated_visa.h"
 #include "visa/status_text.h"
 #include "visa/visa.h"
+#include "visa_test_util.h"
 
 namespace vx::visa {
 namespace {
 
 using test::SimulatedVisa;
 
-const char* const kUsb = "USB0::0x1F3A::0x0C21::TW00012345::INSTR";
-const char* const kGpib = "GPIB0::22::INSTR";
-
-std::string Desc(ViObject object, ViStatus status) {
-  char text[VI_FIND_BUFLEN] = {};
-  viStatusDesc(object, status, text);
-  return text;
-}
+using testing::Desc;
+using testing::kGpib;
+using testing::kUsb;
 
 struct ReadResult {
   ViStatus status;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "loopback_listener.h"
 #include "visa/backends.h"
 
 namespace vx::visa {
@@ -25,17 +26,8 @@ using Clock = std::chrono::steady_clock;
 class ScriptedServer {
  public:
   explicit ScriptedServer(std::function<void(int)> script) : script_(std::move(script)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 1) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      ADD_FAILURE() << "cannot set up the test server";
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = test::ListenOnLoopback(port_, 1);
+    if (listener_ < 0) ADD_FAILURE() << "cannot set up the test server";
     thread_ = std::thread([this] {
       const int connection = ::accept(listener_, nullptr, nullptr);
       if (connection < 0) return;
