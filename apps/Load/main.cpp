@@ -30,11 +30,6 @@ constexpr const char* kUsage =
 
 constexpr int kShowMs = 1500;
 
-bool HasWindows() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return vx::HasDesktopDisplay() || (platform && *platform);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +39,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (!HasWindows()) {
+  if (!vx::CanShowWindows()) {
     vx::TerminalPrompter prompter;
     const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
     if (!opened.empty()) std::printf("%s\n", opened.c_str());

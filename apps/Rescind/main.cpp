@@ -23,11 +23,6 @@ constexpr const char* kUsage =
     "\"Zemra K9-90/1 VX-Link\" and switches the add-in QVK990LINK.XLA off. The add-in file\n"
     "stays on disk. Without a display the messages go to standard error.\n";
 
-bool HasWindows() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return vx::HasDesktopDisplay() || (platform && *platform);
-}
-
 int Report(const vx::remover::RemovalOutcome& outcome) {
   if (!outcome.hostStarted) return 1;
   std::printf("Deleted %d toolbar(s), switched %d add-in(s) off\n", outcome.toolbarsDeleted,
@@ -42,7 +37,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (!HasWindows()) {
+  if (!vx::CanShowWindows()) {
     vx::TerminalPrompter prompter;
     return Report(vx::remover::RemoveAddIn(prompter));
   }

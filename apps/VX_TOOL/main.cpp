@@ -3,11 +3,50 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <cstdio>
+#include <string_view>
 
+#include "common/desktop_open.h"
 #include "common/qt_prompter.h"
 #include "panel/panel_window.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: VX_TOOL\n"
+    "\n"
+    "The front panel of the K9-90/1 multimeter: it finds the meters on USB-TMC and GPIB,\n"
+    "reads them live as numbers and traces, configures them, logs readings into the record\n"
+    "files DB/DBfile_DB<n>.db below the folder it starts in, and runs channel scans.\n"
+    "\n"
+    "  VX_VISA_SIM     a simulation file: simulated meters instead of (or beside) real ones\n"
+    "  VX_TOOL_SYSDIR  the folder of VX_TOOL.ini, the captions (default: share beside the\n"
+    "                  program)\n"
+    "It needs a display; without one, \"vxquery scan\" lists the meters it would find.\n";
+
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--help" || argument == "-h") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  // Qt would abort without a display; say what is missing instead.
+  if (!vx::CanShowWindows()) {
+    std::fputs(
+        "VX_TOOL: the front panel needs a display (DISPLAY is not set); "
+        "\"vxquery scan\" lists the meters without one\n",
+        stderr);
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("VX_TOOL");
   vx::QtPrompter prompter;

@@ -27,19 +27,20 @@ void OnSignal(int signal) {
   [[maybe_unused]] const ssize_t n = write(controlPipe[1], &byte, 1);
 }
 
+constexpr const char* kUsage =
+    "usage: k9sim [--base-port N] [--alias-file FILE] SIMFILE\n"
+    "\n"
+    "Serves each instrument of SIMFILE on 127.0.0.1, on ports N, N+1, ... (default 5025;\n"
+    "0 lets the system choose), and prints one line per instrument once it listens:\n"
+    "  DESCRIPTOR TCPIP0::127.0.0.1::PORT::SOCKET\n"
+    "--alias-file writes those pairs as an [Aliases] table for VX_VISA_ALIASES, so that\n"
+    "the instruments are found by USB and GPIB searches like plugged-in ones.\n"
+    "Each connection has its own answers; a port serves up to 32 connections at once and\n"
+    "refuses more with a line on standard error.\n"
+    "SIGUSR1 fires the external trigger input of every meter; SIGINT or SIGTERM stops.\n";
+
 int Usage() {
-  std::fputs(
-      "usage: k9sim [--base-port N] [--alias-file FILE] SIMFILE\n"
-      "\n"
-      "Serves each instrument of SIMFILE on 127.0.0.1, on ports N, N+1, ... (default 5025;\n"
-      "0 lets the system choose), and prints one line per instrument once it listens:\n"
-      "  DESCRIPTOR TCPIP0::127.0.0.1::PORT::SOCKET\n"
-      "--alias-file writes those pairs as an [Aliases] table for VX_VISA_ALIASES, so that\n"
-      "the instruments are found by USB and GPIB searches like plugged-in ones.\n"
-      "Each connection has its own answers; a port serves up to 32 connections at once and\n"
-      "refuses more with a line on standard error.\n"
-      "SIGUSR1 fires the external trigger input of every meter; SIGINT or SIGTERM stops.\n",
-      stderr);
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
   std::string simulationFile;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
     if ((argument == "--base-port" || argument == "--alias-file") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (argument == "--alias-file") {

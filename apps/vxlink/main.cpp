@@ -28,11 +28,6 @@ int ChooseDevice(vx::linkhost::LinkSession& session) {
   return form.ChosenDevice();
 }
 
-bool CanShowWindows() {
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return vx::HasDesktopDisplay() || (platform && *platform);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,7 +40,7 @@ int main(int argc, char** argv) {
     std::fputs(vx::linkhost::kLinkUsage, stdout);
     return 0;
   }
-  if (parsed.options.choose && !CanShowWindows()) {
+  if (parsed.options.choose && !vx::CanShowWindows()) {
     std::fprintf(stderr,
                  "vxlink: --choose shows the connect form and needs a display "
                  "(DISPLAY is not set); use --list and --device instead\n");

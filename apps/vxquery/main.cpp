@@ -171,6 +171,10 @@ int Query(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string verb = argv[1];
+  if ((verb == "--help" || verb == "-h") && argc == 2) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (verb == "list" && argc <= 3) return List(argc == 3 ? argv[2] : "?*INSTR");
   if (verb == "scan" && argc == 2) return Scan();
   if (verb == "query") return Query(argc - 2, argv + 2);

@@ -113,6 +113,10 @@ int main(int argc, char** argv) {
   // A file size limit must show as a failed write, reported, not as a killed process.
   signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   std::optional<std::string> folder;
   if (args.size() >= 2 && args[0] == "--folder") {
     folder = args[1];

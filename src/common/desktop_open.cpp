@@ -15,6 +15,11 @@ bool HasDesktopDisplay() {
   return (x11 && *x11) || (wayland && *wayland);
 }
 
+bool CanShowWindows() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return HasDesktopDisplay() || (platform && *platform);
+}
+
 bool OpenWithDesktop(const std::string& target) {
   if (!HasDesktopDisplay()) return false;
   const char* configured = std::getenv("VX_OPENER");

@@ -8,6 +8,9 @@ namespace vx {
 
 // True when a desktop display is there to open things on.
 bool HasDesktopDisplay();
+// True when a Qt program can show its windows: a desktop display, or a Qt platform chosen
+// explicitly (QT_QPA_PLATFORM, as the tests choose "offscreen").
+bool CanShowWindows();
 // Starts the handler for `target` and returns at once; false without a display or when the
 // handler cannot be started.
 bool OpenWithDesktop(const std::string& target);
