@@ -4,7 +4,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "line_reader.h"
 #include "sim_server.h"
 
 namespace vx::k9sim {
@@ -54,23 +54,16 @@ class Client {
   }
   // The next line, "<closed>" when the server closed the connection, "" when nothing came.
   std::string Line(std::chrono::milliseconds timeout = 2000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (true) {
-      const size_t end = pending_.find('\n');
-      if (end != std::string::npos) {
-        std::string line = pending_.substr(0, end);
-        pending_.erase(0, end + 1);
+    std::string line;
+    switch (test::NextLine(fd_, pending_, timeout, line)) {
+      case test::LineWait::Line:
         return line;
-      }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd ready{fd_, POLLIN, 0};
-      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) return "";
-      char buffer[512];
-      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) return "<closed>";
-      pending_.append(buffer, static_cast<size_t>(n));
+      case test::LineWait::Silence:
+        return "";
+      case test::LineWait::Closed:
+        return "<closed>";
     }
+    return "";
   }
 
  private:

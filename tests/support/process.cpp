@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "line_reader.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -110,24 +112,9 @@ BackgroundProcess::~BackgroundProcess() {
 }
 
 std::optional<std::string> BackgroundProcess::ReadLine(std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (true) {
-    const size_t end = pending_.find('\n');
-    if (end != std::string::npos) {
-      std::string line = pending_.substr(0, end);
-      pending_.erase(0, end + 1);
-      return line;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return std::nullopt;
-    pollfd fd{out_, POLLIN, 0};
-    if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
-    char buffer[1024];
-    const ssize_t n = read(out_, buffer, sizeof buffer);
-    if (n <= 0) return std::nullopt;
-    pending_.append(buffer, static_cast<size_t>(n));
-  }
+  std::string line;
+  if (NextLine(out_, pending_, timeout, line) != LineWait::Line) return std::nullopt;
+  return line;
 }
 
 void BackgroundProcess::Signal(int signal) {

@@ -43,21 +43,11 @@ std::string ReadText(ViSession session, ViStatus expected, ViUInt32 capacity = 2
   return buffer;
 }
 
-class VisaClientTest : public ::testing::Test {
+class VisaClientTest : public testing::SimulatedManagerTest {
  protected:
-  VisaClientTest() : visa_({SimulatedVisa::UsbMeter("TW00012345"), SimulatedVisa::GpibMeter(22)}) {
-    EXPECT_EQ(viOpenDefaultRM(&rm_), VI_SUCCESS);
-  }
-  ~VisaClientTest() override { viClose(rm_); }
-
-  ViSession Open(const char* descriptor, ViStatus expected = VI_SUCCESS) {
-    ViSession session = VI_NULL;
-    EXPECT_EQ(viOpen(rm_, descriptor, VI_NO_LOCK, 0, &session), expected) << descriptor;
-    return session;
-  }
-
-  SimulatedVisa visa_;
-  ViSession rm_ = VI_NULL;
+  VisaClientTest()
+      : SimulatedManagerTest(
+            {SimulatedVisa::UsbMeter("TW00012345"), SimulatedVisa::GpibMeter(22)}) {}
 };
 
 TEST_F(VisaClientTest, ParsingANameGivesItsInterfaceClassAndCanonicalSpelling) {
@@ -123,8 +113,8 @@ TEST_F(VisaClientTest, TheFullFormsOfUsbAndGpibNamesOpenTheMetersTheShortFormsNa
     viClose(session);
   }
   // Any other interface or secondary address is another resource.
-  Open("GPIB0::22::3::INSTR", VI_ERROR_RSRC_NFOUND);
-  Open("USB0::0x1F3A::0x0C21::TW00012345::1::INSTR", VI_ERROR_RSRC_NFOUND);
+  Open("GPIB0::22::3::INSTR", VI_NO_LOCK, VI_ERROR_RSRC_NFOUND);
+  Open("USB0::0x1F3A::0x0C21::TW00012345::1::INSTR", VI_NO_LOCK, VI_ERROR_RSRC_NFOUND);
   // The two spellings are one resource, with one lock.
   ViSession locked = VI_NULL;
   ASSERT_EQ(viOpen(rm_, kGpib, VI_EXCLUSIVE_LOCK, 0, &locked), VI_SUCCESS);

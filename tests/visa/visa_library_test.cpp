@@ -20,14 +20,12 @@ using testing::Desc;
 using testing::kGpib;
 using testing::kUsb;
 
-class VisaLibraryTest : public ::testing::Test {
+class VisaLibraryTest : public testing::SimulatedManagerTest {
  protected:
   VisaLibraryTest()
-      : visa_({SimulatedVisa::UsbMeter("TW00012345"), SimulatedVisa::GpibMeter(22),
-               SimulatedVisa::OtherInstrument("GPIB0::5::INSTR", "ACME,SCOPE,1,1")}) {
-    EXPECT_EQ(viOpenDefaultRM(&rm_), VI_SUCCESS);
-  }
-  ~VisaLibraryTest() override { viClose(rm_); }
+      : SimulatedManagerTest(
+            {SimulatedVisa::UsbMeter("TW00012345"), SimulatedVisa::GpibMeter(22),
+             SimulatedVisa::OtherInstrument("GPIB0::5::INSTR", "ACME,SCOPE,1,1")}) {}
 
   std::vector<std::string> Find(const char* expression, ViStatus* status = nullptr) {
     std::vector<std::string> found;
@@ -43,15 +41,6 @@ class VisaLibraryTest : public ::testing::Test {
     viClose(list);
     return found;
   }
-
-  ViSession Open(const char* descriptor) {
-    ViSession session = VI_NULL;
-    EXPECT_EQ(viOpen(rm_, descriptor, VI_NO_LOCK, 0, &session), VI_SUCCESS) << descriptor;
-    return session;
-  }
-
-  SimulatedVisa visa_;
-  ViSession rm_ = VI_NULL;
 };
 
 TEST_F(VisaLibraryTest, SearchesListWhatMatchesInOrder) {

@@ -38,24 +38,11 @@ ReadResult ReadSome(ViSession session, ViUInt32 capacity = 256) {
   return {status, buffer};
 }
 
-class VisaSemanticsTest : public ::testing::Test {
+class VisaSemanticsTest : public testing::SimulatedManagerTest {
  protected:
   VisaSemanticsTest()
-      : visa_({SimulatedVisa::UsbMeter("TW00012345"), SimulatedVisa::GpibMeter(22)},
-              {{"USB0::0x1F3A::0x0C21::ALIAS::INSTR", kGpib}}) {
-    EXPECT_EQ(viOpenDefaultRM(&rm_), VI_SUCCESS);
-  }
-  ~VisaSemanticsTest() override { viClose(rm_); }
-
-  ViSession Open(const char* descriptor, ViAccessMode mode = VI_NO_LOCK,
-                 ViStatus expected = VI_SUCCESS) {
-    ViSession session = VI_NULL;
-    EXPECT_EQ(viOpen(rm_, descriptor, mode, 0, &session), expected) << descriptor;
-    return session;
-  }
-
-  SimulatedVisa visa_;
-  ViSession rm_ = VI_NULL;
+      : SimulatedManagerTest({SimulatedVisa::UsbMeter("TW00012345"), SimulatedVisa::GpibMeter(22)},
+                             {{"USB0::0x1F3A::0x0C21::ALIAS::INSTR", kGpib}}) {}
 };
 
 TEST_F(VisaSemanticsTest, AReadEndsAtTheTerminationCharacterOnlyWhenItIsEnabled) {
