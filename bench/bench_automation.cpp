@@ -114,7 +114,7 @@ void BM_ResolveStripChartNames(benchmark::State& state) {
   for (auto _ : state) {
     for (const host::DefinedNameData* name : names) {
       int sheetIndex = -1;
-      host::CellBlock block;
+      CellBlock block;
       std::string error;
       benchmark::DoNotOptimize(book.ResolveName(*name, sheetIndex, block, error));
     }

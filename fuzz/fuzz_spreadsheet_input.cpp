@@ -7,13 +7,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "automation/host/cell_reference.h"
-#include "automation/host/formula.h"
-#include "automation/host/typed_input.h"
+#include "automation/cell_reference.h"
+#include "automation/formula.h"
 #include "automation/host/workbook_data.h"
+#include "automation/typed_input.h"
 
 namespace {
 
+using namespace vx::automation;
 using namespace vx::automation::host;
 
 void CheckReference(const ParsedBlock& parsed) {

@@ -6,7 +6,7 @@
 
 #include "addin/engine_settings.h"
 #include "addin/toolbar.h"
-#include "automation/host/typed_input.h"
+#include "automation/typed_input.h"
 #include "common/c_number.h"
 #include "common/local_time.h"
 
@@ -65,7 +65,7 @@ std::optional<double> LeadingDecimal(std::string_view text) {
     }
   }
   double value = 0;
-  if (!automation::host::ParseDecimal(text.substr(start, i - start), value)) return std::nullopt;
+  if (!automation::ParseDecimal(text.substr(start, i - start), value)) return std::nullopt;
   return value;
 }
 
@@ -99,7 +99,7 @@ void LoggingEngine::SetNumberOfReading(std::int32_t count) {
 }
 
 Status LoggingEngine::SetAtTime(const std::string& text) {
-  const automation::host::TypedValue typed = automation::host::TypedInput(text);
+  const automation::TypedValue typed = automation::TypedInput(text);
   const auto* date = std::get_if<automation::DateValue>(&typed.value);
   if (date == nullptr) {
     return AutomationError::Make(ErrorNumber::TypeMismatch,

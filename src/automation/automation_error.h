@@ -20,6 +20,8 @@ enum class ErrorNumber : std::uint32_t {
   ClassNotRegistered = 0x80040154u,  // no registry entry for the identifier
   LibraryNotFound = 0x800401F8u,     // the registered library cannot be loaded
   EntryNotFound = 0x800401F9u,       // the library lacks the factory it was registered with
+  AppNotFound = 0x800401F5u,         // the program the object works through is not installed
+  Disconnected = 0x80010108u,        // the object's program has gone, or closed the object
   ObjectDefined = 0x800A03ECu,       // the host refused the call (bad reference, bad value)
   FileNotFound = 0x800A0035u,
   PathNotFound = 0x800A004Cu,

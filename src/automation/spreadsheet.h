@@ -77,6 +77,8 @@ class Application {
   virtual Result<AddInsPtr> AddIns() = 0;
   virtual Result<CommandBarsPtr> CommandBars() = 0;
   virtual Result<DocumentsPtr> Documents() = 0;
+  // The program's name as it gives it, with its own version: "LibreOffice Calc 7.4.7.2".
+  virtual Result<std::string> Name() = 0;
   // The version as text, "12.0"; its number is the major version.
   virtual Result<std::string> Version() = 0;
   virtual Result<bool> Visible() = 0;
@@ -152,9 +154,18 @@ class Range {
   // Sets every cell. Text is taken as typed input: numbers become numbers, times of day and
   // dates become dates, other text stays text.
   virtual Status SetValue(const automation::Value& value) = 0;
+  // Every cell's value, row by row.
+  virtual Result<ValueRows> Values() = 0;
+  // Sets the cells from a block of the range's own size in one call, as setting the range's
+  // Value to a two-dimensional array does; text is typed input, as for SetValue. A host over
+  // a running program makes one call of it, where a call per cell would cost one round trip
+  // each.
+  virtual Status SetValues(const ValueRows& rows) = 0;
   // Defines a name for the range; "Sheet1!Count" makes a name local to that sheet.
   virtual Status SetName(std::string_view name) = 0;
   virtual Result<std::string> NumberFormat() = 0;
+  // On whole columns (Columns(i), EntireColumn), a format, like the font and alignment, also
+  // holds for the cells written into those columns later.
   virtual Status SetNumberFormat(std::string_view format) = 0;
   virtual Result<FontPtr> Font() = 0;
   virtual Result<int> VerticalAlignment() = 0;

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "automation/host/cell_reference.h"
-#include "automation/host/typed_input.h"
+#include "automation/cell_reference.h"
+#include "automation/typed_input.h"
 #include "common/c_number.h"
 #include "common/local_time.h"
 
@@ -33,7 +33,7 @@ std::optional<double> NumberOf(const Value& value) {
   if (const bool* flag = std::get_if<bool>(&value)) return *flag ? -1.0 : 0.0;
   if (const DateValue* date = std::get_if<DateValue>(&value)) return date->oleDate;
   double parsed = 0;
-  if (host::ParseDecimal(std::get<std::string>(value), parsed)) return parsed;
+  if (ParseDecimal(std::get<std::string>(value), parsed)) return parsed;
   return std::nullopt;
 }
 
@@ -47,7 +47,7 @@ std::string TextOf(const Value& value) {
 
 std::string QuoteSheetName(std::string_view sheet) {
   // A name that reads as a cell reference ("A1", "R2C3") must be quoted too.
-  const bool readsAsCell = host::ParseA1(sheet).block || host::ParseR1C1(sheet).block;
+  const bool readsAsCell = ParseA1(sheet).block || ParseR1C1(sheet).block;
   // A plain word starts with a letter or an underscore, as names do.
   bool plain = !sheet.empty() &&
                (std::isalpha(static_cast<unsigned char>(sheet.front())) || sheet.front() == '_') &&

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace vx::automation {
 
@@ -16,6 +17,9 @@ struct DateValue {
 };
 
 using Value = std::variant<std::monostate, double, std::string, bool, DateValue>;
+
+// The values of a block of cells, row by row: a range's Value as a two-dimensional array.
+using ValueRows = std::vector<std::vector<Value>>;
 
 inline bool IsEmpty(const Value& value) {
   return std::holds_alternative<std::monostate>(value);

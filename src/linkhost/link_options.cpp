@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "automation/host/typed_input.h"
+#include "automation/typed_input.h"
 
 namespace vx::linkhost {
 
@@ -120,8 +120,8 @@ ParsedOptions ParseLinkOptions(int argc, const char* const* argv) {
         o.begin = LinkOptions::Begin::Trigger;
       } else if (value == "at") {
         std::string_view when;
-        if (!args.Value(when) || !std::holds_alternative<automation::DateValue>(
-                                     automation::host::TypedInput(when).value)) {
+        if (!args.Value(when) ||
+            !std::holds_alternative<automation::DateValue>(automation::TypedInput(when).value)) {
           return {o, Wrong(option, "at needs a date and time, \"yyyy/mm/dd hh:nn:ss\"")};
         }
         o.begin = LinkOptions::Begin::At;

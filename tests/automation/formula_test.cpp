@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/host/cell_reference.h"
-#include "automation/host/formula.h"
+#include "automation/cell_reference.h"
+#include "automation/formula.h"
 #include "automation/host/workbook_data.h"
 
 namespace vx::automation::host {

@@ -1,6 +1,6 @@
 // Text set as a cell's value is typed input: numbers, times and dates in the C locale.
 
-#include "automation/host/typed_input.h"
+#include "automation/typed_input.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "comma_locale.h"
 #include "common/local_time.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 namespace {
 
 double NumberFrom(const std::string& text) {
@@ -101,4 +101,4 @@ TEST(AutomationValue, NumbersAndTextsOfValues) {
 }
 
 }  // namespace
-}  // namespace vx::automation::host
+}  // namespace vx::automation

@@ -15,5 +15,8 @@ VxCreateWordProcessorHost() {
                                              vx::automation::HostStatePath());
 }
 
+// The generic spreadsheet identifier is this host's own until another implementation
+// becomes its current version; the specific one lets VX_SPREADSHEET_HOST=memory choose it.
 VX_DEFINE_REGISTER_ENTRY_POINTS({"Excel.Application", "VxCreateSpreadsheetHost"},
+                                {"Excel.Application.Memory", "VxCreateSpreadsheetHost"},
                                 {"Word.Application", "VxCreateWordProcessorHost"})

@@ -41,6 +41,9 @@ class MemoryApplication final : public Unknown, public Application {
     if (Spreadsheet()) return NotOfThisHost("Documents", host_->Kind());
     return MakeDocuments(host_);
   }
+  Result<std::string> Name() override {
+    return std::string(Spreadsheet() ? "In-memory spreadsheet host" : "In-memory word processor");
+  }
   Result<std::string> Version() override { return host_->version; }
   Result<bool> Visible() override { return host_->visible; }
   Status SetVisible(bool visible) override {

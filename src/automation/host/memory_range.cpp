@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "automation/host/memory_objects.h"
-#include "automation/host/typed_input.h"
+#include "automation/typed_input.h"
 
 namespace vx::automation::host {
 namespace {
@@ -11,11 +11,6 @@ namespace {
 constexpr long long kMaxCellsPerCall = 1LL << 21;
 constexpr double kBoldWidthFactor = 1.1;
 constexpr double kFitPadding = 0.43;
-
-// The General format of a date or time that was set without a format of its own.
-std::string ImpliedDateFormat(const DateValue& date) {
-  return date.oleDate >= 0 && date.oleDate < 1 ? "h:mm:ss" : "yyyy/mm/dd hh:mm:ss";
-}
 
 class MemoryRange final : public Range, public std::enable_shared_from_this<MemoryRange> {
  public:
@@ -27,13 +22,35 @@ class MemoryRange final : public Range, public std::enable_shared_from_this<Memo
   }
 
   Status SetValue(const automation::Value& value) override {
-    if (const std::string* text = std::get_if<std::string>(&value)) {
-      TypedValue typed = TypedInput(*text);
-      return ForEachCell([&](Cell& cell) { Store(cell, typed.value, typed.numberFormat); });
+    const TypedValue typed = CellInput(value);
+    return ForEachCell([&](Cell& cell) { Store(cell, typed.value, typed.numberFormat); });
+  }
+
+  Result<ValueRows> Values() override {
+    VX_RETURN_IF_ERROR(CheckCellCount());
+    ValueRows rows(static_cast<size_t>(block_.RowCount()));
+    for (int row = block_.firstRow; row <= block_.lastRow; ++row) {
+      auto& values = rows[static_cast<size_t>(row - block_.firstRow)];
+      for (int column = block_.firstColumn; column <= block_.lastColumn; ++column) {
+        values.push_back(sheet_->ValueAt(row, column));
+      }
     }
-    std::string implied;
-    if (const DateValue* date = std::get_if<DateValue>(&value)) implied = ImpliedDateFormat(*date);
-    return ForEachCell([&](Cell& cell) { Store(cell, value, implied); });
+    return rows;
+  }
+
+  Status SetValues(const ValueRows& rows) override {
+    if (const std::string problem = BlockShapeProblem(rows, block_); !problem.empty()) {
+      return HostError(problem);
+    }
+    for (int row = block_.firstRow; row <= block_.lastRow; ++row) {
+      const auto& values = rows[static_cast<size_t>(row - block_.firstRow)];
+      for (int column = block_.firstColumn; column <= block_.lastColumn; ++column) {
+        const TypedValue typed =
+            CellInput(values[static_cast<size_t>(column - block_.firstColumn)]);
+        Store(sheet_->At(row, column), typed.value, typed.numberFormat);
+      }
+    }
+    return {};
   }
 
   Status SetName(std::string_view name) override {
@@ -94,7 +111,16 @@ class MemoryRange final : public Range, public std::enable_shared_from_this<Memo
  private:
   const CellStyle& FirstStyle() const {
     const Cell* cell = sheet_->Find(block_.firstRow, block_.firstColumn);
-    return book_->Style(cell ? cell->style : 0);
+    return book_->Style(cell ? cell->style : sheet_->ColumnStyle(block_.firstColumn));
+  }
+
+  bool WholeColumns() const { return block_.firstRow == 1 && block_.lastRow == kMaxRows; }
+
+  Status CheckCellCount() const {
+    const long long cells = static_cast<long long>(block_.RowCount()) * block_.ColumnCount();
+    if (cells <= kMaxCellsPerCall) return {};
+    return HostError("The range " + AbsoluteA1(block_) + " holds too many cells (" +
+                     std::to_string(cells) + ") to change in one call.");
   }
 
   void Store(Cell& cell, const automation::Value& value, const std::string& impliedFormat) {
@@ -107,11 +133,7 @@ class MemoryRange final : public Range, public std::enable_shared_from_this<Memo
 
   template <typename Change>
   Status ForEachCell(Change change) {
-    const long long cells = static_cast<long long>(block_.RowCount()) * block_.ColumnCount();
-    if (cells > kMaxCellsPerCall) {
-      return HostError("The range " + AbsoluteA1(block_) + " holds too many cells (" +
-                       std::to_string(cells) + ") to change in one call.");
-    }
+    VX_RETURN_IF_ERROR(CheckCellCount());
     for (int row = block_.firstRow; row <= block_.lastRow; ++row) {
       for (int column = block_.firstColumn; column <= block_.lastColumn; ++column) {
         change(sheet_->At(row, column));
@@ -120,8 +142,25 @@ class MemoryRange final : public Range, public std::enable_shared_from_this<Memo
     return {};
   }
 
+  // Whole columns keep the style for the cells written into them later; only the cells they
+  // already hold are changed now.
   template <typename Change>
   Status Restyle(Change change) {
+    if (WholeColumns()) {
+      for (int column = block_.firstColumn; column <= block_.lastColumn; ++column) {
+        CellStyle style = book_->Style(sheet_->ColumnStyle(column));
+        change(style);
+        sheet_->SetColumnStyle(column, book_->StyleIndex(style));
+        for (int row = 1; row <= sheet_->RowCount(); ++row) {
+          if (column > sheet_->ColumnsIn(row)) continue;
+          Cell& cell = sheet_->At(row, column);
+          CellStyle own = book_->Style(cell.style);
+          change(own);
+          cell.style = book_->StyleIndex(own);
+        }
+      }
+      return {};
+    }
     return ForEachCell([&](Cell& cell) {
       CellStyle style = book_->Style(cell.style);
       change(style);

@@ -77,8 +77,20 @@ const Cell* SheetData::Find(int row, int column) const {
 Cell& SheetData::At(int row, int column) {
   if (row > RowCount()) rows_.resize(row);
   auto& cells = rows_[row - 1];
-  if (column > static_cast<int>(cells.size())) cells.resize(column);
+  if (column > static_cast<int>(cells.size())) {
+    const int first = static_cast<int>(cells.size()) + 1;
+    cells.resize(column);
+    for (auto style = columnStyles_.lower_bound(first);
+         style != columnStyles_.end() && style->first <= column; ++style) {
+      cells[style->first - 1].style = style->second;
+    }
+  }
   return cells[column - 1];
+}
+
+std::uint16_t SheetData::ColumnStyle(int column) const {
+  const auto found = columnStyles_.find(column);
+  return found == columnStyles_.end() ? 0 : found->second;
 }
 
 Value SheetData::ValueAt(int row, int column) const {

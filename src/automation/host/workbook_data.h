@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "automation/host/cell_reference.h"
-#include "automation/host/formula.h"
-#include "automation/host/formula_evaluator.h"
+#include "automation/cell_reference.h"
+#include "automation/formula.h"
+#include "automation/formula_evaluator.h"
 #include "automation/spreadsheet.h"
 #include "automation/value.h"
 
@@ -98,6 +98,12 @@ class SheetData {
   int ColumnsIn(int row) const { return static_cast<int>(rows_[row - 1].size()); }
   const Cell& CellIn(int row, int column) const { return rows_[row - 1][column - 1]; }
 
+  // The style a whole column was given (0, the default style, when none): cells written
+  // into the column later start with it.
+  std::uint16_t ColumnStyle(int column) const;
+  void SetColumnStyle(int column, std::uint16_t style) { columnStyles_[column] = style; }
+  const std::map<int, std::uint16_t>& ColumnStyles() const { return columnStyles_; }
+
   double ColumnWidth(int column) const;
   void SetColumnWidth(int column, double characters) { columnWidths_[column] = characters; }
   const std::map<int, double>& ColumnWidths() const { return columnWidths_; }
@@ -118,6 +124,7 @@ class SheetData {
   std::string name_;
   std::vector<std::vector<Cell>> rows_;
   std::map<int, double> columnWidths_;
+  std::map<int, std::uint16_t> columnStyles_;
   std::vector<ShapeData> shapes_;
   int shapeCounter_ = 0;
 };

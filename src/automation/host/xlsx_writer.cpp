@@ -90,9 +90,15 @@ class Writer {
       Fail("the sheet \"" + sheet.Name() + "\" cannot be written");
       return;
     }
-    for (const auto& [column, width] : sheet.ColumnWidths()) {
+    std::map<int, std::pair<double, lxw_format*>> columns;
+    for (const auto& [column, width] : sheet.ColumnWidths()) columns[column].first = width;
+    for (const auto& [column, style] : sheet.ColumnStyles()) {
+      if (!sheet.ColumnWidths().contains(column)) columns[column].first = LXW_DEF_COL_WIDTH;
+      columns[column].second = Format(style, false);
+    }
+    for (const auto& [column, setting] : columns) {
       worksheet_set_column(worksheet, static_cast<lxw_col_t>(column - 1),
-                           static_cast<lxw_col_t>(column - 1), width, nullptr);
+                           static_cast<lxw_col_t>(column - 1), setting.first, setting.second);
     }
     for (int row = 1; row <= sheet.RowCount(); ++row) {
       for (int column = 1; column <= sheet.ColumnsIn(row); ++column) {

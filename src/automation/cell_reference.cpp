@@ -1,9 +1,9 @@
-#include "automation/host/cell_reference.h"
+#include "automation/cell_reference.h"
 
 #include <algorithm>
 #include <cctype>
 
-namespace vx::automation::host {
+namespace vx::automation {
 namespace {
 
 // Coordinates beyond this are out of the sheet whatever they were meant to be; the bound
@@ -145,4 +145,21 @@ std::string AbsoluteR1C1(const CellBlock& block) {
   return text;
 }
 
-}  // namespace vx::automation::host
+std::string BlockShapeProblem(const ValueRows& rows, const CellBlock& block) {
+  const auto expected = [&] {
+    return std::to_string(block.RowCount()) + " x " + std::to_string(block.ColumnCount());
+  };
+  if (rows.size() != static_cast<size_t>(block.RowCount())) {
+    return "The range " + AbsoluteA1(block) + " takes " + expected() + " values, not " +
+           std::to_string(rows.size()) + " rows of them.";
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].size() != static_cast<size_t>(block.ColumnCount())) {
+      return "The range " + AbsoluteA1(block) + " takes " + expected() + " values; row " +
+             std::to_string(i + 1) + " holds " + std::to_string(rows[i].size()) + ".";
+    }
+  }
+  return {};
+}
+
+}  // namespace vx::automation

@@ -1,11 +1,11 @@
-#include "automation/host/formula_evaluator.h"
+#include "automation/formula_evaluator.h"
 
 #include <cmath>
 #include <optional>
 
 #include "common/c_number.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 namespace {
 
 using Kind = FormulaNode::Kind;
@@ -221,4 +221,4 @@ FormulaValue Evaluate(const Formula& formula, int sheet, const FormulaContext& c
   return evaluator.Run(formula.Root(), sheet, 0);
 }
 
-}  // namespace vx::automation::host
+}  // namespace vx::automation

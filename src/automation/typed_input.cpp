@@ -1,4 +1,4 @@
-#include "automation/host/typed_input.h"
+#include "automation/typed_input.h"
 
 #include <cctype>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include "common/c_number.h"
 #include "common/local_time.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
@@ -154,4 +154,13 @@ TypedValue TypedInput(std::string_view text) {
   return TypedValue{std::string(text), {}};
 }
 
-}  // namespace vx::automation::host
+TypedValue CellInput(const Value& value) {
+  if (const std::string* text = std::get_if<std::string>(&value)) return TypedInput(*text);
+  if (const DateValue* date = std::get_if<DateValue>(&value)) {
+    const bool timeOfDay = date->oleDate >= 0 && date->oleDate < 1;
+    return TypedValue{value, timeOfDay ? "h:mm:ss" : "yyyy/mm/dd hh:mm:ss"};
+  }
+  return TypedValue{value, {}};
+}
+
+}  // namespace vx::automation

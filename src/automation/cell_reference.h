@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace vx::automation::host {
+#include "automation/value.h"
+
+namespace vx::automation {
 
 inline constexpr int kMaxRows = 1048576;
 inline constexpr int kMaxColumns = 16384;
@@ -46,10 +48,14 @@ std::string AbsoluteA1(const CellBlock& block);
 // "R2C2" or "R2C2:R21C2".
 std::string AbsoluteR1C1(const CellBlock& block);
 
+// Why `rows` cannot fill `block` (it must have the block's number of rows, each with the
+// block's number of columns), or "" when it can.
+std::string BlockShapeProblem(const ValueRows& rows, const CellBlock& block);
+
 // Parses the digits at the start of `text` as a reference coordinate; advances `text`.
 // nullopt when there are none or when the number does not fit.
 std::optional<long> TakeNumber(std::string_view& text);
 // Parses the column letters at the start of `text`; advances `text`.
 std::optional<long> TakeColumnLetters(std::string_view& text);
 
-}  // namespace vx::automation::host
+}  // namespace vx::automation

@@ -1,11 +1,11 @@
-#include "automation/host/formula.h"
+#include "automation/formula.h"
 
 #include <cctype>
 
-#include "automation/host/typed_input.h"
+#include "automation/typed_input.h"
 #include "automation/value.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 namespace {
 
 constexpr size_t kMaxDepth = 64;
@@ -356,4 +356,4 @@ std::string Formula::ToR1C1() const {
   return out;
 }
 
-}  // namespace vx::automation::host
+}  // namespace vx::automation

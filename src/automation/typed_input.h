@@ -9,7 +9,7 @@
 
 #include "automation/value.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 
 struct TypedValue {
   Value value;
@@ -19,8 +19,14 @@ struct TypedValue {
 
 TypedValue TypedInput(std::string_view text);
 
+// A value as a cell takes it, with the number format it implies: text as typed input, a
+// date or time with the format that shows it ("h:mm:ss" for a time of day, else
+// "yyyy/mm/dd hh:mm:ss"), anything else as it is. A host applies the format only where the
+// cell's own format does not show such a value already.
+TypedValue CellInput(const Value& value);
+
 // A decimal number in the C locale, the whole text (surrounding blanks allowed): sign,
 // digits, at most one point, an optional exponent. No hexadecimal, "inf" or "nan".
 bool ParseDecimal(std::string_view text, double& value);
 
-}  // namespace vx::automation::host
+}  // namespace vx::automation

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "automation/host/cell_reference.h"
-#include "automation/host/formula.h"
+#include "automation/cell_reference.h"
+#include "automation/formula.h"
 #include "automation/value.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 
 struct FormulaValue {
   enum class Kind { Number, Boolean, Text, Reference, Error };
@@ -47,4 +47,4 @@ class FormulaContext {
 // Evaluates `formula` as written on sheet `sheet`.
 FormulaValue Evaluate(const Formula& formula, int sheet, const FormulaContext& context);
 
-}  // namespace vx::automation::host
+}  // namespace vx::automation

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "automation/host/cell_reference.h"
+#include "automation/cell_reference.h"
 #include "automation/value.h"
 
-namespace vx::automation::host {
+namespace vx::automation {
 
 struct FormulaNode {
   enum class Kind { Number, Boolean, Text, Reference, Name, Call, Binary, Negate, Group };
@@ -48,4 +48,4 @@ struct Formula::Parsed {
   std::string error;
 };
 
-}  // namespace vx::automation::host
+}  // namespace vx::automation
