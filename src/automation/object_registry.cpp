@@ -2,11 +2,13 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "common/c_number.h"
 #include "common/file_lock.h"
 #include "common/ini_file.h"
 #include "common/program_paths.h"
@@ -81,20 +83,61 @@ std::vector<std::string> RegistrySearchPath() {
   return {InstalledRegistryPath(), UserConfigFolder() + "/k9-90/" + kRegistryFileName};
 }
 
+namespace {
+
+AutomationError NotRegistered(std::string_view progId, const std::string& searched) {
+  return RegistryError(ErrorNumber::ClassNotRegistered,
+                       "The object \"" + std::string(progId) + "\" is not registered" +
+                           (searched.empty() ? "" : " (registry: " + searched + ")") + ".");
+}
+
+// Libraries stay loaded for the life of the process, as in-process servers do: objects they
+// made may outlive every reference the caller keeps to the library.
+Result<void*> LoadLibrary(const RegistryEntry& entry) {
+  void* library = ::dlopen(entry.library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library != nullptr) return library;
+  const char* reason = ::dlerror();
+  return RegistryError(ErrorNumber::LibraryNotFound,
+                       "The library registered for \"" + entry.progId + "\", " + entry.library +
+                           ", cannot be loaded: " + (reason ? reason : "unknown reason") + ".");
+}
+
+// Whether `progId`'s object can be made here, as far as its library can tell without making
+// it: registered, loadable, and its program installed.
+Status CheckAvailable(const std::string& progId) {
+  VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(progId));
+  if (entry.library.empty()) return NotRegistered(progId, "");
+  VX_ASSIGN_OR_RETURN(void* library, LoadLibrary(entry));
+  auto check = reinterpret_cast<CheckObjectEntryPoint>(::dlsym(library, kCheckObjectSymbol));
+  if (check == nullptr) return {};
+  char message[1024] = {};
+  const int number = check(progId.c_str(), message, sizeof message);
+  if (number == 0) return {};
+  return AutomationError{static_cast<std::uint32_t>(number), message};
+}
+
+// A current version that is not installed here gives way to the entry's own library; one
+// that is installed and fails is reported.
+bool MayFallBack(const AutomationError& error) {
+  return error.number == static_cast<std::uint32_t>(ErrorNumber::ClassNotRegistered) ||
+         error.number == static_cast<std::uint32_t>(ErrorNumber::LibraryNotFound) ||
+         error.number == static_cast<std::uint32_t>(ErrorNumber::AppNotFound);
+}
+
+}  // namespace
+
 Result<RegistryEntry> FindRegistryEntry(std::string_view progId) {
   std::string searched;
   for (const std::string& path : RegistrySearchPath()) {
     VX_ASSIGN_OR_RETURN(IniDocument registry, ReadRegistry(path));
-    if (registry.Has(progId, "Library")) {
+    if (registry.Has(progId, "Library") || registry.Has(progId, "CurVer")) {
       return RegistryEntry{std::string(progId),
                            LibraryBesideRegistry(path, registry.Get(progId, "Library", "")),
-                           registry.Get(progId, "Factory", "")};
+                           registry.Get(progId, "Factory", ""), registry.Get(progId, "CurVer", "")};
     }
     searched += (searched.empty() ? "" : ", ") + path;
   }
-  return RegistryError(
-      ErrorNumber::ClassNotRegistered,
-      "The object \"" + std::string(progId) + "\" is not registered (registry: " + searched + ").");
+  return NotRegistered(progId, searched);
 }
 
 Status WriteRegistryEntry(const std::string& registryPath, const RegistryEntry& entry) {
@@ -111,6 +154,37 @@ Status RemoveRegistryEntry(const std::string& registryPath, std::string_view pro
                         [&](IniDocument& document) { document.RemoveSection(progId); });
 }
 
+Result<std::vector<std::pair<std::string, std::string>>> CurrentVersions(
+    const std::string& registryPath) {
+  VX_ASSIGN_OR_RETURN(IniDocument document, ReadRegistry(registryPath));
+  std::vector<std::pair<std::string, std::string>> versions;
+  for (const std::string& section : document.SectionNames()) {
+    if (document.Has(section, "CurVer")) {
+      versions.emplace_back(section, document.Get(section, "CurVer", ""));
+    }
+  }
+  return versions;
+}
+
+Status RestoreCurrentVersions(const std::string& registryPath,
+                              const std::vector<std::pair<std::string, std::string>>& versions) {
+  return ChangeRegistry(registryPath, [&](IniDocument& document) {
+    for (const std::string& section : document.SectionNames()) {
+      const auto kept = std::find_if(versions.begin(), versions.end(),
+                                     [&](const auto& version) { return version.first == section; });
+      if (kept != versions.end()) {
+        document.Set(section, "CurVer", kept->second);
+      } else if (document.Has(section, "CurVer")) {
+        document.RemoveKey(section, "CurVer");
+        if (document.KeyNames(section).empty()) document.RemoveSection(section);
+      }
+    }
+    for (const auto& [section, version] : versions) {
+      if (!document.Has(section, "CurVer")) document.Set(section, "CurVer", version);
+    }
+  });
+}
+
 Status CheckObjectRegistry() {
   for (const std::string& path : RegistrySearchPath()) {
     VX_RETURN_IF_ERROR(StatusOf(ReadRegistry(path)));
@@ -118,17 +192,40 @@ Status CheckObjectRegistry() {
   return {};
 }
 
-Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {
-  VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(progId));
-  // Libraries stay loaded for the life of the process, as in-process servers do: objects
-  // they made may outlive every reference the caller keeps to the library.
-  void* library = ::dlopen(entry.library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = ::dlerror();
-    return RegistryError(ErrorNumber::LibraryNotFound,
-                         "The library registered for \"" + entry.progId + "\", " + entry.library +
-                             ", cannot be loaded: " + (reason ? reason : "unknown reason") + ".");
+Result<std::string> ChosenImplementation(std::string_view progId) {
+  if (progId != kSpreadsheetProgId) return std::string();
+  const char* value = std::getenv(kSpreadsheetHostVariable);
+  if (value == nullptr || *value == '\0') return std::string();
+  if (EqualsNoCase(value, "calc")) return std::string(kCalcSpreadsheetProgId);
+  if (EqualsNoCase(value, "memory")) return std::string(kMemorySpreadsheetProgId);
+  return RegistryError(ErrorNumber::ClassNotRegistered,
+                       std::string(kSpreadsheetHostVariable) + " is \"" + value +
+                           "\": it chooses the spreadsheet host with \"calc\" (LibreOffice "
+                           "Calc) or \"memory\" (the in-memory host).");
+}
+
+Result<Resolution> ResolveImplementation(std::string_view progId) {
+  VX_ASSIGN_OR_RETURN(std::string chosen, ChosenImplementation(progId));
+  if (!chosen.empty()) {
+    return Resolution{chosen, "chosen by " + std::string(kSpreadsheetHostVariable) + "=" +
+                                  std::getenv(kSpreadsheetHostVariable)};
   }
+  VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(progId));
+  if (!entry.currentVersion.empty() && entry.currentVersion != entry.progId) {
+    const Status current = CheckAvailable(entry.currentVersion);
+    if (current) return Resolution{entry.currentVersion, "the object registry's current version"};
+    if (entry.library.empty() || !MayFallBack(current.error())) return current.error();
+    return Resolution{entry.progId, entry.currentVersion +
+                                        " is not available here: " + current.error().description};
+  }
+  return Resolution{entry.progId, "the object registry's entry"};
+}
+
+Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {
+  VX_ASSIGN_OR_RETURN(Resolution resolution, ResolveImplementation(progId));
+  VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(resolution.progId));
+  if (entry.library.empty()) return NotRegistered(resolution.progId, "");
+  VX_ASSIGN_OR_RETURN(void* library, LoadLibrary(entry));
   void* symbol = ::dlsym(library, entry.factory.c_str());
   if (symbol == nullptr) {
     return RegistryError(ErrorNumber::EntryNotFound,
@@ -138,6 +235,12 @@ Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {
   auto factory = reinterpret_cast<ObjectFactory>(symbol);
   Unknown* object = factory();
   if (object == nullptr) {
+    if (auto lastError =
+            reinterpret_cast<LastCreateErrorEntryPoint>(::dlsym(library, kLastCreateErrorSymbol))) {
+      char message[1024] = {};
+      const int number = lastError(message, sizeof message);
+      if (number != 0) return AutomationError{static_cast<std::uint32_t>(number), message};
+    }
     return RegistryError(ErrorNumber::Failed,
                          "The factory of \"" + entry.progId + "\" made no object.");
   }
@@ -163,7 +266,12 @@ int RegisterLibrary(const char* registryPath, const void* addressInLibrary,
   const std::string path = RegistryArgument(registryPath);
   std::string done;
   for (const ExportedFactory& factory : factories) {
-    const Status status = WriteRegistryEntry(path, {factory.progId, library, factory.factory});
+    Status status = WriteRegistryEntry(path, {factory.progId, library, factory.factory, ""});
+    if (status && factory.currentVersionOf != nullptr) {
+      status = ChangeRegistry(path, [&](IniDocument& document) {
+        document.Set(factory.currentVersionOf, "CurVer", factory.progId);
+      });
+    }
     if (!status) {
       CopyMessage(status.error().description, message, messageSize);
       return 1;
@@ -174,12 +282,30 @@ int RegisterLibrary(const char* registryPath, const void* addressInLibrary,
   return 0;
 }
 
+namespace {
+
+// Takes the current version back from the generic identifier it was given to, unless another
+// implementation has become current since.
+Status ForgetCurrentVersion(const std::string& path, const ExportedFactory& factory) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return {};
+  return ChangeRegistry(path, [&](IniDocument& document) {
+    const std::string generic = factory.currentVersionOf;
+    if (document.Get(generic, "CurVer", "") != factory.progId) return;
+    document.RemoveKey(generic, "CurVer");
+    if (document.KeyNames(generic).empty()) document.RemoveSection(generic);
+  });
+}
+
+}  // namespace
+
 int UnregisterLibrary(const char* registryPath, const std::vector<ExportedFactory>& factories,
                       char* message, std::size_t messageSize) {
   const std::string path = RegistryArgument(registryPath);
   std::string done;
   for (const ExportedFactory& factory : factories) {
-    const Status status = RemoveRegistryEntry(path, factory.progId);
+    Status status = RemoveRegistryEntry(path, factory.progId);
+    if (status && factory.currentVersionOf != nullptr) status = ForgetCurrentVersion(path, factory);
     if (!status) {
       CopyMessage(status.error().description, message, messageSize);
       return 1;

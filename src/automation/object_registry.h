@@ -14,6 +14,23 @@
 //
 // Each library exports, with C linkage, the factories it registers and the two entry points
 // below, which write and remove its own entries (vxregister calls them).
+//
+// A generic identifier may name the implementation that currently serves it, as
+//   [Excel.Application]
+//   Library=.../libvxhost.so
+//   Factory=VxCreateSpreadsheetHost
+//   CurVer=Excel.Application.Calc
+// Then the object comes from Excel.Application.Calc, and from the entry's own library where
+// that one's program is not installed (its library does not load, or says so). For the
+// spreadsheet program, the environment variable VX_SPREADSHEET_HOST ("calc" or "memory")
+// chooses the implementation instead.
+//
+// A library may also export, with C linkage:
+//   int VxCheckObject(const char* progId, char* message, size_t size)
+//       0 when the object can be made on this machine, else an error number (AppNotFound)
+//       with the reason in `message`;
+//   int VxLastCreateError(char* message, size_t size)
+//       the error number and reason of the factory call that last returned nullptr.
 
 #include <cstddef>
 #include <memory>
@@ -34,11 +51,24 @@ using RegisterEntryPoint = int (*)(const char* registryPath, char* message,
                                    std::size_t messageSize);
 inline constexpr const char* kRegisterSymbol = "VxRegisterServer";
 inline constexpr const char* kUnregisterSymbol = "VxUnregisterServer";
+using CheckObjectEntryPoint = int (*)(const char* progId, char* message, std::size_t messageSize);
+using LastCreateErrorEntryPoint = int (*)(char* message, std::size_t messageSize);
+inline constexpr const char* kCheckObjectSymbol = "VxCheckObject";
+inline constexpr const char* kLastCreateErrorSymbol = "VxLastCreateError";
+
+// The spreadsheet program's generic identifier, the two implementations that serve it, and
+// the environment variable that chooses between them.
+inline constexpr const char* kSpreadsheetProgId = "Excel.Application";
+inline constexpr const char* kCalcSpreadsheetProgId = "Excel.Application.Calc";
+inline constexpr const char* kMemorySpreadsheetProgId = "Excel.Application.Memory";
+inline constexpr const char* kSpreadsheetHostVariable = "VX_SPREADSHEET_HOST";
 
 struct RegistryEntry {
   std::string progId;
   std::string library;
   std::string factory;
+  // The identifier that currently serves this one ("CurVer"), or "".
+  std::string currentVersion = {};
 };
 
 // The registries a lookup reads, in order.
@@ -57,11 +87,32 @@ Result<RegistryEntry> FindRegistryEntry(std::string_view progId);
 Status WriteRegistryEntry(const std::string& registryPath, const RegistryEntry& entry);
 Status RemoveRegistryEntry(const std::string& registryPath, std::string_view progId);
 
+// The current versions a registry names ("CurVer" by identifier), and putting them back as
+// they were: how a registration leaves the choice of implementation untouched.
+Result<std::vector<std::pair<std::string, std::string>>> CurrentVersions(
+    const std::string& registryPath);
+Status RestoreCurrentVersions(const std::string& registryPath,
+                              const std::vector<std::pair<std::string, std::string>>& versions);
+
 // Whether every registry of the search path can be read: what a program checks before it
 // creates objects, as it would initialise the platform's object linking.
 Status CheckObjectRegistry();
 
-// Loads the registered library (once per process; it stays loaded) and makes the object.
+// The identifier the environment chooses to serve `progId` (VX_SPREADSHEET_HOST for the
+// spreadsheet program), "" when it chooses none, or the reason its value is wrong.
+Result<std::string> ChosenImplementation(std::string_view progId);
+
+// Which registered identifier would make `progId`'s object now, without making it: the
+// environment's choice, else the current version where its program is installed, else the
+// entry itself.
+struct Resolution {
+  std::string progId;  // the identifier that makes the object
+  std::string reason;  // how it was chosen, in words for --help and vxregister
+};
+Result<Resolution> ResolveImplementation(std::string_view progId);
+
+// Loads the registered library (once per process; it stays loaded) and makes the object,
+// through the implementation ResolveImplementation names.
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId);
 
 // CreateObject, then the object as interface T.
@@ -84,6 +135,8 @@ std::string LibraryPathOf(const void* addressInLibrary);
 struct ExportedFactory {
   const char* progId;
   const char* factory;
+  // The generic identifier this one becomes the current version of, or nullptr.
+  const char* currentVersionOf = nullptr;
 };
 int RegisterLibrary(const char* registryPath, const void* addressInLibrary,
                     const std::vector<ExportedFactory>& factories, char* message,

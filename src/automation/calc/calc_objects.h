@@ -1,0 +1,53 @@
+#pragma once
+// The automation objects of the Calc host: thin views on the host's state and Calc's own
+// objects, each holding what it views, as the in-memory host's do.
+
+#include "automation/calc/calc_state.h"
+#include "automation/charts.h"
+#include "automation/command_bars.h"
+#include "automation/spreadsheet.h"
+
+namespace vx::automation::calc {
+
+WorkbookPtr MakeWorkbook(HostPtr host, BookPtr book);
+WorksheetPtr MakeWorksheet(HostPtr host, BookPtr book, SheetPtr sheet);
+RangePtr MakeRange(HostPtr host, BookPtr book, SheetPtr sheet, CellBlock block);
+NamesPtr MakeNames(HostPtr host, BookPtr book, SheetPtr sheet);  // sheet null: the workbook's
+ShapesPtr MakeShapes(HostPtr host, BookPtr book, SheetPtr sheet);
+ChartsPtr MakeCharts(HostPtr host, BookPtr book);
+ChartPtr MakeChart(HostPtr host, BookPtr book, ChartStatePtr chart);
+CommandBarsPtr MakeCommandBars(HostPtr host);
+
+// The host's refusal of a call, in its own words.
+AutomationError CalcError(std::string description);
+AutomationError NoItem(const std::string& collection, const std::string& index);
+
+// Writes the values of `rows` into `block` of the sheet in one call, with the number formats
+// the values imply, and tells the book which cells changed.
+Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
+                  const ValueRows& rows);
+// Defines a name: `qualifiedName` may carry its sheet ("Sheet1!DmmCount"), else the name
+// belongs to `scope` (null: the workbook). `refersToR1C1` is a formula in row-column
+// notation, given to Calc in its own syntax.
+Status DefineName(BookState& book, std::string_view qualifiedName, std::string_view refersToR1C1,
+                  const SheetPtr& scope);
+// A formula in Calc's own syntax, for a name local to `scopeSheet` ("" for the workbook);
+// the reason when Calc cannot hold it.
+struct CalcFormula {
+  std::string text;
+  std::string error;
+};
+CalcFormula ToCalcSyntax(const Formula& formula, std::string_view scopeSheet);
+
+// Points the chart's Calc object at what its series cover now.
+Status DrawChart(BookState& book, ChartState& chart);
+
+// Points to hundredths of a millimetre, Calc's unit of length, and back.
+inline sal_Int32 ToHundredthMm(double points) {
+  return static_cast<sal_Int32>(points * 2540.0 / 72.0 + (points >= 0 ? 0.5 : -0.5));
+}
+inline double ToPoints(sal_Int32 hundredthMm) {
+  return hundredthMm * 72.0 / 2540.0;
+}
+
+}  // namespace vx::automation::calc

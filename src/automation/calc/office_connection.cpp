@@ -1,0 +1,167 @@
+#include "automation/calc/office_connection.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/exc_hlp.hxx>
+#include <rtl/bootstrap.hxx>
+
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace vx::automation::calc {
+namespace {
+
+constexpr auto kRetryEvery = std::chrono::milliseconds(50);
+
+// The process's own UNO runtime, made once: it must know LibreOffice's type libraries before
+// the first office type is used, or that use brings the process down.
+Result<Reference<css::uno::XComponentContext>> LocalContext() {
+  static std::once_flag once;
+  static Reference<css::uno::XComponentContext> context;
+  static std::string problem;
+  std::call_once(once, [] {
+    try {
+      if (std::getenv("URE_BOOTSTRAP") == nullptr) {
+        rtl::Bootstrap::set("URE_BOOTSTRAP",
+                            "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
+      }
+      context = cppu::defaultBootstrap_InitialComponentContext();
+    } catch (const css::uno::Exception& exception) {
+      problem = FromUno(exception.Message);
+    }
+  });
+  if (!context.is()) {
+    return AutomationError::Make(ErrorNumber::AppNotFound,
+                                 "LibreOffice's UNO runtime cannot be started: " + problem);
+  }
+  return context;
+}
+
+// UNO's messages end with the source place of the throw (" at ./sc/source/..."): the user
+// needs the words before it.
+std::string Words(const rtl::OUString& message) {
+  std::string text = FromUno(message);
+  if (text.rfind("at ./", 0) == 0) return {};
+  if (const size_t place = text.find(" at ./"); place != std::string::npos) text.resize(place);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOptions& options) {
+  VX_ASSIGN_OR_RETURN(Reference<css::uno::XComponentContext> local, LocalContext());
+  std::unique_ptr<OfficeConnection> connection(new OfficeConnection);
+  connection->options_ = options;
+  try {
+    Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
+    const rtl::OUString address = ToUno(options.ContextAddress());
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    Reference<css::uno::XInterface> remote;
+    for (bool started = false; !remote.is();) {
+      try {
+        remote = resolver->resolve(address);
+      } catch (const css::connection::NoConnectException&) {
+        if (!started && options.mayStart) {
+          // Where an office already runs on the same profile, the one started here hands it
+          // the pipe and ends; then that office answers.
+          VX_ASSIGN_OR_RETURN(connection->process_,
+                              OfficeProcess::Start(options, /*tied=*/options.headless));
+          if (!options.headless) connection->process_.reset();
+          started = true;
+          connection->started_ = true;
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+          // An office that never came (or was started elsewhere and is not there yet).
+          if (connection->process_) connection->process_->End();
+          const long seconds = static_cast<long>(
+              std::chrono::duration_cast<std::chrono::seconds>(options.timeout).count());
+          return AutomationError::Make(
+              ErrorNumber::Failed, "LibreOffice did not accept a connection on the pipe \"" +
+                                       options.pipeName + "\" within " + std::to_string(seconds) +
+                                       " s.");
+        }
+        std::this_thread::sleep_for(kRetryEvery);
+      }
+    }
+    connection->context_ = Reference<css::uno::XComponentContext>(remote, UNO_QUERY_THROW);
+    connection->desktop_ = css::frame::Desktop::create(connection->context_);
+  } catch (const css::uno::Exception& exception) {
+    if (connection->process_) connection->process_->End();
+    return AutomationError::Make(ErrorNumber::Failed,
+                                 "LibreOffice cannot be reached: " + Words(exception.Message));
+  }
+  return connection;
+}
+
+OfficeConnection::~OfficeConnection() {
+  desktop_.clear();
+  context_.clear();
+}
+
+bool OfficeConnection::Alive() {
+  if (lost_) return false;
+  try {
+    desktop_->getComponents();
+    return true;
+  } catch (const css::uno::Exception&) {
+    lost_ = true;
+    return false;
+  }
+}
+
+void OfficeConnection::EndStartedOffice() {
+  if (!started_) return;
+  started_ = false;
+  try {
+    if (!lost_ &&
+        (process_ || !desktop_->getComponents()->createEnumeration()->hasMoreElements())) {
+      desktop_->terminate();
+    }
+  } catch (const css::uno::Exception&) {
+    // An office that is going away ends the bridge before it answers.
+  }
+  if (process_) process_->End();
+  process_.reset();
+  lost_ = true;
+}
+
+void OfficeConnection::LeaveOfficeRunning() {
+  if (process_) process_->Release();
+  started_ = false;
+}
+
+std::string CaughtTypeName() {
+  return FromUno(cppu::getCaughtException().getValueTypeName());
+}
+
+AutomationError OfficeConnection::ErrorOf(Thrown kind, const css::uno::Exception& exception,
+                                          const std::string& typeName) {
+  std::string words = Words(exception.Message);
+  if (kind == Thrown::Disposed || (kind == Thrown::Runtime && !Alive())) {
+    if (!Alive()) {
+      return AutomationError::Make(ErrorNumber::Disconnected,
+                                   "LibreOffice is no longer reachable: the connection to it was "
+                                   "lost" +
+                                       (words.empty() ? "" : " (" + words + ")") + ".");
+    }
+    return AutomationError::Make(ErrorNumber::Disconnected,
+                                 "The workbook is no longer open in LibreOffice: it was closed.");
+  }
+  if (words.empty()) {
+    // The type says what went wrong where LibreOffice gives no words for it.
+    const std::string type = typeName.substr(typeName.rfind('.') + 1);
+    words = type.empty() ? "an error without a description" : type;
+  }
+  if (kind == Thrown::NoSuchItem) {
+    return AutomationError::Make(ErrorNumber::BadIndex, "LibreOffice holds no such item: " + words);
+  }
+  return AutomationError::Make(ErrorNumber::ObjectDefined,
+                               "LibreOffice refused the call: " + words);
+}
+
+}  // namespace vx::automation::calc

@@ -1,0 +1,73 @@
+#pragma once
+// Reads what a LibreOffice holds, over a UNO bridge of its own, for tests that check what the
+// system put there: a workbook found by its title, its cells as Calc holds them, its charts
+// with the ranges they draw, its scroll bars with their bound cells, and Calc's toolbars.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vx::test {
+
+struct ProbedCell {
+  enum class Kind { Empty, Number, Text, Formula };
+  Kind kind = Kind::Empty;
+  double number = 0;
+  std::string text;
+  std::string format;  // the number format code ("General" for General)
+  bool bold = false;
+  bool dateFormat = false;  // the format shows a date or a time
+};
+
+struct ProbedChart {
+  std::string name;
+  std::vector<std::string> ranges;        // "Sheet1.B1:B1", "Sheet1.B22:B31"
+  std::vector<std::string> seriesValues;  // each series' values range, "$Sheet1.$B$22:$B$31"
+  std::vector<int> seriesAxes;            // 0 primary, 1 secondary
+  std::string title;
+  bool hasMainTitle = false;
+};
+
+struct ProbedScrollBar {
+  std::string name;
+  int value = 0;
+  int min = 0;
+  int max = 0;
+  std::string boundCell;  // "F6"; "" when not bound
+};
+
+struct ProbedToolbar {
+  std::string url;
+  std::vector<std::string> commands;
+  std::vector<std::string> labels;
+  std::vector<bool> visible;
+};
+
+class OfficeProbe {
+ public:
+  explicit OfficeProbe(const std::string& pipeName);
+  ~OfficeProbe();
+  OfficeProbe(const OfficeProbe&) = delete;
+  OfficeProbe& operator=(const OfficeProbe&) = delete;
+
+  bool Connected() const;
+  // The titles (document properties) of the spreadsheet documents open.
+  std::vector<std::string> Titles();
+  bool Has(const std::string& title);
+  std::vector<std::string> SheetNames(const std::string& title);
+  ProbedCell Cell(const std::string& title, const std::string& sheet, const std::string& a1);
+  std::vector<ProbedChart> Charts(const std::string& title, const std::string& sheet);
+  std::vector<ProbedScrollBar> ScrollBars(const std::string& title, const std::string& sheet);
+  // The named expression's content in Calc's syntax, local to `sheet` ("" for the workbook).
+  std::optional<std::string> Name(const std::string& title, const std::string& sheet,
+                                  const std::string& name);
+  std::optional<ProbedToolbar> Toolbar(const std::string& uiName);
+  void Close(const std::string& title);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vx::test
