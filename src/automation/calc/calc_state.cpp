@@ -21,6 +21,10 @@
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/EventObject.hpp>
+#include <cppuhelper/implbase1.hxx>
+
 #include "automation/calc/calc_objects.h"
 #include "automation/host/handover.h"
 #include "common/c_number.h"
@@ -43,6 +47,23 @@ bool Intersect(const CellBlock& a, const CellBlock& b) {
          b.firstColumn <= a.lastColumn;
 }
 
+// Told by the office when a document goes; only marks it, as it runs on a thread of the
+// bridge.
+class CloseWatch final : public cppu::WeakImplHelper1<css::lang::XEventListener> {
+ public:
+  explicit CloseWatch(ClosedFlag closed) : closed_(std::move(closed)) {}
+  void SAL_CALL disposing(const css::lang::EventObject&) override { closed_->store(true); }
+
+ private:
+  ClosedFlag closed_;
+};
+
+void ThrowIfClosed(const ClosedFlag& closed) {
+  if (closed && closed->load()) {
+    throw css::lang::DisposedException("the document was closed", nullptr);
+  }
+}
+
 }  // namespace
 
 // --- Sheets ------------------------------------------------------------------------------
@@ -60,6 +81,7 @@ CalcRange& SheetState::Cached(const CellBlock& block) {
 }
 
 Reference<css::table::XCell> SheetState::Cell(const CellBlock& block) {
+  ThrowIfClosed(closed);
   CalcRange& cached = Cached(block);
   if (!cached.cell.is()) {
     cached.cell = sheet->getCellByPosition(block.firstColumn - 1, block.firstRow - 1);
@@ -68,6 +90,7 @@ Reference<css::table::XCell> SheetState::Cell(const CellBlock& block) {
 }
 
 Reference<css::table::XCellRange> SheetState::Range(const CellBlock& block) {
+  ThrowIfClosed(closed);
   CalcRange& cached = Cached(block);
   if (!cached.range.is()) {
     if (block.IsSingleCell()) {
@@ -100,6 +123,10 @@ OfficeConnection& BookState::Office() const {
   return *host->office;
 }
 
+void BookState::CheckOpen() const {
+  ThrowIfClosed(closed);
+}
+
 SheetPtr BookState::StateOf(const Reference<css::sheet::XSpreadsheet>& sheet) {
   const std::string name = FromUno(As<css::container::XNamed>(sheet)->getName());
   for (const SheetPtr& state : sheets) {
@@ -110,12 +137,14 @@ SheetPtr BookState::StateOf(const Reference<css::sheet::XSpreadsheet>& sheet) {
   }
   auto state = std::make_shared<SheetState>();
   state->sheet = sheet;
+  state->closed = closed;
   state->name = name;
   sheets.push_back(state);
   return state;
 }
 
 SheetPtr BookState::SheetNamed(std::string_view name) {
+  CheckOpen();
   // A sheet met before keeps its Calc object, whatever it is called in Calc since.
   for (const SheetPtr& sheet : sheets) {
     if (EqualsNoCase(sheet->name, name)) return sheet;
@@ -141,6 +170,7 @@ bool BookState::IsChartSheet(std::string_view name) const {
 }
 
 std::vector<SheetPtr> BookState::Worksheets() {
+  CheckOpen();
   Reference<css::container::XIndexAccess> all =
       As<css::container::XIndexAccess>(document->getSheets());
   std::vector<SheetPtr> worksheets;
@@ -332,6 +362,8 @@ BookPtr HostState::AddBook(const Reference<css::lang::XComponent>& component) {
   book->document = As<css::sheet::XSpreadsheetDocument>(component);
   book->model = As<css::frame::XModel>(component);
   book->numberFormats = As<css::util::XNumberFormatsSupplier>(component)->getNumberFormats();
+  book->closeWatch = new CloseWatch(book->closed);
+  component->addEventListener(book->closeWatch);
   books.push_back(book);
   activeBook = book;
   return book;
@@ -386,9 +418,14 @@ HostState::~HostState() {
       for (const BookPtr& book : books) {
         if (book->addIn || !book->own) continue;
         if (book->shown && !office->Options().headless) {
+          // The user's now: the host no longer listens for its closing.
+          if (!book->closed->load()) {
+            As<css::lang::XComponent>(book->model)->removeEventListener(book->closeWatch);
+          }
           userDocuments = true;
           continue;
         }
+        if (book->closed->load()) continue;
         Reference<css::util::XCloseable> closeable(book->document, UNO_QUERY);
         if (closeable.is()) closeable->close(true);
       }

@@ -5,6 +5,7 @@
 // series follow names), and which documents and toolbars it made, so that it can leave
 // Calc as it found it apart from what it handed to the user.
 
+#include <atomic>
 #include <list>
 #include <map>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <com/sun/star/chart2/XDataSeriesContainer.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XEventListener.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
@@ -55,8 +57,13 @@ struct CalcRange {
   Reference<css::beans::XPropertySet> properties;
 };
 
+// Set when the user closes the document in Calc. A closed document's objects take calls
+// and do nothing, so the host checks this before each call on them and reports the closing.
+using ClosedFlag = std::shared_ptr<std::atomic<bool>>;
+
 struct SheetState {
   Reference<css::sheet::XSpreadsheet> sheet;
+  ClosedFlag closed;
   std::string name;          // as last read or set through the host
   sal_Int16 calcIndex = -1;  // its position among Calc's sheets, once asked
   // Number formats the host gave whole columns: a value written there already shows as
@@ -111,6 +118,8 @@ struct ChartState {
 
 struct BookState final : public FormulaContext {
   HostState* host = nullptr;
+  ClosedFlag closed = std::make_shared<std::atomic<bool>>(false);
+  Reference<css::lang::XEventListener> closeWatch;  // sets `closed`
   Reference<css::sheet::XSpreadsheetDocument> document;
   Reference<css::frame::XModel> model;
   std::string fullName;  // the file it was opened from or saved to
@@ -128,6 +137,8 @@ struct BookState final : public FormulaContext {
   Reference<css::util::XNumberFormats> numberFormats;
 
   OfficeConnection& Office() const;
+  // Throws the office's own "disposed" exception once the user has closed the document.
+  void CheckOpen() const;
   // The state of the sheet `sheet`, made when first met.
   SheetPtr StateOf(const Reference<css::sheet::XSpreadsheet>& sheet);
   SheetPtr SheetNamed(std::string_view name);  // nullptr when there is none

@@ -115,6 +115,7 @@ class CalcWorkbook final : public Workbook {
                                        folder.string() + " does not exist.");
     }
     return Call(*host_->office, [&]() -> Status {
+      book_->CheckOpen();
       Sequence<css::beans::PropertyValue> arguments(2);
       arguments[0].Name = "FilterName";
       arguments[0].Value <<= FilterFor(target);
@@ -134,6 +135,7 @@ class CalcWorkbook final : public Workbook {
 
  private:
   Reference<css::document::XDocumentProperties> Properties() {
+    book_->CheckOpen();
     return As<css::document::XDocumentPropertiesSupplier>(book_->document)->getDocumentProperties();
   }
 
