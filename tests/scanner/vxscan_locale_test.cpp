@@ -54,10 +54,9 @@ TEST(VxscanUnderADecimalCommaLocale, WritesNumbersTimesAndWidthsThatOtherProgram
   environment.insert({{"VX_VISA_SIM", std::string(VX_SOURCE_DIR) + "/share/sim/default.ini"},
                       {"VX_VISA_NATIVE", "0"},
                       {"VX_VISA_LIBRARY", ""}});
-  const test::ProcessResult run =
-      test::RunProcess({kVxscan, "--channels", "1=DCV,2=DCI:100:0.001", "--timer", "0", "--count",
-                        "4", "--out", book},
-                       environment);
+  const test::ProcessResult run = test::RunProcess({kVxscan, "--channels", "1=DCV,2=DCI:100:0.001",
+                                                    "--timer", "0", "--count", "4", "--out", book},
+                                                   environment);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   // What the grid printed, in the C locale whatever the user's: "14:3:27\t0.50216358\t...".
   std::istringstream printed(run.out);
@@ -86,7 +85,9 @@ TEST(VxscanUnderADecimalCommaLocale, WritesNumbersTimesAndWidthsThatOtherProgram
   EXPECT_EQ(cells["A2"]["type"].toString(), "d");
   std::smatch parts;
   ASSERT_TRUE(std::regex_match(grid[1][0], parts, std::regex("(\\d+):(\\d+):(\\d+)")));
-  const auto two = [](const std::string& digits) { return digits.size() < 2 ? "0" + digits : digits; };
+  const auto two = [](const std::string& digits) {
+    return digits.size() < 2 ? "0" + digits : digits;
+  };
   const std::string time = two(parts[1]) + ":" + two(parts[2]) + ":" + two(parts[3]);
   EXPECT_NE(cells["A2"]["value"].toString().toStdString().find(time), std::string::npos)
       << cells["A2"]["value"].toString().toStdString();

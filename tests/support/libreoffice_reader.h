@@ -21,17 +21,18 @@ inline std::vector<std::vector<std::string>> ReadWithLibreOffice(const std::stri
   namespace fs = std::filesystem;
   const fs::path out = fs::path(scratch) / "libreoffice-out";
   fs::create_directories(out);
-  const ProcessResult converted =
-      RunProcess({"/usr/bin/soffice", "-env:UserInstallation=file://" + scratch + "/libreoffice-profile",
-                  "--headless", "--norestore", "--nologo", "--nolockcheck", "--convert-to",
-                  "csv", "--outdir", out.string(), workbook},
-                 {{"LC_ALL", "C.UTF-8"}, {"LANG", "C.UTF-8"}, {"HOME", scratch}});
+  const ProcessResult converted = RunProcess(
+      {"/usr/bin/soffice", "-env:UserInstallation=file://" + scratch + "/libreoffice-profile",
+       "--headless", "--norestore", "--nologo", "--nolockcheck", "--convert-to", "csv", "--outdir",
+       out.string(), workbook},
+      {{"LC_ALL", "C.UTF-8"}, {"LANG", "C.UTF-8"}, {"HOME", scratch}});
   const fs::path csv = out / (fs::path(workbook).stem().string() + ".csv");
   std::vector<std::vector<std::string>> rows;
   std::ifstream in(csv);
   if (!in) {
-    if (error) *error = "soffice exited with " + std::to_string(converted.exitCode) + ": " +
-                        converted.out + converted.err;
+    if (error)
+      *error = "soffice exited with " + std::to_string(converted.exitCode) + ": " + converted.out +
+               converted.err;
     return rows;
   }
   for (std::string line; std::getline(in, line);) {
