@@ -155,8 +155,10 @@ Status LoggingEngine::PrepareStart(std::int32_t intervalMs) {
   VX_ASSIGN_OR_RETURN(automation::RangePtr points, state_.sheet->Cells(8, 6));
   VX_ASSIGN_OR_RETURN(Value pointsValue, points->Value());
   state_.pointsCell = static_cast<std::int32_t>(automation::NumberOf(pointsValue).value_or(0));
-  if (const std::string path = SettingsPathQuietly(); !path.empty()) {
-    SaveLoggingSettings(state_, path);
+  // Settings that cannot be saved are reported, and the readings are taken all the same.
+  if (std::string path = SettingsPathQuietly(), why;
+      !path.empty() && !SaveLoggingSettings(state_, path, &why)) {
+    Message(SettingsNotSaved(path, why), MessageIcon::Exclamation);
   }
   ViUInt32 timeout = 0;
   ViStatus status = viGetAttribute(state_.session, VI_ATTR_TMO_VALUE, &timeout);
