@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "automation/object_registry.h"
 #include "common/desktop_open.h"
 #include "common/qt_prompter.h"
 #include "common/stop_signals.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   }
   if (parsed.options.help) {
     std::fputs(vx::linkhost::kLinkUsage, stdout);
+    std::printf("\nSpreadsheet host here: %s\n", vx::automation::SpreadsheetHostText().c_str());
     return 0;
   }
   if (parsed.options.choose && !vx::CanShowWindows()) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "automation/object_registry.h"
 #include "common/stop_signals.h"
 #include "common/terminal_prompter.h"
 #include "scanner/scan_tool.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   }
   if (parsed.options.help) {
     std::fputs(vx::scanner::kScanToolUsage, stdout);
+    std::printf("\nSpreadsheet host here: %s\n", vx::automation::SpreadsheetHostText().c_str());
     return 0;
   }
   // The spreadsheet host that saves workbooks is a Qt library.

@@ -6,6 +6,7 @@
 
 #include "addin/engine_settings.h"
 #include "addin/toolbar.h"
+#include "automation/cell_reference.h"
 #include "automation/typed_input.h"
 #include "common/c_number.h"
 #include "common/local_time.h"
@@ -22,6 +23,11 @@ constexpr double kSecondsPerDay = 86400;
 // An answer longer than the read buffer is read to its end (within this many blocks), so
 // that its rest is never taken for the answer to the next command.
 constexpr int kMaxDrainBlocks = 64;
+
+// "B12": the A1 name of a cell.
+std::string CellName(int column, int row) {
+  return automation::ColumnLetters(column) + std::to_string(row);
+}
 
 std::string StatusText(ViSession session, ViStatus status) {
   char text[VI_FIND_BUFLEN] = {};
@@ -271,19 +277,28 @@ void LoggingEngine::ReadingTick() {
   SetStatusLine("Reading...");
   if (!WriteCommand("read?")) return;
   const std::string answer = ReadAnswer();
-  if (state_.ioFailed) return;
-  if (!WriteReading(answer)) {
+  // A failed read has shown its message and stopped the run (which also clears ioFailed).
+  if (state_.ioFailed || !state_.running) return;
+  // A host that fails to take the reading (the workbook closed, the spreadsheet program
+  // gone) ends the run with a word on why.
+  Status written = WriteReading(answer);
+  if (written) written = UpdateCounts();
+  if (!written) {
+    Message("Write Reading Error:\n" + written.error().description);
     StopLogging();
     return;
   }
-  UpdateCounts();
+  // A chart that could not be made has stopped the run, and the next run starts at row 2.
+  if (!state_.running) return;
   ++state_.nextRow;
   CheckLimits();
 }
 
-// One reading, or two with a dual reading, into row nextRow. A value text that holds no
-// number is written as the meter gave it, so that nothing invented enters the sheet.
-bool LoggingEngine::WriteReading(const std::string& answer) {
+// One reading, or two with a dual reading, into row nextRow, in one call: the time and the
+// values as one block. The time column gets its format once, with the run's first reading.
+// A value text that holds no number is written as the meter gave it, so that nothing
+// invented enters the sheet.
+Status LoggingEngine::WriteReading(const std::string& answer) {
   std::vector<std::string> values;
   if (state_.dualReading) {
     size_t start = 0;
@@ -295,41 +310,43 @@ bool LoggingEngine::WriteReading(const std::string& answer) {
   } else {
     values.push_back(answer);
   }
-  if (!state_.sheet) return false;
-  auto time = state_.sheet->Cells(state_.nextRow, 1);
-  if (!time || !(*time)->SetValue(Value{automation::DateValue{Now()}}) ||
-      !(*time)->SetNumberFormat("hh:mm:ss.000")) {
-    return false;
+  if (!state_.sheet) {
+    return AutomationError::Make(ErrorNumber::Failed, "The engine has no sheet: call SetSheet.");
   }
-  for (size_t i = 0; i < values.size(); ++i) {
-    std::string text = values[i];
+  if (state_.nextRow == 2) {
+    VX_ASSIGN_OR_RETURN(automation::RangePtr timeColumn, state_.sheet->Columns(1));
+    VX_RETURN_IF_ERROR(timeColumn->SetNumberFormat("hh:mm:ss.000"));
+  }
+  std::vector<Value> row{Value{automation::DateValue{Now()}}};
+  for (std::string text : values) {
     if (const size_t comma = text.find(','); comma != std::string::npos) text[comma] = '.';
     const std::optional<double> number = LeadingDecimal(text);
-    const Value value = number ? Value{*number} : Value{text};
-    auto cell = state_.sheet->Cells(state_.nextRow, 2 + static_cast<int>(i));
-    if (!cell || !(*cell)->SetValue(value)) return false;
+    row.push_back(number ? Value{*number} : Value{text});
   }
-  return true;
+  VX_ASSIGN_OR_RETURN(automation::RangePtr cells,
+                      state_.sheet->Range(CellName(1, state_.nextRow),
+                                          CellName(static_cast<int>(row.size()), state_.nextRow)));
+  return cells->SetValues({row});
 }
 
-void LoggingEngine::UpdateCounts() {
-  if (!state_.sheet) return;
+Status LoggingEngine::UpdateCounts() {
+  if (!state_.sheet) return {};
   const Value count{static_cast<double>(state_.nextRow - 1)};
-  auto set = [&](int row, int column) {
-    if (auto cell = state_.sheet->Cells(row, column)) (*cell)->SetValue(count);
+  auto set = [&](int cellRow, int column) -> Status {
+    VX_ASSIGN_OR_RETURN(automation::RangePtr cell, state_.sheet->Cells(cellRow, column));
+    return cell->SetValue(count);
   };
   switch (state_.chartKind) {
     case static_cast<int>(ChartKind::None):
-      set(4, 6);
-      break;
+      return set(4, 6);
     case static_cast<int>(ChartKind::AllReadings):
     case static_cast<int>(ChartKind::Strip):
-      set(4, 6);
-      set(6, 6);
+      VX_RETURN_IF_ERROR(set(4, 6));
+      VX_RETURN_IF_ERROR(set(6, 6));
       if (state_.nextRow == 2) CreateChart();
-      break;
+      return {};
     default:
-      break;
+      return {};
   }
 }
 

@@ -60,8 +60,8 @@ class LoggingEngine {
   void KillTimer();
   void SetStatusLine(const std::string& text);
   void ReportIoFailure(ViStatus status);
-  bool WriteReading(const std::string& answer);
-  void UpdateCounts();
+  automation::Status WriteReading(const std::string& answer);
+  automation::Status UpdateCounts();
   void CheckLimits();
   bool CreateChart();
   automation::Status BuildChart();

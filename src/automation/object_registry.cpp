@@ -221,6 +221,15 @@ Result<Resolution> ResolveImplementation(std::string_view progId) {
   return Resolution{entry.progId, "the object registry's entry"};
 }
 
+std::string SpreadsheetHostText() {
+  const Result<Resolution> resolution = ResolveImplementation(kSpreadsheetProgId);
+  if (!resolution) return "none: " + resolution.error().description;
+  const std::string kind = resolution->progId == kCalcSpreadsheetProgId
+                               ? "LibreOffice Calc"
+                               : "the in-memory host, which saves .xlsx files";
+  return kind + " (" + resolution->progId + "), " + resolution->reason;
+}
+
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {
   VX_ASSIGN_OR_RETURN(Resolution resolution, ResolveImplementation(progId));
   VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(resolution.progId));

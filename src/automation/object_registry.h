@@ -111,6 +111,10 @@ struct Resolution {
 };
 Result<Resolution> ResolveImplementation(std::string_view progId);
 
+// For a program's --help: which spreadsheet host "Excel.Application" gives here, and why,
+// "LibreOffice Calc (Excel.Application.Calc), the object registry's current version".
+std::string SpreadsheetHostText();
+
 // Loads the registered library (once per process; it stays loaded) and makes the object,
 // through the implementation ResolveImplementation names.
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId);

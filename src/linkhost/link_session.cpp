@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <cmath>
+#include <filesystem>
 
 #include "automation/command_bars.h"
 #include "automation/object_registry.h"
 #include "common/c_number.h"
 #include "common/clock.h"
 #include "common/local_time.h"
+#include "linkhost/mirrored_host.h"
 
 namespace vx::linkhost {
 namespace {
@@ -73,9 +75,7 @@ int LinkSession::Open() {
   if (const std::string problem = EnsureEngineSettingsFile(); !problem.empty()) {
     return Fail(problem);
   }
-  auto host = CreateObjectAs<Application>("Excel.Application");
-  if (!host) return Fail("Couldn't start Excel.", host.error());
-  host_ = *host;
+  if (const int failed = OpenHost(); failed != 0) return failed;
   auto engine = CreateObjectAs<addin::_Application>(addin::kProgId);
   if (!engine) return Fail("the logging engine cannot be created", engine.error());
   engine_ = *engine;
@@ -84,13 +84,30 @@ int LinkSession::Open() {
       return Fail("--language " + std::to_string(*options_.language), set.error());
     }
   }
-  if (Status toolbar = EnsureToolbar(host_); !toolbar) {
-    return Fail("the toolbar cannot be set up", toolbar.error());
+  // Each side has the toolbar with its nine controls, so that the engine's changes of it
+  // reach both.
+  for (const ApplicationPtr& side : sides_) {
+    if (Status toolbar = EnsureToolbar(side); !toolbar) {
+      return Fail("the toolbar cannot be set up", toolbar.error());
+    }
   }
   auto workbook = BuildLoggingWorkbook(
       host_, [this](const std::string& key) { return Caption(key); }, options_.points, false);
   if (!workbook) return Fail("the logging workbook cannot be set up", workbook.error());
   workbook_ = *workbook;
+  copy_ = workbook_;
+  if (copyHost_ != host_) {
+    copy_ = LoggingWorkbook{MirrorOf(workbook_.book), MirrorOf(workbook_.sheet)};
+    if (!copy_.book || !copy_.sheet) return Fail("the in-memory copy of the workbook is missing");
+  }
+  // The workbook is called after the file it is saved to, and is in front of the user where
+  // the host shows it.
+  workbook_.book->SetTitle(std::filesystem::path(options_.out).stem().string());
+  if (!options_.list) {
+    if (Status shown = host_->SetVisible(true); !shown) {
+      return Fail("the workbook cannot be shown", shown.error());
+    }
+  }
   if (Status app = engine_->SetApp(host_); !app) return Fail("SetApp", app.error());
   if (auto sheet = engine_->SetSheet(workbook_.sheet); !sheet)
     return Fail("SetSheet", sheet.error());
@@ -99,6 +116,37 @@ int LinkSession::Open() {
     if (Status row = engine_->GetIDN(i); !row) return Fail("GetIDN", row.error());
     meters_.push_back({std::string(Trim(engine_->get_m_IDNbuff())), engine_->get_m_IDNAddr(),
                        engine_->get_m_IDNSesn()});
+  }
+  return 0;
+}
+
+// The run's host as "Excel.Application" resolves; a meter list needs no spreadsheet program
+// and takes the in-memory host. A host over a running program gets the in-memory copy.
+int LinkSession::OpenHost() {
+  std::string progId = kSpreadsheetProgId;
+  if (options_.list) {
+    progId = kMemorySpreadsheetProgId;
+  } else {
+    auto resolution = ResolveImplementation(kSpreadsheetProgId);
+    if (!resolution) return Fail("Couldn't start Excel.", resolution.error());
+    if (resolution->progId == kCalcSpreadsheetProgId) progId = kCalcSpreadsheetProgId;
+  }
+  auto host = CreateObjectAs<Application>(progId);
+  if (!host && options_.list) host = CreateObjectAs<Application>(kSpreadsheetProgId);
+  if (!host) return Fail("Couldn't start Excel.", host.error());
+  host_ = *host;
+  copyHost_ = host_;
+  sides_ = {host_};
+  if (progId == kCalcSpreadsheetProgId) {
+    auto copy = CreateObjectAs<Application>(kMemorySpreadsheetProgId);
+    if (!copy) return Fail("the in-memory copy of the workbook cannot be made", copy.error());
+    copyHost_ = *copy;
+    sides_.push_back(copyHost_);
+    host_ = MirroredHost(*host, copyHost_);
+  }
+  if (!options_.list) {
+    auto name = host_->Name();
+    std::fprintf(out_, "Spreadsheet host: %s\n", name ? name->c_str() : progId.c_str());
   }
   return 0;
 }
@@ -149,7 +197,7 @@ Status LinkSession::SetUpRun(ViSession session) {
 }
 
 bool LinkSession::RunActive() {
-  auto bars = host_->CommandBars();
+  auto bars = copyHost_->CommandBars();
   if (!bars) return false;
   auto bar = (*bars)->Item(kToolbarName);
   if (!bar) return false;
@@ -206,14 +254,14 @@ void LinkSession::Poll() {
 }
 
 void LinkSession::PrintNewRows() {
-  auto countCell = workbook_.sheet->Range("F4");
+  auto countCell = copy_.sheet->Range("F4");
   if (!countCell) return;
   auto count = (*countCell)->Value();
   const int rows = count ? static_cast<int>(NumberOf(*count).value_or(0)) : 0;
   for (; printedRows_ < rows; ++printedRows_) {
     const int row = printedRows_ + 2;
-    std::string line = CellText(workbook_.sheet, row, 1) + "\t" + CellText(workbook_.sheet, row, 2);
-    if (const std::string second = CellText(workbook_.sheet, row, 3); !second.empty()) {
+    std::string line = CellText(copy_.sheet, row, 1) + "\t" + CellText(copy_.sheet, row, 2);
+    if (const std::string second = CellText(copy_.sheet, row, 3); !second.empty()) {
       line += "\t" + second;
     }
     std::fprintf(out_, "%s\n", line.c_str());
@@ -222,15 +270,15 @@ void LinkSession::PrintNewRows() {
 }
 
 void LinkSession::PrintStatusLine() {
-  auto status = host_->StatusBar();
+  auto status = copyHost_->StatusBar();
   if (!status || *status == statusLine_) return;
   statusLine_ = *status;
   std::fprintf(err_, "[%s]\n", statusLine_.c_str());
 }
 
 bool LinkSession::Save() {
-  FitColumns(workbook_.sheet);
-  const Status saved = workbook_.book->SaveAs(options_.out);
+  FitColumns(copy_.sheet);
+  const Status saved = copy_.book->SaveAs(options_.out);
   if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
   return static_cast<bool>(saved);
 }

@@ -3,7 +3,9 @@
 // the logging workbook, the meter search, the run's settings handed to the engine in the
 // order it expects, and the run watched from the host's thread: each new row and each new
 // status line printed, the workbook saved every 10 seconds and at the end, Ctrl-C turned
-// into the engine's StopTimer.
+// into the engine's StopTimer. A host over a running program (LibreOffice Calc) gets an
+// in-memory copy beside it, from which the rows are printed and the workbook saved, so that
+// every reading is kept when that program goes away during the run.
 
 #include <QObject>
 #include <QTimer>
@@ -43,6 +45,7 @@ class LinkSession {
   int Run(int device);
 
  private:
+  int OpenHost();
   int Fail(const std::string& what, const automation::AutomationError& error);
   int Fail(const std::string& what);
   std::string Caption(const std::string& key);
@@ -60,8 +63,13 @@ class LinkSession {
   std::FILE* out_;
   std::FILE* err_;
   automation::ApplicationPtr host_;
+  // Where the run's readings are read back and saved from: the in-memory copy kept beside a
+  // host over a running program, else the host itself.
+  automation::ApplicationPtr copyHost_;
+  std::vector<automation::ApplicationPtr> sides_;  // the host, or the live one and its copy
   std::shared_ptr<addin::_Application> engine_;
   LoggingWorkbook workbook_;
+  LoggingWorkbook copy_;
   std::vector<FoundMeter> meters_;
   std::unique_ptr<QTimer> poll_;
   std::atomic<bool>* stopRequest_;

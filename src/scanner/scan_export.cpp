@@ -12,11 +12,6 @@ ExportResult Failure(ExportResult::Outcome outcome, const AutomationError& error
   return {outcome, {}, error.description};
 }
 
-Status SetCell(Worksheet& sheet, const std::string& cell, const std::string& text) {
-  VX_ASSIGN_OR_RETURN(RangePtr range, sheet.Range(cell, cell));
-  return range->SetValue(Value{text});
-}
-
 Status WriteHeader(Worksheet& sheet, const ResultsGrid& grid) {
   for (int c = 1; c < grid.Columns(); ++c) {
     const std::string cell = ColumnLetter(c) + "1";
@@ -32,14 +27,18 @@ Status WriteHeader(Worksheet& sheet, const ResultsGrid& grid) {
   return columns->AutoFit();
 }
 
+// The data rows as one block of texts, which the program types as it types input: over a
+// running spreadsheet program one call, where a call per cell would cost a round trip each.
 Status WriteData(Worksheet& sheet, const ResultsGrid& grid) {
+  if (grid.Rows() < 2) return {};
+  ValueRows rows;
   for (int r = 1; r < grid.Rows(); ++r) {
-    const std::string row = std::to_string(r + 1);
-    for (int c = 1; c < grid.Columns(); ++c) {
-      VX_RETURN_IF_ERROR(SetCell(sheet, ColumnLetter(c) + row, grid.Cell(r, c)));
-    }
+    std::vector<Value>& row = rows.emplace_back();
+    for (int c = 1; c < grid.Columns(); ++c) row.emplace_back(grid.Cell(r, c));
   }
-  return {};
+  VX_ASSIGN_OR_RETURN(RangePtr block, sheet.Range("A2", ColumnLetter(grid.Columns() - 1) +
+                                                            std::to_string(grid.Rows())));
+  return block->SetValues(rows);
 }
 
 Result<WorksheetPtr> FirstSheetOfNewWorkbook(Application& host, WorkbookPtr& book) {
@@ -55,6 +54,10 @@ ExportResult Deliver(Application& host, Workbook& book, const ExportTarget& targ
     if (Status saved = book.SaveAs(target.name); !saved) {
       return Failure(ExportResult::Outcome::SaveFailed, saved.error());
     }
+    // A spreadsheet program on the desktop shows the saved workbook too.
+    if (Status shown = host.SetVisible(true); !shown) {
+      return Failure(ExportResult::Outcome::CallFailed, shown.error());
+    }
   } else {
     if (Status titled = book.SetTitle(target.name); !titled) {
       return Failure(ExportResult::Outcome::CallFailed, titled.error());
@@ -68,7 +71,8 @@ ExportResult Deliver(Application& host, Workbook& book, const ExportTarget& targ
   }
   Result<std::string> path = book.FullName();
   if (!path) return Failure(ExportResult::Outcome::CallFailed, path.error());
-  return {ExportResult::Outcome::Exported, *path, {}};
+  Result<std::string> name = host.Name();
+  return {ExportResult::Outcome::Exported, *path, {}, name ? *name : std::string()};
 }
 
 }  // namespace

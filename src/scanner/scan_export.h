@@ -1,6 +1,6 @@
 #pragma once
 // The export of the results grid into a new workbook of the spreadsheet program, through its
-// automation object model only, one call per cell:
+// automation object model only, one call per header cell and one for the data:
 //   1. the automation layer (the object registry) is read;
 //   2. "Excel.Application" is created through it;
 //   3. a new workbook is added and its first sheet taken;
@@ -9,10 +9,11 @@
 //        from "A1" to the last header cell are fitted to it;
 //   7. grid row r goes to spreadsheet row r + 1, column c to the letter 64 + c, every cell
 //      set as text so that the program types it (numbers become numbers, "OVLD" stays text,
-//      "14:3:27" becomes a time of day);
-//   then either the program is made visible and given to the user, who gets the workbook
-//   saved in the documents folder and opened in the spreadsheet program, or (vxscan) the
-//   workbook is saved under a given path.
+//      "14:3:27" becomes a time of day), the data rows in one call as one block;
+//   then either the program is made visible and given to the user (the in-memory host saves
+//   the workbook in the documents folder and opens it in the desktop's spreadsheet program;
+//   LibreOffice Calc shows it as a new document), or (vxscan) the workbook is saved under a
+//   given path, and shown where the program is on the desktop.
 // Grid column 0, the row numbers, is not exported.
 
 #include <string>
@@ -38,8 +39,12 @@ struct ExportTarget {
 struct ExportResult {
   enum class Outcome { Exported, AutomationUnavailable, HostNotStarted, CallFailed, SaveFailed };
   Outcome outcome = Outcome::Exported;
-  std::string path;    // the saved workbook
-  std::string detail;  // the host's words for a failure
+  std::string path;       // the saved workbook; "" for one open, unsaved, in the program
+  std::string detail;     // the host's words for a failure
+  std::string host = {};  // the spreadsheet program, as it names itself
+
+  // Where the results went: the file, else the program that holds them.
+  std::string Where() const { return path.empty() ? host : path; }
 
   bool Ok() const { return outcome == Outcome::Exported; }
 };

@@ -254,7 +254,7 @@ void ScannerDialog::Export() {
   }
   if (result.Ok()) {
     run_->ExportDone();
-    SetStatus("Exported to " + QString::fromStdString(result.path));
+    SetStatus("Exported to " + QString::fromStdString(result.Where()));
   } else {
     prompter_.Message(ExportFailureMessage(result));
   }

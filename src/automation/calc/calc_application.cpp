@@ -57,7 +57,6 @@ BookPtr BookOf(HostState& host, const Reference<css::sheet::XSpreadsheetDocument
   }
   BookPtr book = host.AddBook(As<css::lang::XComponent>(document));
   book->own = false;
-  book->shown = true;
   return book;
 }
 
@@ -84,7 +83,7 @@ class CalcWorkbooks final : public Workbooks {
       const Reference<css::lang::XComponent> component =
           loader->loadComponentFromURL("private:factory/scalc", "_blank", 0, HiddenLoad());
       BookPtr book = host_->AddBook(component);
-      if (host_->visible && !host_->office->Options().headless) host_->ShowDocuments();
+      if (host_->visible) host_->ShowDocuments(false);
       return MakeWorkbook(host_, book);
     });
   }
@@ -121,7 +120,7 @@ class CalcWorkbooks final : public Workbooks {
       }
       BookPtr book = host_->AddBook(component);
       book->fullName = absolute;
-      if (host_->visible && !host_->office->Options().headless) host_->ShowDocuments();
+      if (host_->visible) host_->ShowDocuments(false);
       return MakeWorkbook(host_, book);
     });
   }
@@ -203,13 +202,13 @@ class CalcApplication final : public Unknown, public Application {
   }
 
  private:
-  // Shown on a desktop, the documents are in front of the user; handed to the user where
-  // there is no display, they are saved in the documents folder.
+  // Visible, the documents are the user's: in front of the user on a desktop, and left open
+  // when the host goes; handed to the user where there is no display, each is saved in the
+  // documents folder.
   Status ShowIfDue() {
     if (!host_->visible) return {};
-    if (host_->office->Options().headless && !host_->userControl) return {};
     return Call(*host_->office, [&]() -> Status {
-      host_->ShowDocuments();
+      host_->ShowDocuments(host_->userControl);
       return {};
     });
   }

@@ -29,6 +29,8 @@
 #include "automation/host/handover.h"
 #include "common/c_number.h"
 
+#include <filesystem>
+
 namespace vx::automation::calc {
 namespace {
 
@@ -369,26 +371,11 @@ BookPtr HostState::AddBook(const Reference<css::lang::XComponent>& component) {
   return book;
 }
 
-void HostState::ShowDocuments() {
+void HostState::ShowDocuments(bool handOver) {
+  const bool headless = office->Options().headless;
   for (const BookPtr& book : books) {
-    if (book->addIn || book->shown) continue;
-    if (office->Options().headless) {
-      // Without a display nobody sees a window: the workbook is handed over as the in-memory
-      // host hands it over, saved in the documents folder.
-      std::string title;
-      const Reference<css::document::XDocumentProperties> properties =
-          As<css::document::XDocumentPropertiesSupplier>(book->document)->getDocumentProperties();
-      title = FromUno(properties->getTitle());
-      const std::string path =
-          book->fullName.empty()
-              ? host::FreePathFor(host::DocumentsFolder(), title.empty() ? "Book" : title, ".xlsx")
-              : book->fullName;
-      Sequence<css::beans::PropertyValue> arguments(1);
-      arguments[0].Name = "FilterName";
-      arguments[0].Value <<= rtl::OUString("Calc MS Excel 2007 XML");
-      As<css::frame::XStorable>(book->document)->storeToURL(ToUno(FileUrlOf(path)), arguments);
-      book->fullName = path;
-    } else {
+    if (book->addIn || !book->own || book->closed->load()) continue;
+    if (!book->shown && !headless) {
       const Reference<css::frame::XFrame> frame = book->model->getCurrentController()->getFrame();
       frame->getContainerWindow()->setVisible(true);
       if (Reference<css::awt::XTopWindow> top{frame->getContainerWindow(), UNO_QUERY}; top.is()) {
@@ -396,6 +383,25 @@ void HostState::ShowDocuments() {
       }
     }
     book->shown = true;
+    if (handOver && headless && !book->handedOver) {
+      // Without a display nobody sees a window: the workbook is handed over as the in-memory
+      // host hands it over, saved in the documents folder.
+      const Reference<css::document::XDocumentProperties> properties =
+          As<css::document::XDocumentPropertiesSupplier>(book->document)->getDocumentProperties();
+      const std::string title = FromUno(properties->getTitle());
+      const std::string path =
+          book->fullName.empty()
+              ? host::FreePathFor(host::DocumentsFolder(), title.empty() ? "Book" : title, ".xlsx")
+              : book->fullName;
+      std::error_code error;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+      Sequence<css::beans::PropertyValue> arguments(1);
+      arguments[0].Name = "FilterName";
+      arguments[0].Value <<= rtl::OUString("Calc MS Excel 2007 XML");
+      As<css::frame::XStorable>(book->document)->storeToURL(ToUno(FileUrlOf(path)), arguments);
+      book->fullName = path;
+      book->handedOver = true;
+    }
   }
 }
 
@@ -413,11 +419,12 @@ HostState::~HostState() {
         }
         As<css::ui::XUIConfigurationPersistence>(toolbars)->store();
       }
-      // Documents nobody was shown are the host's own: they go with it.
+      // Documents never made visible are the host's own: they go with it. Visible ones are
+      // the user's, in the user's office (one the host started ends below all the same).
       bool userDocuments = false;
       for (const BookPtr& book : books) {
         if (book->addIn || !book->own) continue;
-        if (book->shown && !office->Options().headless) {
+        if (book->shown) {
           // The user's now: the host no longer listens for its closing.
           if (!book->closed->load()) {
             As<css::lang::XComponent>(book->model)->removeEventListener(book->closeWatch);

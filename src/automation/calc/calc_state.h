@@ -124,8 +124,11 @@ struct BookState final : public FormulaContext {
   Reference<css::frame::XModel> model;
   std::string fullName;  // the file it was opened from or saved to
   bool own = true;       // added or opened by the host, not one the user had open
-  bool shown = false;    // in front of the user: its window shown, or saved for the user
-  bool addIn = false;    // an add-in file, kept by the host and not loaded into Calc
+  // Visible: the user's from then on, left open when the host goes (its window shown where
+  // there is a display). Handed over: saved for the user where there is no display.
+  bool shown = false;
+  bool handedOver = false;
+  bool addIn = false;  // an add-in file, kept by the host and not loaded into Calc
   std::string addInName;
   std::vector<SheetPtr> sheets;  // sheet states met so far
   std::vector<NameRecord> names;
@@ -208,8 +211,9 @@ struct HostState {
 
   ~HostState();
   BookPtr AddBook(const Reference<css::lang::XComponent>& component);
-  // Shows the windows of the host's documents where there is a display.
-  void ShowDocuments();
+  // Makes the host's documents the user's: their windows shown where there is a display,
+  // and, handed over without one, each saved in the documents folder.
+  void ShowDocuments(bool handOver);
 };
 
 // A value read from Calc (what getDataArray gives for a cell) as the object model gives it,
