@@ -60,7 +60,7 @@ class LoggingEngine {
   void KillTimer();
   void SetStatusLine(const std::string& text);
   void ReportIoFailure(ViStatus status);
-  bool WriteReading(const std::string& answer);
+  automation::Status WriteReading(const std::string& answer);
   void UpdateCounts();
   void CheckLimits();
   bool CreateChart();
