@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("VX_TOOL");
+  // The desktop matches the window to its launcher by this name (Wayland) and by the window
+  // class VX_TOOL, which the entry names as StartupWMClass (X11).
+  QGuiApplication::setDesktopFileName("k9-90-vx-tool");
   vx::QtPrompter prompter;
   vx::panel::PanelWindow panel(prompter, QLocale::system().name().toStdString());
   prompter.SetParent(&panel);
