@@ -53,15 +53,16 @@ inline void ClickEntry(QTreeWidget* tree, int row, int column = 0) {
   ClickIndex(tree, tree->model()->index(row, column));
 }
 
-// Clicks a push button, check box or radio button in its middle.
+// Clicks a push button, check box or radio button in its middle (a disabled one takes the
+// click and does nothing, as on screen).
 inline void Click(QAbstractButton* button) {
   ASSERT_NE(button, nullptr);
-  ASSERT_TRUE(button->isVisible() && button->isEnabled()) << button->objectName().toStdString();
+  ASSERT_TRUE(button->isVisible()) << button->objectName().toStdString() << " is not shown";
   QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
 // Chooses `text` in a combo box with the mouse: a click opens its list, a click on the entry
-// takes it.
+// takes it (the window may refuse the choice and put the box back).
 inline void ChooseWithMouse(QComboBox* box, const QString& text) {
   const int entry = box->findText(text);
   ASSERT_GE(entry, 0) << text.toStdString();
@@ -82,10 +83,10 @@ inline void ChooseWithMouse(QComboBox* box, const QString& text) {
   ClickIndex(list, box->model()->index(entry, box->modelColumn()));
   for (int wait = 0; wait < 100 && list->window()->isVisible(); ++wait) QTest::qWait(10);
   ASSERT_FALSE(list->window()->isVisible()) << "the list did not close";
-  ASSERT_EQ(box->currentIndex(), entry);
 }
 
-// Chooses `text` in a combo box with the arrow keys, the box having the focus.
+// Chooses `text` in a combo box with the arrow keys, the box having the focus; the window
+// must let each entry on the way be chosen.
 inline void ChooseWithKeys(QComboBox* box, const QString& text) {
   const int entry = box->findText(text);
   ASSERT_GE(entry, 0) << text.toStdString();
