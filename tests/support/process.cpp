@@ -60,7 +60,8 @@ int ExitCode(int status) {
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& environment) {
+                         const std::map<std::string, std::string>& environment,
+                         std::chrono::milliseconds limit) {
   int out[2];
   int err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
@@ -71,8 +72,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   int open = 2;
   char buffer[4096];
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  bool killed = false;
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) break;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 && !killed) {
+      kill(pid, SIGKILL);
+      killed = true;
+    }
+    const int ready = poll(fds, 2, killed ? -1 : static_cast<int>(left.count()));
+    if (ready < 0) break;
+    if (ready == 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -119,6 +130,22 @@ std::optional<std::string> BackgroundProcess::ReadLine(std::chrono::milliseconds
 
 void BackgroundProcess::Signal(int signal) {
   if (pid_ > 0) kill(pid_, signal);
+}
+
+std::optional<int> BackgroundProcess::StopWithin(int signal, std::chrono::milliseconds limit) {
+  if (pid_ <= 0) return std::nullopt;
+  kill(pid_, signal);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      Stop(SIGKILL);
+      return std::nullopt;
+    }
+    usleep(10000);
+  }
+  pid_ = -1;
+  return ExitCode(status);
 }
 
 int BackgroundProcess::Stop(int signal) {
