@@ -2,8 +2,8 @@
 // One vxlink run: the spreadsheet host and the logging engine created through the registry,
 // the logging workbook, the meter search, the run's settings handed to the engine in the
 // order it expects, and the run watched from the host's thread: each new row and each new
-// status line printed, the workbook saved every 10 seconds and at the end, Ctrl-C turned
-// into the engine's StopTimer.
+// status line printed, the workbook saved every 10 seconds and at the end, Ctrl-C or SIGTERM
+// turned into the engine's StopTimer.
 
 #include <QObject>
 #include <QTimer>
@@ -49,6 +49,7 @@ class LinkSession {
   automation::Status SetUpRun(ViSession session);
   automation::Status WriteBeginTime(double oleDate);
   void Poll();
+  void StopWithoutAsking();
   void PrintNewRows();
   void PrintStatusLine();
   bool Save();
@@ -65,7 +66,11 @@ class LinkSession {
   std::vector<FoundMeter> meters_;
   std::unique_ptr<QTimer> poll_;
   std::atomic<bool>* stopRequest_;
+  // The engine's questions are answered on standard input: only a terminal can answer them.
+  bool terminalAsks_;
   bool stoppedByUser_ = false;
+  bool leftArmed_ = false;
+  bool secondHeader_ = false;
   int printedRows_ = 0;
   std::string statusLine_;
   std::chrono::steady_clock::time_point lastSave_;

@@ -39,6 +39,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             int outFd, int errFd) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // No terminal answers a program's questions in a test, wherever the test is run from.
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
   if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
   // The program gets its standard streams and nothing else of the test's: what it opens is

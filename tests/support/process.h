@@ -1,6 +1,7 @@
 #pragma once
 // Runs the project's programs from tests: to completion with their output captured, or in
-// the background (a server) with its output read line by line.
+// the background (a server) with its output read line by line. Their standard input is
+// /dev/null.
 
 #include <sys/types.h>
 
