@@ -1,33 +1,20 @@
 #include "common/c_number.h"
 
-#include <vector>
-
-#include <locale.h>
-
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#include "common/c_locale_scope.h"
 
 namespace vx {
-namespace {
 
-// Created once and never changed afterwards: the C locale object for the *_l calls.
 locale_t CLocale() {
   static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   return locale;
 }
 
-// Installs the C locale on this thread for the lifetime of the guard.
-class CLocaleScope {
- public:
-  CLocaleScope() : previous_(uselocale(CLocale())) {}
-  ~CLocaleScope() { uselocale(previous_); }
-  CLocaleScope(const CLocaleScope&) = delete;
-  CLocaleScope& operator=(const CLocaleScope&) = delete;
-
- private:
-  locale_t previous_;
-};
+namespace {
 
 // strtod and strtol need a terminated string; short texts (all meter answers) stay on the stack.
 template <typename Convert>

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "common/c_locale_scope.h"
+
 namespace vx {
 namespace {
 
@@ -105,7 +107,8 @@ std::string FormatLocal(const LocalDateTime& t, const char* pattern) {
   // The pattern is checked at every call site through the declaration's format attribute.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  const size_t n = strftime(buffer, sizeof buffer, pattern, &tm);
+  // File names, record stamps and cell texts read the same in every locale.
+  const size_t n = strftime_l(buffer, sizeof buffer, pattern, &tm, CLocale());
 #pragma GCC diagnostic pop
   return std::string(buffer, n);
 }

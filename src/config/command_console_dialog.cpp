@@ -1,6 +1,7 @@
 #include "config/command_console_dialog.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -40,6 +41,15 @@ void CommandConsoleDialog::BuildWidgets() {
   sendField_->setEditable(true);
   // The list is the history, kept by the exchange; typing never adds to it.
   sendField_->setInsertPolicy(QComboBox::NoInsert);
+  // What the field shows is sent unchanged. The default completer would complete the typed
+  // text inline from the history ("CONF:VOLT" becoming "CONF:VOLT:AC"), and when editing
+  // ends the box takes the history entry that matches the text, without regard to letter
+  // case unless its completer compares case ("*idn?" becoming "*IDN?"). This completer
+  // offers nothing (its list is empty) and compares case, so only an entry equal to the text
+  // in every letter is ever matched, and the text stays as typed.
+  auto* exactOnly = new QCompleter(QStringList{}, sendField_);
+  exactOnly->setCaseSensitivity(Qt::CaseSensitive);
+  sendField_->setCompleter(exactOnly);
   sendField_->setMaxVisibleItems(static_cast<int>(CommandHistory::kCapacity));
   sendField_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   sendField_->setMinimumContentsLength(36);

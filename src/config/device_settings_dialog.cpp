@@ -152,8 +152,10 @@ void DeviceSettingsDialog::BuildWidgets() {
   connect(meterList_, &QComboBox::currentIndexChanged, this, [this](int position) {
     if (position >= 0 && position < table_.MeterCount()) SelectMeter(position);
   });
-  connect(functionList_, &QListWidget::currentRowChanged, this, [this](int) {
-    if (const auto f = SelectedFunction()) ShowFunction(*f);
+  // A mouse press makes the row current before it selects it, while the arrow keys and the
+  // program do both at once: the row itself tells which function was chosen, whichever way.
+  connect(functionList_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (const auto f = FunctionAtRow(row)) ShowFunction(*f);
   });
   connect(rangeBox_, &QComboBox::currentIndexChanged, this,
           [this](int) { ShowCoefficientFields(); });
@@ -205,17 +207,19 @@ void DeviceSettingsDialog::SelectMeter(int position) {
   }
   rangeBox_->clear();
   secondBox_->clear();
+  shownFunction_.reset();
   ReadBack();
 }
 
-std::optional<MeasureFunction> DeviceSettingsDialog::SelectedFunction() const {
-  const QListWidgetItem* item = functionList_->currentItem();
-  if (item == nullptr || !item->isSelected()) return std::nullopt;
+std::optional<MeasureFunction> DeviceSettingsDialog::FunctionAtRow(int row) const {
+  const QListWidgetItem* item = functionList_->item(row);
+  if (item == nullptr) return std::nullopt;
   return FunctionNumbered(item->data(kFunctionRole).toInt());
 }
 
 void DeviceSettingsDialog::ShowFunction(MeasureFunction f) {
   if (!controller_) return;
+  shownFunction_ = f;
   const QSignalBlocker blockRange(rangeBox_);
   const QSignalBlocker blockSecond(secondBox_);
   rangeBox_->clear();
@@ -237,7 +241,7 @@ void DeviceSettingsDialog::ShowFunction(MeasureFunction f) {
 }
 
 void DeviceSettingsDialog::ShowCoefficientFields() {
-  const auto f = SelectedFunction();
+  const auto& f = shownFunction_;
   const CoefficientSet set =
       f ? CoefficientSetFor(*f, rangeBox_->currentText().toStdString()) : CoefficientSet::None;
   const auto fields = CoefficientFields(set);
@@ -255,8 +259,10 @@ void DeviceSettingsDialog::SetCoefficient(size_t field, std::optional<double> va
 }
 
 void DeviceSettingsDialog::Submit() {
-  const auto f = SelectedFunction();
-  if (!controller_ || !f || currentMeter_ < 0 ||
+  // The range and second entries are positions in the boxes, which hold the lists of the
+  // function shown: that function, and only while it is the one chosen in the list.
+  const auto f = shownFunction_;
+  if (!controller_ || !f || f != FunctionAtRow(functionList_->currentRow()) || currentMeter_ < 0 ||
       static_cast<size_t>(currentMeter_) >= autoRange_.size()) {
     return;
   }

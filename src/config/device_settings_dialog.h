@@ -58,7 +58,7 @@ class DeviceSettingsDialog : public QDialog {
   void ScanMeters();
   void DisableSettings();
   void SelectMeter(int position);
-  std::optional<MeasureFunction> SelectedFunction() const;
+  std::optional<MeasureFunction> FunctionAtRow(int row) const;
   void ShowFunction(MeasureFunction f);
   void ShowCoefficientFields();
   void SetCoefficient(size_t field, std::optional<double> value);
@@ -71,6 +71,8 @@ class DeviceSettingsDialog : public QDialog {
   instrument::DeviceTable table_;
   std::optional<DeviceSettingsController> controller_;
   int currentMeter_ = -1;
+  // The function whose range and second lists the two boxes hold.
+  std::optional<MeasureFunction> shownFunction_;
 
   QLabel* deviceLabel_ = nullptr;
   QComboBox* meterList_ = nullptr;

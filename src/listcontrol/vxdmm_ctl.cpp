@@ -71,6 +71,9 @@ VXdmmCTL::VXdmmCTL(QWidget* parent) : QWidget(parent) {
   connect(cmdConnect_, &QPushButton::clicked, this, &VXdmmCTL::OnConnect);
   connect(cmdDisconnect_, &QPushButton::clicked, this, &VXdmmCTL::OnDisconnect);
   connect(lvwDmm_, &QTreeWidget::itemClicked, this, &VXdmmCTL::OnListClicked);
+  // A row reached with the arrow keys is chosen as a clicked one is, or the buttons would
+  // keep the state of the row the user left.
+  connect(lvwDmm_, &QTreeWidget::itemSelectionChanged, this, &VXdmmCTL::OnListClicked);
   connect(lvwDmm_->header(), &QHeaderView::sectionResized, this, [this](int section) {
     if (section != kAddressColumn) FitAddressColumn();
   });

@@ -12,6 +12,7 @@
 #include "common/scripted_prompter.h"
 #include "find_child.h"
 #include "simulated_visa.h"
+#include "user_input.h"
 
 namespace vx::config {
 namespace {
@@ -24,16 +25,22 @@ std::string Current(const QComboBox* box) {
   return box->currentText().toStdString();
 }
 
+// The user's ways of choosing: a mouse click on a list entry, an entry chosen from a combo
+// box's list with the mouse, a field typed into, a button clicked.
 void Choose(QComboBox* box, const char* text) {
-  const int index = box->findText(text);
-  ASSERT_GE(index, 0) << text;
-  box->setCurrentIndex(index);
+  test::ChooseWithMouse(box, text);
 }
 
 void ChooseFunction(QListWidget* list, const char* name) {
-  const auto found = list->findItems(name, Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1) << name;
-  list->setCurrentItem(found.front());
+  test::ClickEntry(list, name);
+}
+
+void Type(QLineEdit* field, const char* text) {
+  test::TypeInto(field, text);
+}
+
+void Press(QPushButton* button) {
+  test::Click(button);
 }
 
 class DeviceSettingsDialogTest : public ::testing::Test {
@@ -73,6 +80,7 @@ TEST_F(DeviceSettingsDialogTest, OpensOnTheFirstMeterWithItsSettingsReadBack) {
 
 TEST_F(DeviceSettingsDialogTest, SubmitsAnSprtdAndReadsItBack) {
   DeviceSettingsDialog dialog(nullptr, prompter_, autoRange_, coefficients_);
+  test::ShowForInput(dialog);
   auto* functions = Child<QListWidget>(dialog, "functionList");
   auto* range = Child<QComboBox>(dialog, "rangeBox");
   auto* second = Child<QComboBox>(dialog, "secondBox");
@@ -89,17 +97,17 @@ TEST_F(DeviceSettingsDialogTest, SubmitsAnSprtdAndReadsItBack) {
     auto* field = Child<QLineEdit>(dialog, ("coefficientField" + n).c_str());
     EXPECT_TRUE(field->isVisibleTo(&dialog));
     EXPECT_EQ(Child<QLabel>(dialog, ("coefficientLabel" + n).c_str())->text(), labels[i]);
-    field->setText(values[i]);
+    Type(field, values[i]);
   }
-  Child<QPushButton>(dialog, "submitButton")->click();
+  Press(Child<QPushButton>(dialog, "submitButton"));
   EXPECT_TRUE(prompter_.Records().empty());
   EXPECT_EQ(autoRange_[0], 0);
   EXPECT_EQ(autoRange_[1], 1);
 
   // Read back into a dialog showing something else.
   ChooseFunction(functions, "DC Voltage");
-  Child<QLineEdit>(dialog, "coefficientField2")->setText("0.9");
-  Child<QPushButton>(dialog, "readBackButton")->click();
+  Choose(range, "10 Vdc");
+  Press(Child<QPushButton>(dialog, "readBackButton"));
   EXPECT_EQ(functions->currentItem()->text(), "TEMP");
   EXPECT_EQ(Current(range), "SPRTD");
   EXPECT_EQ(Current(second), "K");
@@ -120,31 +128,27 @@ TEST_F(DeviceSettingsDialogTest, SubmitsAnSprtdAndReadsItBack) {
 TEST_F(DeviceSettingsDialogTest, CoefficientsOutlastTheDialogAndBadFieldsAreNamed) {
   {
     DeviceSettingsDialog dialog(nullptr, prompter_, autoRange_, coefficients_);
+    test::ShowForInput(dialog);
     ChooseFunction(Child<QListWidget>(dialog, "functionList"), "TEMP");
     Choose(Child<QComboBox>(dialog, "rangeBox"), "USER");
-    Child<QLineEdit>(dialog, "coefficientField1")->setText("0.004");
-    Child<QLineEdit>(dialog, "coefficientField2")->setText("0.1");
-    Child<QLineEdit>(dialog, "coefficientField3")->setText("1.5");
-    auto* rZero = Child<QLineEdit>(dialog, "coefficientField4");
-    rZero->setText("9.999");
     // What the user typed counts, as typed.
-    for (int i = 1; i <= 4; ++i) {
-      auto* field = Child<QLineEdit>(dialog, ("coefficientField" + std::to_string(i)).c_str());
-      emit field->textEdited(field->text());
-    }
-    Child<QPushButton>(dialog, "submitButton")->click();
+    Type(Child<QLineEdit>(dialog, "coefficientField1"), "0.004");
+    Type(Child<QLineEdit>(dialog, "coefficientField2"), "0.1");
+    Type(Child<QLineEdit>(dialog, "coefficientField3"), "1.5");
+    auto* rZero = Child<QLineEdit>(dialog, "coefficientField4");
+    Type(rZero, "9.999");
+    Press(Child<QPushButton>(dialog, "submitButton"));
     ASSERT_EQ(prompter_.Messages().size(), 1u);
     EXPECT_EQ(prompter_.Messages()[0].text,
               "R-ZERO range is 10 - 1000\xef\xbc\x8cplease re-enter.");
-    rZero->setText("ten");
-    emit rZero->textEdited(rZero->text());
-    Child<QPushButton>(dialog, "submitButton")->click();
+    Type(rZero, "ten");
+    Press(Child<QPushButton>(dialog, "submitButton"));
     ASSERT_EQ(prompter_.Messages().size(), 2u);
     EXPECT_EQ(prompter_.Messages()[1].text, "Please input a valid value.");
     // Leave the meter on a function whose read-back does not touch the coefficients.
     ChooseFunction(Child<QListWidget>(dialog, "functionList"), "DC Voltage");
-    Child<QPushButton>(dialog, "submitButton")->click();
-    dialog.done(QDialog::Accepted);
+    Press(Child<QPushButton>(dialog, "submitButton"));
+    Press(Child<QPushButton>(dialog, "exitButton"));
   }
   EXPECT_EQ(coefficients_.values,
             (std::array<std::optional<double>, 6>{0.004, 0.1, 1.5, 9.999, 0.0, 0.0}));
@@ -155,16 +159,17 @@ TEST_F(DeviceSettingsDialogTest, CoefficientsOutlastTheDialogAndBadFieldsAreName
 
 TEST_F(DeviceSettingsDialogTest, BasicMeterTakes750VacAndContinuityHasNoChoices) {
   DeviceSettingsDialog dialog(nullptr, prompter_, autoRange_, coefficients_);
-  Child<QComboBox>(dialog, "meterList")->setCurrentIndex(1);
+  test::ShowForInput(dialog);
+  test::ChooseWithKeys(Child<QComboBox>(dialog, "meterList"), "W9-90/1-GPIB-22");
   auto* functions = Child<QListWidget>(dialog, "functionList");
   ChooseFunction(functions, "AC Voltage");
   Choose(Child<QComboBox>(dialog, "rangeBox"), "750 Vac");
-  Choose(Child<QComboBox>(dialog, "secondBox"), "Fast");
-  Child<QPushButton>(dialog, "submitButton")->click();
+  test::ChooseWithKeys(Child<QComboBox>(dialog, "secondBox"), "Fast");
+  Press(Child<QPushButton>(dialog, "submitButton"));
   EXPECT_TRUE(prompter_.Records().empty());
   EXPECT_EQ(autoRange_, (std::array<unsigned char, 4>{1, 0, 1, 1}));
   ChooseFunction(functions, "Diode");
-  Child<QPushButton>(dialog, "readBackButton")->click();
+  Press(Child<QPushButton>(dialog, "readBackButton"));
   EXPECT_EQ(Current(Child<QComboBox>(dialog, "rangeBox")), "750 Vac");
   EXPECT_EQ(Current(Child<QComboBox>(dialog, "secondBox")), "Fast");
 
@@ -173,11 +178,47 @@ TEST_F(DeviceSettingsDialogTest, BasicMeterTakes750VacAndContinuityHasNoChoices)
   EXPECT_FALSE(Child<QComboBox>(dialog, "secondBox")->isEnabled());
   EXPECT_EQ(Child<QLabel>(dialog, "rangeLabel")->text(), "");
   EXPECT_EQ(Child<QLabel>(dialog, "secondLabel")->text(), "");
-  Child<QPushButton>(dialog, "submitButton")->click();
+  Press(Child<QPushButton>(dialog, "submitButton"));
   EXPECT_EQ(autoRange_[1], 1);
   ChooseFunction(functions, "Frequency");
   EXPECT_TRUE(Child<QComboBox>(dialog, "rangeBox")->isEnabled());
   EXPECT_EQ(Child<QLabel>(dialog, "secondLabel")->text(), "Aperture");
+}
+
+// Whichever way a function is chosen (a mouse click, the arrow keys), both boxes hold its
+// lists at once, and Submit sends that function with entries from those lists.
+TEST_F(DeviceSettingsDialogTest, EveryWayOfChoosingAFunctionRefillsBothBoxes) {
+  DeviceSettingsDialog dialog(nullptr, prompter_, autoRange_, coefficients_);
+  test::ShowForInput(dialog);
+  auto* functions = Child<QListWidget>(dialog, "functionList");
+  auto* range = Child<QComboBox>(dialog, "rangeBox");
+  auto* second = Child<QComboBox>(dialog, "secondBox");
+  const auto entries = [](QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+    return texts;
+  };
+
+  test::ClickEntry(functions, "TEMP");
+  EXPECT_EQ(Child<QLabel>(dialog, "rangeLabel")->text(), "Sensor");
+  EXPECT_TRUE(entries(range).contains("SPRTD")) << entries(range).join(",").toStdString();
+  EXPECT_EQ(entries(second), (QStringList{"C", "F", "K"}));
+
+  test::ChooseWithKeys(functions, "DC Current");
+  EXPECT_EQ(Child<QLabel>(dialog, "rangeLabel")->text(), "Range");
+  EXPECT_FALSE(entries(range).contains("SPRTD"));
+  EXPECT_EQ(Child<QLabel>(dialog, "secondLabel")->text(), "Resolution");
+
+  test::ClickEntry(functions, "TEMP");
+  Choose(range, "PT100");
+  Choose(second, "F");
+  Press(Child<QPushButton>(dialog, "submitButton"));
+  EXPECT_TRUE(prompter_.Records().empty());
+  test::ClickEntry(functions, "DC Voltage");
+  Press(Child<QPushButton>(dialog, "readBackButton"));
+  EXPECT_EQ(functions->currentItem()->text(), "TEMP");
+  EXPECT_EQ(Current(range), "PT100");
+  EXPECT_EQ(Current(second), "F");
 }
 
 TEST(DeviceSettingsDialog, WithoutAMeterOnlyExitIsUsable) {

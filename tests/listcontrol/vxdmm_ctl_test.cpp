@@ -14,6 +14,7 @@
 
 #include "automation/object_registry.h"
 #include "listcontrol/vortica.h"
+#include "user_input.h"
 
 namespace vx::listcontrol {
 namespace {
@@ -28,12 +29,9 @@ std::vector<std::string> Row(const VXdmmCTL& control, int row) {
   return texts;
 }
 
-// A click on a row, as the user makes it: the row becomes current and selected.
+// A mouse click on a row, where the row is drawn.
 void ClickRow(VXdmmCTL& control, int row) {
-  QTreeWidgetItem* item = control.List()->topLevelItem(row);
-  control.List()->setCurrentItem(item);
-  item->setSelected(true);
-  emit control.List()->itemClicked(item, 0);
+  test::ClickEntry(control.List(), row);
 }
 
 bool Marked(const VXdmmCTL& control, int row) {
@@ -104,12 +102,14 @@ TEST(VXdmmCTL, SelmarkOfAnAddressNotInTheListMarksNothing) {
 
 TEST(VXdmmCTL, ConnectAndDisconnectFollowTheClickedRow) {
   VXdmmCTL control;
+  control.resize(600, 200);
+  test::ShowForInput(control);
   control.IDN(kIdentity, "GPIB0::22::INSTR");
   control.IDN(kIdentity, "GPIB0::7::INSTR");
   // A Connect before any selmark or Disconnect marks the selected row.
   ClickRow(control, 1);
   EXPECT_TRUE(control.ConnectButton()->isEnabled());
-  control.ConnectButton()->click();
+  test::Click(control.ConnectButton());
   EXPECT_EQ(control.mark_Address(), "GPIB0::7::INSTR");
   EXPECT_EQ(control.lvw_now(), 2);
   EXPECT_TRUE(Marked(control, 1));
@@ -121,14 +121,36 @@ TEST(VXdmmCTL, ConnectAndDisconnectFollowTheClickedRow) {
   ClickRow(control, 1);
   EXPECT_FALSE(control.ConnectButton()->isEnabled());
   EXPECT_TRUE(control.DisconnectButton()->isEnabled());
-  control.DisconnectButton()->click();
+  test::Click(control.DisconnectButton());
   EXPECT_EQ(control.mark_Address(), "");
   EXPECT_EQ(control.lvw_now(), 0);
   EXPECT_FALSE(Marked(control, 1));
   EXPECT_TRUE(control.List()->selectedItems().isEmpty());
   // With nothing selected Connect does nothing.
-  control.ConnectButton()->click();
+  test::Click(control.ConnectButton());
   EXPECT_EQ(control.mark_Address(), "");
+}
+
+// The arrow keys choose a row as a click does: the buttons follow the row they move to.
+TEST(VXdmmCTL, TheArrowKeysChooseARowAsAClickDoes) {
+  VXdmmCTL control;
+  control.resize(600, 200);
+  test::ShowForInput(control);
+  control.IDN(kIdentity, "GPIB0::22::INSTR");
+  control.IDN(kIdentity, "GPIB0::7::INSTR");
+  control.setMark_Address("GPIB0::22::INSTR");
+  control.selmark();
+  ASSERT_FALSE(control.ConnectButton()->isEnabled());
+  test::PressKey(control.List(), Qt::Key_Down);
+  EXPECT_TRUE(control.ConnectButton()->isEnabled());
+  EXPECT_FALSE(control.DisconnectButton()->isEnabled());
+  test::Click(control.ConnectButton());
+  EXPECT_EQ(control.mark_Address(), "GPIB0::7::INSTR");
+  test::PressKey(control.List(), Qt::Key_Up);
+  EXPECT_TRUE(control.ConnectButton()->isEnabled());
+  test::PressKey(control.List(), Qt::Key_Down);
+  EXPECT_FALSE(control.ConnectButton()->isEnabled());
+  EXPECT_TRUE(control.DisconnectButton()->isEnabled());
 }
 
 TEST(VXdmmCTL, MadeThroughTheRegistryAndPlacedOnAForm) {

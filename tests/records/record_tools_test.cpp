@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -198,7 +201,7 @@ TEST_F(CsvOutputTest, AnOutputThatFailsHalfWayLeavesNothingAndKeepsAnOlderFile) 
     result = WriteRecordCsv(root_.Path(), 3, kLabel3, file);
   }
   EXPECT_EQ(result.outcome, CsvResult::Outcome::OutputFailed);
-  EXPECT_NE(result.detail.find("File too large"), std::string::npos) << result.detail;
+  EXPECT_NE(result.detail.find(std::strerror(EFBIG)), std::string::npos) << result.detail;
   EXPECT_EQ(ReadFileBytes(file), "yesterday's output");
   EXPECT_EQ(FolderEntries(output_), (std::vector<std::string>{"day1.csv"}));
 

@@ -108,17 +108,27 @@ TEST_F(ScanExportTest, AHeaderAloneIsExportedAndSaveAsWritesTheGivenFile) {
   EXPECT_FALSE(cells.contains("A2"));
 }
 
-TEST_F(ScanExportTest, AWorkbookThatCannotBeSavedNamesThePathAndTheReason) {
-  const std::string missing = folder_ / "gone";
+TEST_F(ScanExportTest, AMissingDocumentsFolderIsMadeAndTheFileGoesThere) {
+  const std::string missing = folder_ / "home/Documents";
   ScopedEnvironment documents("VX_DOCUMENTS", missing);
+  const ExportResult result =
+      ExportResults(TwentyChannelGrid(), {ExportTarget::Kind::HandOver, "Scan"});
+  ASSERT_EQ(result.outcome, ExportResult::Outcome::Exported) << result.detail;
+  EXPECT_EQ(result.path, missing + "/Scan.xlsx");
+  EXPECT_TRUE(std::filesystem::exists(missing + "/Scan.xlsx"));
+}
+
+TEST_F(ScanExportTest, AWorkbookThatCannotBeSavedNamesThePathAndTheReason) {
+  // A documents folder that cannot be made: its parent is a plain file.
+  const std::string unmakeable = folder_.Write("plain-file", "") + "/Documents";
+  ScopedEnvironment documents("VX_DOCUMENTS", unmakeable);
   const ExportResult result =
       ExportResults(TwentyChannelGrid(), {ExportTarget::Kind::HandOver, "Scan"});
   EXPECT_EQ(result.outcome, ExportResult::Outcome::SaveFailed);
   const MessageRequest message = ExportFailureMessage(result);
-  EXPECT_NE(message.text.find(missing + "/Scan.xlsx"), std::string::npos) << message.text;
+  EXPECT_NE(message.text.find(unmakeable + "/Scan.xlsx"), std::string::npos) << message.text;
   EXPECT_NE(message.text.find("does not exist"), std::string::npos) << message.text;
   EXPECT_EQ(message.title, "Error");
-  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(ScanExportTest, NoRegistryEntryCannotStartTheHostAndABrokenRegistryNoAutomation) {

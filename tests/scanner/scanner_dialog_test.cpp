@@ -268,7 +268,9 @@ TEST_F(ScannerDialogTest, APerScanRunOfThreePassesShowsThreeTimedRowsAndExportsT
 
 TEST_F(ScannerDialogTest, AFailedExportSaysWhereAndKeepsTheResultsToExportAgain) {
   test::TempFolder documents;
-  test::ScopedEnvironment documentsFolder("VX_DOCUMENTS", documents / "missing");
+  // A documents folder that cannot be made: its parent is a plain file.
+  const std::string unmakeable = documents.Write("plain-file", "") + "/Documents";
+  test::ScopedEnvironment documentsFolder("VX_DOCUMENTS", unmakeable);
   Open();
   Choose(5, ScanFunction::Freq);
   Find<QLineEdit>("scanCountField")->setText("1");
@@ -280,7 +282,7 @@ TEST_F(ScannerDialogTest, AFailedExportSaysWhereAndKeepsTheResultsToExportAgain)
   Find<QPushButton>("exportButton")->click();
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].title, "Error");
-  EXPECT_NE(prompter_.Messages()[0].text.find(documents / "missing"), std::string::npos);
+  EXPECT_NE(prompter_.Messages()[0].text.find(unmakeable), std::string::npos);
   EXPECT_TRUE(Find<QPushButton>("exportButton")->isEnabled());
   EXPECT_EQ(Find<QTableView>("resultsGrid")->model()->index(0, 1).data().toString().toStdString(),
             before);

@@ -32,6 +32,14 @@ std::string DocumentsFolder() {
   return std::string(home && *home ? home : ".") + "/Documents";
 }
 
+std::string MadeDocumentsFolder() {
+  const std::string folder = DocumentsFolder();
+  std::error_code error;
+  // When it cannot be made, the save that follows says why, with the path.
+  std::filesystem::create_directories(folder, error);
+  return folder;
+}
+
 std::string FreePathFor(const std::string& folder, std::string_view proposed,
                         std::string_view extension) {
   const std::string base = SafeFileName(proposed);

@@ -70,7 +70,7 @@ class MemoryApplication final : public Unknown, public Application {
       const std::string path =
           !book->fullName.empty()
               ? book->fullName
-              : FreePathFor(DocumentsFolder(), book->title.empty() ? book->Name() : book->title,
+              : FreePathFor(MadeDocumentsFolder(), book->title.empty() ? book->Name() : book->title,
                             ".xlsx");
       VX_RETURN_IF_ERROR(SaveWorkbook(*book, path));
       book->handedOver = true;

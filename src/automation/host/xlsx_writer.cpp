@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "common/c_locale_scope.h"
 #include "common/c_number.h"
 
 namespace vx::automation::host {
@@ -281,6 +282,10 @@ class Writer {
 }  // namespace
 
 XlsxResult WriteXlsx(const WorkbookData& book, const std::string& path) {
+  // libxlsxwriter formats every number (values, widths, times, chart sizes) with the C
+  // library's printf, which follows the process locale: under a decimal-comma locale it would
+  // write "0,5", which no spreadsheet program reads as a number.
+  const CLocaleScope cLocale;
   lxw_workbook_options options{};
   options.use_zip64 = LXW_TRUE;
   // The host keeps cells in row order, which is what the constant-memory mode asks for: rows

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "loopback_listener.h"
 #include "visa/backends.h"
 
@@ -278,7 +281,8 @@ TEST_F(TcpSocketBackendTest, UnreachableInstrumentsAreNotFoundWithTheReason) {
   EXPECT_EQ(backend_->Open(*ParseResourceName(refused), refused, 2000, session),
             VI_ERROR_RSRC_NFOUND);
   EXPECT_FALSE(session);
-  EXPECT_NE(backend_->Diagnostic().find("refused"), std::string::npos) << backend_->Diagnostic();
+  EXPECT_NE(backend_->Diagnostic().find(std::strerror(ECONNREFUSED)), std::string::npos)
+      << backend_->Diagnostic();
 
   const std::string unknown = "TCPIP0::no-such-host.invalid::5025::SOCKET";
   EXPECT_EQ(backend_->Open(*ParseResourceName(unknown), unknown, 2000, session),
