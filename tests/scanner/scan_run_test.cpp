@@ -244,7 +244,10 @@ TEST_F(ScanRunTest, AnAtTimeThatHasPassedStartsAtTheNextTickAndALaterOneIsWaited
   EXPECT_EQ(Grid().Cell(1, 1), "14:5:0");
 }
 
-TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellBeforeItsFetchInEveryTimingMode) {
+// A step scan waits a further dwell of up to ten seconds before its fetch; with a longer
+// Timer the fetch follows the usual second at once. The card has every reading it reported
+// ready by then, in every timing mode.
+TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellOfUpToTenSecondsBeforeItsFetch) {
   Open(fixture::CardMeter(10));
   Set(1, ScanFunction::Dcv);
   Set(2, ScanFunction::Dcv);
@@ -261,6 +264,15 @@ TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellBeforeItsFetchInEveryTimingMode) 
   EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
   EXPECT_EQ(Grid().Cell(2, 3), "0.21230000");
 
+  settings.scanCountText = "2";
+  settings.timerText = "12";
+  ASSERT_TRUE(run_->Start());
+  ASSERT_TRUE(RunUntil(*run_, Clock(), RunPhase::WaitingToFetch));
+  EXPECT_EQ(run_->TimerInterval(), milliseconds(1000));
+  RunToIdle(*run_, Clock());
+  EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
+  EXPECT_EQ(Row(Grid(), 1), (Strings{"14:3:15", "0.11230000", "0.21230000"}));
+
   settings.perScanOn = true;
   settings.timerText = "10";
   ASSERT_TRUE(run_->Start());
@@ -268,25 +280,7 @@ TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellBeforeItsFetchInEveryTimingMode) 
   EXPECT_EQ(run_->TimerInterval(), milliseconds(11000));
   ASSERT_TRUE(RunUntil(*run_, Clock(), RunPhase::WaitingForNextPass));
   EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
-}
-
-// Above ten seconds a step scan's fetch follows the usual second at once, and the card has
-// every reading it reported ready by then.
-TEST_F(ScanRunTest, AStepScanWithALongTimerFetchesAfterTheUsualSecond) {
-  Open(fixture::CardMeter(10));
-  Set(1, ScanFunction::Dcv);
-  Set(2, ScanFunction::Dcv);
-  RunSettings& settings = run_->Settings();
-  settings.mode = ScanMode::Step;
-  settings.timerText = "12";
-  settings.scanCountText = "2";
-  ASSERT_TRUE(run_->Start());
-  ASSERT_TRUE(RunUntil(*run_, Clock(), RunPhase::WaitingToFetch));
-  EXPECT_EQ(run_->TimerInterval(), milliseconds(1000));
-  RunToIdle(*run_, Clock());
-  EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
   EXPECT_EQ(run_->IncompleteFills(), 0);
-  EXPECT_EQ(Row(Grid(), 1), (Strings{"14:3:7", "0.11230000", "0.21230000"}));
 }
 
 TEST_F(ScanRunTest, StartChecksItsFieldsInOrderAndSendsNothingWhenOneIsWrong) {
