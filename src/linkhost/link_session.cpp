@@ -53,7 +53,7 @@ LinkSession::LinkSession(LinkOptions options, std::FILE* out, std::FILE* err,
       out_(out),
       err_(err),
       stopRequest_(stopRequest),
-      terminalAsks_(::isatty(STDIN_FILENO) != 0) {
+      canAsk_(options_.choose || ::isatty(STDIN_FILENO) != 0) {
   if (options_.out.empty()) options_.out = DefaultOutputPath();
 }
 
@@ -207,7 +207,7 @@ int LinkSession::Run(int device) {
 void LinkSession::Poll() {
   if (stopRequest_ != nullptr && stopRequest_->exchange(false)) {
     stoppedByUser_ = true;
-    if (!terminalAsks_ && options_.begin == LinkOptions::Begin::Trigger) {
+    if (!canAsk_ && options_.begin == LinkOptions::Begin::Trigger) {
       StopWithoutAsking();
     } else {
       engine_->StopTimer();
@@ -223,9 +223,10 @@ void LinkSession::Poll() {
 }
 
 // While the meter waits for its trigger the engine asks whether the user released it from its
-// front panel, and goes on waiting unless told yes. With no terminal to ask on, that question
-// would never be answered and the stop never obeyed: the engine is told to stop as a run
-// begun at once stops, and the user is told what may be left on the meter.
+// front panel, and goes on waiting unless told yes. With neither a window nor a terminal to
+// ask in, that question would never be answered and the stop never obeyed: the engine is
+// told to stop as a run begun at once stops, and the user is told what may be left on the
+// meter.
 void LinkSession::StopWithoutAsking() {
   engine_->SetBegin(1);
   engine_->StopTimer();

@@ -66,8 +66,9 @@ class LinkSession {
   std::vector<FoundMeter> meters_;
   std::unique_ptr<QTimer> poll_;
   std::atomic<bool>* stopRequest_;
-  // The engine's questions are answered on standard input: only a terminal can answer them.
-  bool terminalAsks_;
+  // Whether the engine's questions can be answered: in a message box when the connect form
+  // made vxlink a windowed program, else on standard input, when that is a terminal.
+  bool canAsk_;
   bool stoppedByUser_ = false;
   bool leftArmed_ = false;
   bool secondHeader_ = false;

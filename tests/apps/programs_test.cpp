@@ -185,9 +185,13 @@ TEST_F(K9simTest, ServesEachMeterOnItsOwnPortToAnyVisaClient) {
   EXPECT_EQ(identity.exitCode, 0) << identity.err;
   EXPECT_TRUE(identity.out.rfind("TOLVEX,W9-90/1,", 0) == 0) << identity.out;
 
-  // Settings made over the socket stay with the meter for the next connection.
-  test::RunProcess({kBin + "/vxquery", "query", endpoints_[0].second, "CONF:VOLT:AC"},
-                   {{"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});
+  // Settings made over the socket stay with the meter for the next connection. Each
+  // connection is served on its own, so the first waits for "*OPC?" to know that its setting
+  // was made before it hangs up; a line's two answers come as one.
+  const auto set =
+      test::RunProcess({kBin + "/vxquery", "query", endpoints_[0].second, "CONF:VOLT:AC;*OPC?"},
+                       {{"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});
+  EXPECT_EQ(set.out, "1\n");
   const auto function =
       test::RunProcess({kBin + "/vxquery", "query", endpoints_[0].second, "func?"},
                        {{"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});
