@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
-#include <QTest>
 #include <QTimeEdit>
 
 #include <filesystem>
@@ -27,6 +26,7 @@
 #include "find_child.h"
 #include "simulated_visa.h"
 #include "temp_folder.h"
+#include "user_input.h"
 #include "xlsx_reader.h"
 
 namespace vx::scanner {
@@ -308,7 +308,7 @@ TEST_F(ScannerDialogTest, ExitEndsARunThatNeverCompletes) {
 // them: the window keeps its width and the run settings stay where they are.
 TEST_F(ScannerDialogTest, TheShuntFieldsAppearWithoutMovingTheLayout) {
   ScannerDialog& dialog = Open();
-  dialog.show();
+  ASSERT_NO_FATAL_FAILURE(test::ShowForInput(dialog));
   dialog.adjustSize();
   QApplication::processEvents();
   auto* runSettings = Find<QWidget>("runSettings");
@@ -316,11 +316,7 @@ TEST_F(ScannerDialogTest, TheShuntFieldsAppearWithoutMovingTheLayout) {
   const QRect settings = runSettings->geometry();
   ASSERT_TRUE(Find<QLineEdit>("rField")->isHidden());
 
-  auto* functions = Find<QComboBox>("functionList");
-  functions->setFocus();
-  for (int step = 0; step < IndexOf(ScanFunction::Dci); ++step)
-    QTest::keyClick(functions, Qt::Key_Down);
-  ASSERT_EQ(functions->currentText(), "DCI");
+  ASSERT_NO_FATAL_FAILURE(test::ChooseWithMouse(Find<QComboBox>("functionList"), "DCI"));
   QApplication::processEvents();
   EXPECT_FALSE(Find<QLineEdit>("rField")->isHidden());
   EXPECT_FALSE(Find<QLabel>("formulaLine")->isHidden());
@@ -351,8 +347,9 @@ TEST_F(ScannerWithAMeterLost, TheRunEndsWithAMessageAndTheWindowStaysUsable) {
   Open();
   Choose(1, ScanFunction::Dcv);
   Find<QLineEdit>("timerField")->setText("1");
+  ASSERT_NO_FATAL_FAILURE(test::ShowForInput(*dialog_));
   auto* start = Find<QPushButton>("startButton");
-  QTest::mouseClick(start, Qt::LeftButton);
+  ASSERT_NO_FATAL_FAILURE(test::Click(start));
   EXPECT_FALSE(start->isEnabled());
   RunToIdle();
   ASSERT_EQ(prompter_.Messages().size(), 1u);
