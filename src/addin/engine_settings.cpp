@@ -73,21 +73,27 @@ std::vector<std::string> SplitLanguages(const std::string& list) {
   return SplitFields(list, ',');
 }
 
-void SaveLoggingSettings(const LoggingState& state, const std::string& path) {
-  std::optional<IniDocument> document = IniDocument::Load(path);
-  if (!document) document = IniDocument{};
-  if (state.pointsCell != 0)
-    document->Set(kInformation, "NumPoints", Number(long{state.pointsCell}));
-  document->Set(kInformation, "ReadPoints", Number(long{state.readingsLimit}));
-  document->Set(kInformation, "Begin", Number(long{state.beginMode}));
-  document->Set(kInformation, "Terminating", Number(long{state.stopMode}));
-  document->Set(kInformation, "Add_Chart", Number(long{state.chartKind}));
-  document->Set(kInformation, "In_Sheet", state.chartInSheet ? "True" : "False");
-  document->Set(kInformation, "Interval", Number(long{state.interval}));
-  document->Set(kInformation, "StopTime_HH", Number(state.stopHours));
-  document->Set(kInformation, "StopTime_NN", Number(state.stopMinutes));
-  document->Set(kInformation, "StopTime_SS", Number(state.stopSeconds));
-  document->Save(path);
+bool SaveLoggingSettings(const LoggingState& state, const std::string& path, std::string* why) {
+  return UpdateIniFile(
+      path,
+      [&state](IniDocument& document) {
+        if (state.pointsCell != 0)
+          document.Set(kInformation, "NumPoints", Number(long{state.pointsCell}));
+        document.Set(kInformation, "ReadPoints", Number(long{state.readingsLimit}));
+        document.Set(kInformation, "Begin", Number(long{state.beginMode}));
+        document.Set(kInformation, "Terminating", Number(long{state.stopMode}));
+        document.Set(kInformation, "Add_Chart", Number(long{state.chartKind}));
+        document.Set(kInformation, "In_Sheet", state.chartInSheet ? "True" : "False");
+        document.Set(kInformation, "Interval", Number(long{state.interval}));
+        document.Set(kInformation, "StopTime_HH", Number(state.stopHours));
+        document.Set(kInformation, "StopTime_NN", Number(state.stopMinutes));
+        document.Set(kInformation, "StopTime_SS", Number(state.stopSeconds));
+      },
+      why);
+}
+
+std::string SettingsNotSaved(const std::string& path, const std::string& why) {
+  return "The settings could not be saved in " + path + ": " + why + ".";
 }
 
 }  // namespace vx::addin

@@ -26,7 +26,10 @@ std::string SettingsPathQuietly();
 
 std::vector<std::string> SplitLanguages(const std::string& list);
 
-// The keys SaveSetting writes, from the logging state.
-void SaveLoggingSettings(const LoggingState& state, const std::string& path);
+// The keys SaveSetting writes, from the logging state, under the file's lock. False when
+// the file cannot be written, with the reason in `why`.
+bool SaveLoggingSettings(const LoggingState& state, const std::string& path, std::string* why);
+// The engine's words for a settings write that failed.
+std::string SettingsNotSaved(const std::string& path, const std::string& why);
 
 }  // namespace vx::addin

@@ -155,8 +155,10 @@ Status LoggingEngine::PrepareStart(std::int32_t intervalMs) {
   VX_ASSIGN_OR_RETURN(automation::RangePtr points, state_.sheet->Cells(8, 6));
   VX_ASSIGN_OR_RETURN(Value pointsValue, points->Value());
   state_.pointsCell = static_cast<std::int32_t>(automation::NumberOf(pointsValue).value_or(0));
-  if (const std::string path = SettingsPathQuietly(); !path.empty()) {
-    SaveLoggingSettings(state_, path);
+  // Settings that cannot be saved are reported, and the readings are taken all the same.
+  if (std::string path = SettingsPathQuietly(), why;
+      !path.empty() && !SaveLoggingSettings(state_, path, &why)) {
+    Message(SettingsNotSaved(path, why), MessageIcon::Exclamation);
   }
   ViUInt32 timeout = 0;
   ViStatus status = viGetAttribute(state_.session, VI_ATTR_TMO_VALUE, &timeout);
@@ -269,8 +271,14 @@ void LoggingEngine::ReadingTick() {
   SetStatusLine("Reading...");
   if (!WriteCommand("read?")) return;
   const std::string answer = ReadAnswer();
-  if (state_.ioFailed) return;
-  if (!WriteReading(answer)) {
+  // A failed read has stopped the run, and StopLogging has cleared ioFailed again.
+  if (state_.ioFailed || !state_.running) return;
+  if (const Status written = WriteReading(answer); !written) {
+    // A sheet that takes no more rows (its last row reached, its document closed) ends the
+    // run; every row written so far stays, and the user learns why the readings stopped.
+    Message("The reading could not be written into row " + std::to_string(state_.nextRow) +
+                " of the worksheet:\n" + written.error().description,
+            MessageIcon::Exclamation);
     StopLogging();
     return;
   }
@@ -282,7 +290,7 @@ void LoggingEngine::ReadingTick() {
 
 // One reading, or two with a dual reading, into row nextRow. A value text that holds no
 // number is written as the meter gave it, so that nothing invented enters the sheet.
-bool LoggingEngine::WriteReading(const std::string& answer) {
+Status LoggingEngine::WriteReading(const std::string& answer) {
   std::vector<std::string> values;
   if (state_.dualReading) {
     size_t start = 0;
@@ -294,21 +302,22 @@ bool LoggingEngine::WriteReading(const std::string& answer) {
   } else {
     values.push_back(answer);
   }
-  if (!state_.sheet) return false;
-  auto time = state_.sheet->Cells(state_.nextRow, 1);
-  if (!time || !(*time)->SetValue(Value{automation::DateValue{Now()}}) ||
-      !(*time)->SetNumberFormat("hh:mm:ss.000")) {
-    return false;
+  if (!state_.sheet) {
+    return AutomationError::Make(ErrorNumber::Failed, "The engine has no sheet: call SetSheet.");
   }
+  VX_ASSIGN_OR_RETURN(automation::RangePtr time, state_.sheet->Cells(state_.nextRow, 1));
+  VX_RETURN_IF_ERROR(time->SetValue(Value{automation::DateValue{Now()}}));
+  VX_RETURN_IF_ERROR(time->SetNumberFormat("hh:mm:ss.000"));
   for (size_t i = 0; i < values.size(); ++i) {
     std::string text = values[i];
     if (const size_t comma = text.find(','); comma != std::string::npos) text[comma] = '.';
     const std::optional<double> number = LeadingDecimal(text);
     const Value value = number ? Value{*number} : Value{text};
-    auto cell = state_.sheet->Cells(state_.nextRow, 2 + static_cast<int>(i));
-    if (!cell || !(*cell)->SetValue(value)) return false;
+    VX_ASSIGN_OR_RETURN(automation::RangePtr cell,
+                        state_.sheet->Cells(state_.nextRow, 2 + static_cast<int>(i)));
+    VX_RETURN_IF_ERROR(cell->SetValue(value));
   }
-  return true;
+  return {};
 }
 
 bool LoggingEngine::UpdateCounts() {

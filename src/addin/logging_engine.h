@@ -60,7 +60,7 @@ class LoggingEngine {
   void KillTimer();
   void SetStatusLine(const std::string& text);
   void ReportIoFailure(ViStatus status);
-  bool WriteReading(const std::string& answer);
+  automation::Status WriteReading(const std::string& answer);
   // False when the chart built at the first reading failed, which has stopped the run.
   bool UpdateCounts();
   void CheckLimits();

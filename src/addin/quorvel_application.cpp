@@ -204,7 +204,10 @@ Result<std::string> Application::LoadSetting(std::string& val1, std::string& val
 
 Result<Variant> Application::SaveSetting1(std::string& val1, std::string& val2) {
   const std::string path = GetSettingsPath(*prompter_, state_.title2);
-  if (!path.empty()) WritePrivateProfileString(kInformation, val1, val2, path);
+  if (std::string why;
+      !path.empty() && !WritePrivateProfileString(kInformation, val1, val2, path, &why)) {
+    return AutomationError::Make(ErrorNumber::PermissionDenied, SettingsNotSaved(path, why));
+  }
   return Variant{};
 }
 
@@ -212,7 +215,9 @@ Result<Variant> Application::SaveSetting1(std::string& val1, std::string& val2) 
 // file only.
 Result<Variant> Application::SaveSetting() {
   const std::string path = GetSettingsPath(*prompter_, state_.title2);
-  if (!path.empty()) SaveLoggingSettings(state_, path);
+  if (std::string why; !path.empty() && !SaveLoggingSettings(state_, path, &why)) {
+    return AutomationError::Make(ErrorNumber::PermissionDenied, SettingsNotSaved(path, why));
+  }
   return Variant{};
 }
 

@@ -35,9 +35,9 @@ Status ChangeRegistry(const std::string& path, Change change) {
   FileLock lock(path);
   VX_ASSIGN_OR_RETURN(IniDocument document, ReadRegistry(path));
   change(document);
-  if (!document.Save(path)) {
+  if (std::string why; !document.Save(path, &why)) {
     return RegistryError(ErrorNumber::PermissionDenied,
-                         "The object registry " + path + " cannot be written.");
+                         "The object registry " + path + " cannot be written: " + why + ".");
   }
   return {};
 }

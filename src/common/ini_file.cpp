@@ -1,11 +1,18 @@
 #include "common/ini_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "common/c_number.h"
+#include "common/file_lock.h"
 
 namespace vx {
 namespace {
@@ -198,23 +205,68 @@ std::string IniDocument::Serialize() const {
   return out;
 }
 
-bool IniDocument::Save(const std::string& path) const {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << Serialize();
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
+namespace {
+
+// The permissions a replaced file had, or what a new file gets under the umask.
+mode_t ModeForReplacement(const std::string& path) {
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0) return existing.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
   }
   return true;
+}
+
+}  // namespace
+
+bool IniDocument::Save(const std::string& path, std::string* why) const {
+  const auto fail = [&](const std::string& reason) {
+    if (why) *why = reason;
+    return false;
+  };
+  // A temporary name of this writer's own: two processes saving at once never write into,
+  // or rename away, each other's file.
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return fail(std::strerror(errno));
+  const bool written =
+      WriteAll(fd, Serialize()) && ::fchmod(fd, ModeForReplacement(path)) == 0 && ::fsync(fd) == 0;
+  const int writeError = errno;
+  if (::close(fd) != 0 || !written) {
+    ::unlink(temp.c_str());
+    return fail(std::strerror(written ? errno : writeError));
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const int renameError = errno;
+    ::unlink(temp.c_str());
+    return fail(std::strerror(renameError));
+  }
+  return true;
+}
+
+bool UpdateIniFile(const std::string& path, const std::function<void(IniDocument&)>& change,
+                   std::string* why) {
+  const FileLock lock(path);
+  std::optional<IniDocument> document = IniDocument::Load(path);
+  if (!document) {
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+      if (why) *why = "the file cannot be read";
+      return false;
+    }
+    document = IniDocument{};
+  }
+  change(*document);
+  return document->Save(path, why);
 }
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
@@ -224,10 +276,9 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::string& path) {
-  IniDocument doc = IniDocument::Load(path).value_or(IniDocument{});
-  doc.Set(section, key, value);
-  return doc.Save(path);
+                               std::string_view value, const std::string& path, std::string* why) {
+  return UpdateIniFile(
+      path, [&](IniDocument& document) { document.Set(section, key, value); }, why);
 }
 
 std::optional<IniSyntaxError> FindIniSyntaxError(std::string_view text) {

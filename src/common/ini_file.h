@@ -5,6 +5,7 @@
 // when the file, the section or the key is missing. Writing a key keeps every other line of
 // the file (comments, order, unknown sections) as it was.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,9 +37,9 @@ class IniDocument {
   void RemoveSection(std::string_view section);
 
   std::string Serialize() const;
-  // Writes through a temporary file and a rename, so a failed write never leaves a
-  // truncated settings file behind.
-  bool Save(const std::string& path) const;
+  // Writes through a temporary file of its own and a rename, so a failed write never leaves
+  // a truncated settings file behind. False on failure, with the reason in `why`.
+  bool Save(const std::string& path, std::string* why = nullptr) const;
 
  private:
   struct Line {
@@ -80,10 +81,18 @@ struct CheckedIni {
 };
 CheckedIni LoadCheckedIni(const std::string& path, std::string_view what);
 
-// The private-profile calls, one file access each.
+// Reads the file at `path`, lets `change` edit it and saves it, holding the file's lock
+// (FileLock) throughout, so that two programs changing one file at once both keep their
+// changes. A missing file starts empty; one that exists but cannot be read is left alone.
+// False on failure, with the reason in `why`.
+bool UpdateIniFile(const std::string& path, const std::function<void(IniDocument&)>& change,
+                   std::string* why = nullptr);
+
+// The private-profile calls, one file access each; a write is an UpdateIniFile.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view fallback, const std::string& path);
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, const std::string& path);
+                               std::string_view value, const std::string& path,
+                               std::string* why = nullptr);
 
 }  // namespace vx

@@ -186,7 +186,9 @@ int LinkSession::Run(int device) {
   }
   std::int32_t interval = options_.intervalMs;
   engine_->StartTimer(interval);
-  lastSave_ = std::chrono::steady_clock::now();
+  saves_ = std::make_unique<PeriodicSave>(
+      workbook_.book, options_.out, kSaveEvery,
+      [this](const std::string& failure) { std::fprintf(err_, "vxlink: %s\n", failure.c_str()); });
   if (!RunActive()) {
     Finish();
     return 1;
@@ -216,10 +218,13 @@ void LinkSession::Poll() {
   }
   PrintNewRows();
   PrintStatusLine();
-  if (std::chrono::steady_clock::now() - lastSave_ >= kSaveEvery) {
-    Save();
-    lastSave_ = std::chrono::steady_clock::now();
+  // The columns are fitted to the first readings, not at every save: fitting looks at every
+  // row, and the rows that follow are of the same kind.
+  if (!fittedToFirstRows_ && printedRows_ > 0) {
+    FitColumns(workbook_.sheet);
+    fittedToFirstRows_ = true;
   }
+  saves_->Poll();
 }
 
 // While the meter waits for its trigger the engine asks whether the user released it from its
@@ -272,7 +277,7 @@ void LinkSession::PrintStatusLine() {
 
 bool LinkSession::Save() {
   FitColumns(workbook_.sheet);
-  const Status saved = workbook_.book->SaveAs(options_.out);
+  const Status saved = saves_ ? saves_->Finish() : workbook_.book->SaveAs(options_.out);
   if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
   return static_cast<bool>(saved);
 }

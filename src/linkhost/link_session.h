@@ -2,8 +2,8 @@
 // One vxlink run: the spreadsheet host and the logging engine created through the registry,
 // the logging workbook, the meter search, the run's settings handed to the engine in the
 // order it expects, and the run watched from the host's thread: each new row and each new
-// status line printed, the workbook saved every 10 seconds and at the end, Ctrl-C or SIGTERM
-// turned into the engine's StopTimer.
+// status line printed, the workbook saved every 10 seconds (in the background, so that no
+// reading waits for it) and at the end, Ctrl-C or SIGTERM turned into the engine's StopTimer.
 
 #include <QObject>
 #include <QTimer>
@@ -18,6 +18,7 @@
 #include "automation/spreadsheet.h"
 #include "linkhost/link_options.h"
 #include "linkhost/logging_workbook.h"
+#include "linkhost/periodic_save.h"
 
 namespace vx::linkhost {
 
@@ -74,7 +75,8 @@ class LinkSession {
   bool secondHeader_ = false;
   int printedRows_ = 0;
   std::string statusLine_;
-  std::chrono::steady_clock::time_point lastSave_;
+  std::unique_ptr<PeriodicSave> saves_;
+  bool fittedToFirstRows_ = false;
   double stopTime_ = 0;
   int exitStatus_ = 0;
 };

@@ -41,6 +41,32 @@ TEST_F(EngineTest, StopsAfterTheGivenNumberOfReadings) {
   EXPECT_TRUE(prompter_->Messages().empty());
 }
 
+// A run that reaches the sheet's last row (here a host whose sheets end at row 10) ends there
+// with a message; every reading written before stays, and the workbook saves them all.
+TEST_F(EngineTest, TheSheetsLastRowEndsTheRunKeepingEveryReading) {
+  Start({SimulatedVisa::GpibMeter(22)}, true, 10);
+  Connect();
+  Must(automation::StatusOf(engine_->SetBegin(1)));
+  StartRun(0);
+  Tick(12);
+  EXPECT_EQ(Number("F4"), 9);
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::string>{"The reading could not be written into row 11 of the "
+                                     "worksheet:\nThe cell at row 11, column 1 lies outside "
+                                     "the sheet."});
+  EXPECT_FALSE(ThreadLoggingState().running);
+  EXPECT_FALSE(Enabled(9));
+  EXPECT_EQ(ThreadLoggingState().nextRow, 2);
+
+  const std::string saved = folder_ / "full.xlsx";
+  Must(book_->SaveAs(saved));
+  const QJsonObject book = vx::test::ReadXlsx(saved);
+  for (int row = 2; row <= 10; ++row) {
+    const std::string cell = "B" + std::to_string(row);
+    EXPECT_EQ(vx::test::CellOf(book, "Sheet1", cell.c_str())["type"].toString(), "n") << cell;
+  }
+}
+
 TEST_F(EngineTest, SetAppProgramsTheToolbar) {
   Start({SimulatedVisa::GpibMeter(22)});
   Must(engine_->SetApp(host_));

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "common/ini_file.h"
 #include "engine_fixture.h"
+#include "file_size_limit.h"
 
 namespace vx::addin::test {
 namespace {
@@ -60,6 +63,35 @@ TEST_F(EngineTest, SaveSettingLeavesNumPointsAloneWhenTheCellIsZero) {
   EXPECT_EQ(GetPrivateProfileString("Information", "StopTime_HH", "", path), "0");
   // The rest of the file is kept.
   EXPECT_EQ(GetPrivateProfileString("Chinese(Traditional)", "Time", "", path), "時間");
+}
+
+// A settings file that cannot be written (here: the disk is full) is reported by the call
+// that wrote it, and a run starts all the same, with the engine's message.
+TEST_F(EngineTest, ASettingsWriteThatFailsIsReported) {
+  Start({vx::test::SimulatedVisa::GpibMeter(22)});
+  Must(engine_->SetApp(host_));
+  Must(automation::StatusOf(engine_->SetSheet(sheet_)));
+  std::string key = "Address";
+  std::string value = "GPIB0::22::INSTR";
+  const std::string path = SettingsFile(folder_);
+  const std::string expected =
+      "The settings could not be saved in " + path + ": " + std::strerror(EFBIG) + ".";
+  {
+    const vx::test::FileSizeLimit full(16);
+    const auto one = engine_->SaveSetting1(key, value);
+    ASSERT_FALSE(one);
+    EXPECT_EQ(one.error().description, expected);
+    const auto all = engine_->SaveSetting();
+    ASSERT_FALSE(all);
+    EXPECT_EQ(all.error().description, expected);
+    Connect();
+    Must(automation::StatusOf(engine_->SetBegin(1)));
+    StartRun(0);
+  }
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{expected});
+  EXPECT_EQ(GetPrivateProfileString("Information", "Address", "", path), "");
+  Tick(1);
+  EXPECT_EQ(Number("F4"), 1);
 }
 
 TEST_F(EngineTest, AMissingSettingsFileIsReportedAndNothingIsWritten) {

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+
+#include "file_size_limit.h"
 
 namespace vx {
 namespace {
@@ -29,6 +37,15 @@ class IniFileTest : public ::testing::Test {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+  }
+
+  std::set<std::string> Files() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) names.insert(entry.path().filename());
+    return names;
+  }
+  static std::string Key(int writer, int k) {
+    return "Writer" + std::to_string(writer) + "Key" + std::to_string(k);
   }
 
   fs::path dir_;
@@ -75,7 +92,53 @@ TEST_F(IniFileTest, WritingCreatesTheFileAndTheSection) {
   ASSERT_TRUE(WritePrivateProfileString("Information", "NumPoints", "50", path_));
   ASSERT_TRUE(WritePrivateProfileString("Other", "x", "1", path_));
   EXPECT_EQ(ReadFile(), "[Information]\nNumPoints=50\n[Other]\nx=1\n");
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+  EXPECT_EQ(Files(), (std::set<std::string>{"VX_TOOL.ini", "VX_TOOL.ini.lock"}));
+}
+
+// Two programs (two engines on one account) writing settings into one file at once: every
+// setting of both lands, and no temporary file is left behind.
+TEST_F(IniFileTest, TwoProgramsWritingAtOnceLoseNoSetting) {
+  constexpr int kKeys = 120;
+  std::vector<pid_t> writers;
+  for (int writer = 0; writer < 2; ++writer) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      bool ok = true;
+      for (int k = 0; k < kKeys; ++k) {
+        ok = WritePrivateProfileString("Information", Key(writer, k), std::to_string(k), path_) &&
+             ok;
+      }
+      ::_exit(ok ? 0 : 1);
+    }
+    writers.push_back(pid);
+  }
+  for (const pid_t pid : writers) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write failed";
+  }
+  const auto document = IniDocument::Load(path_);
+  ASSERT_TRUE(document);
+  for (int writer = 0; writer < 2; ++writer) {
+    for (int k = 0; k < kKeys; ++k) {
+      EXPECT_EQ(document->Get("Information", Key(writer, k), "lost"), std::to_string(k))
+          << Key(writer, k);
+    }
+  }
+  EXPECT_EQ(Files(), (std::set<std::string>{"VX_TOOL.ini", "VX_TOOL.ini.lock"}));
+}
+
+TEST_F(IniFileTest, AWriteThatFailsSaysWhyAndKeepsTheFile) {
+  WriteFile("[A]\nk=1\n");
+  std::string why;
+  {
+    const test::FileSizeLimit full(4);
+    EXPECT_FALSE(WritePrivateProfileString("A", "k", "2", path_, &why));
+  }
+  EXPECT_EQ(why, std::strerror(EFBIG));
+  EXPECT_EQ(ReadFile(), "[A]\nk=1\n");
+  EXPECT_EQ(Files(), (std::set<std::string>{"VX_TOOL.ini", "VX_TOOL.ini.lock"}));
 }
 
 TEST_F(IniFileTest, AFailedWriteLeavesTheFileAsItWas) {

@@ -16,6 +16,7 @@
 
 #include "common/clock.h"
 #include "common/local_time.h"
+#include "file_size_limit.h"
 #include "records/append_session.h"
 #include "records/sqlite_db.h"
 
@@ -88,28 +89,7 @@ inline std::vector<double> Counting(int count) {
   return values;
 }
 
-// While it lives, no file of this process may grow beyond `bytes`: a write past the limit
-// fails (EFBIG) as a full disk would, without killing the process.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limit = previous_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &previous_);
-    signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit previous_{};
-  sighandler_t previousHandler_ = SIG_DFL;
-};
+using vx::test::FileSizeLimit;
 
 // The names in `folder`, hidden ones included.
 inline std::vector<std::string> FolderEntries(const std::string& folder) {

@@ -37,6 +37,8 @@ class HostData {
   bool userControl = false;
   std::string statusBar;
   std::string version = "12.0";
+  // The sheets' last row: the program's own limit, or a smaller one a test gives the host.
+  int lastRow = kMaxRows;
 
   std::shared_ptr<WorkbookData> NewWorkbook(std::string name = {});
   int NextDocumentNumber() { return ++documentCounter_; }

@@ -116,8 +116,8 @@ Status WriteHostState(const std::string& path, std::string_view host, const Last
   for (size_t i = 0; i < state.commandBars.size(); ++i) {
     WriteBar(document, prefix + "CommandBar" + std::to_string(i + 1), state.commandBars[i]);
   }
-  if (!document.Save(path)) {
-    return StateError("The host state file " + path + " cannot be written.");
+  if (std::string why; !document.Save(path, &why)) {
+    return StateError("The host state file " + path + " cannot be written: " + why + ".");
   }
   return {};
 }

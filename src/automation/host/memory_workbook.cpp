@@ -97,6 +97,9 @@ class MemoryWorkbook final : public Workbook {
   Result<ChartsPtr> Charts() override { return MakeCharts(host_, book_); }
   Result<NamesPtr> Names() override { return MakeNames(host_, book_, nullptr); }
   Status SaveAs(std::string_view path) override { return SaveWorkbook(*book_, std::string(path)); }
+  Result<PendingSavePtr> SaveCopyAsInBackground(std::string_view path) override {
+    return SaveCopyInBackground(*book_, std::string(path));
+  }
 
  private:
   HostPtr host_;
@@ -133,7 +136,7 @@ class MemoryWorksheet final : public Worksheet {
     return MakeRange(host_, book_, sheet_, SpanOf(*a.block, *b.block));
   }
   Result<RangePtr> Cells(int row, int column) override {
-    if (!WithinSheet(row, column)) {
+    if (!WithinSheet(row, column) || row > host_->lastRow) {
       return HostError("The cell at row " + std::to_string(row) + ", column " +
                        std::to_string(column) + " lies outside the sheet.");
     }

@@ -83,6 +83,10 @@ struct ChartData {
   std::string shapeName;
 };
 
+// A worksheet's cells, styles, widths and shapes. Rows are kept in blocks shared with the
+// snapshots taken of the sheet (see WorkbookData::Snapshot): a copy of the sheet costs a
+// pointer per block, and a block is copied only when the sheet changes it while a snapshot
+// still holds it.
 class SheetData {
  public:
   explicit SheetData(std::string name) : name_(std::move(name)) {}
@@ -94,9 +98,9 @@ class SheetData {
   Cell& At(int row, int column);
   Value ValueAt(int row, int column) const;
   // Rows 1..RowCount() may hold cells; row r holds ColumnsIn(r) of them.
-  int RowCount() const { return static_cast<int>(rows_.size()); }
-  int ColumnsIn(int row) const { return static_cast<int>(rows_[row - 1].size()); }
-  const Cell& CellIn(int row, int column) const { return rows_[row - 1][column - 1]; }
+  int RowCount() const { return rowCount_; }
+  int ColumnsIn(int row) const { return static_cast<int>(RowCells(row).size()); }
+  const Cell& CellIn(int row, int column) const { return RowCells(row)[column - 1]; }
 
   double ColumnWidth(int column) const;
   // Shapes move with the cells under them, as a spreadsheet program's objects do: one that
@@ -117,8 +121,16 @@ class SheetData {
   int NextShapeNumber() { return ++shapeCounter_; }
 
  private:
+  static constexpr int kRowsPerBlock = 1024;
+  using RowBlock = std::vector<std::vector<Cell>>;
+
+  const std::vector<Cell>& RowCells(int row) const;
+  // The block that holds `row`, made this sheet's own first when a snapshot shares it.
+  RowBlock& WritableBlock(int row);
+
   std::string name_;
-  std::vector<std::vector<Cell>> rows_;
+  std::vector<std::shared_ptr<RowBlock>> blocks_;
+  int rowCount_ = 0;
   std::map<int, double> columnWidths_;
   std::vector<ShapeData> shapes_;
   int shapeCounter_ = 0;
@@ -135,6 +147,11 @@ struct DefinedNameData {
 class WorkbookData final : public FormulaContext {
  public:
   explicit WorkbookData(std::string name) : name_(std::move(name)) {}
+
+  // The workbook as it is now, for writing on another thread while this one goes on
+  // changing: sheets and charts are copies of their own (a sheet's rows shared block by
+  // block until either side changes them). Cheap: no cell is copied.
+  std::shared_ptr<const WorkbookData> Snapshot() const;
 
   const std::string& Name() const { return name_; }
   std::string fullName;
