@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "automation/object_registry.h"
+#include "common/command_line.h"
 
 namespace {
 
@@ -21,38 +22,37 @@ constexpr const char* kUsage =
     "  --registry     the registry file to change (default: VX_OBJECT_REGISTRY, else\n"
     "                 ~/.config/k9-90/object-registry.ini)\n"
     "  --system       the registry in the share folder installed beside the programs\n"
-    "  --quiet        print nothing on success\n";
-
-int Usage(int status) {
-  std::fputs(kUsage, status == 0 ? stdout : stderr);
-  return status;
-}
+    "  --quiet        print nothing on success\n"
+    "  --version      the program's version\n"
+    "Exit status: 0 done, 1 the library or the registry failed, 2 a wrong command line.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  vx::CommandLine line("vxregister", kUsage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
   bool unregister = false;
   bool quiet = false;
   std::string registry;
   std::string library;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") return Usage(0);
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view arg = line.Next();
     if (arg == "--unregister") {
       unregister = true;
     } else if (arg == "--quiet") {
       quiet = true;
     } else if (arg == "--system") {
       registry = vx::automation::InstalledRegistryPath();
-    } else if (arg == "--registry" && i + 1 < argc) {
-      registry = argv[++i];
+    } else if (arg == "--registry") {
+      if (const auto file = line.Value(arg)) registry = std::string(*file);
     } else if (!arg.empty() && arg.front() != '-' && library.empty()) {
       library = std::string(arg);
     } else {
-      return Usage(2);
+      line.Unknown(arg);
     }
   }
-  if (library.empty()) return Usage(2);
+  if (!line.Failed() && library.empty()) line.Refuse("LIBRARY is needed");
+  if (line.Failed()) return line.Fail();
 
   // A path without a slash would be searched for in the loader's folders instead.
   if (library.find('/') == std::string::npos) library = "./" + library;

@@ -282,7 +282,8 @@ void LoggingEngine::ReadingTick() {
     StopLogging();
     return;
   }
-  UpdateCounts();
+  // A failed chart stops the run, which starts the next one at row 2: nextRow stays there.
+  if (!UpdateCounts()) return;
   ++state_.nextRow;
   CheckLimits();
 }
@@ -319,8 +320,8 @@ Status LoggingEngine::WriteReading(const std::string& answer) {
   return {};
 }
 
-void LoggingEngine::UpdateCounts() {
-  if (!state_.sheet) return;
+bool LoggingEngine::UpdateCounts() {
+  if (!state_.sheet) return true;
   const Value count{static_cast<double>(state_.nextRow - 1)};
   auto set = [&](int row, int column) {
     if (auto cell = state_.sheet->Cells(row, column)) (*cell)->SetValue(count);
@@ -333,11 +334,12 @@ void LoggingEngine::UpdateCounts() {
     case static_cast<int>(ChartKind::Strip):
       set(4, 6);
       set(6, 6);
-      if (state_.nextRow == 2) CreateChart();
+      if (state_.nextRow == 2) return CreateChart();
       break;
     default:
       break;
   }
+  return true;
 }
 
 void LoggingEngine::CheckLimits() {

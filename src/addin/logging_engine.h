@@ -61,7 +61,8 @@ class LoggingEngine {
   void SetStatusLine(const std::string& text);
   void ReportIoFailure(ViStatus status);
   automation::Status WriteReading(const std::string& answer);
-  void UpdateCounts();
+  // False when the chart built at the first reading failed, which has stopped the run.
+  bool UpdateCounts();
   void CheckLimits();
   bool CreateChart();
   automation::Status BuildChart();

@@ -3,7 +3,7 @@
 // the logging workbook, the meter search, the run's settings handed to the engine in the
 // order it expects, and the run watched from the host's thread: each new row and each new
 // status line printed, the workbook saved every 10 seconds (in the background, so that no
-// reading waits for it) and at the end, Ctrl-C turned into the engine's StopTimer.
+// reading waits for it) and at the end, Ctrl-C or SIGTERM turned into the engine's StopTimer.
 
 #include <QObject>
 #include <QTimer>
@@ -50,6 +50,7 @@ class LinkSession {
   automation::Status SetUpRun(ViSession session);
   automation::Status WriteBeginTime(double oleDate);
   void Poll();
+  void StopWithoutAsking();
   void PrintNewRows();
   void PrintStatusLine();
   bool Save();
@@ -66,7 +67,12 @@ class LinkSession {
   std::vector<FoundMeter> meters_;
   std::unique_ptr<QTimer> poll_;
   std::atomic<bool>* stopRequest_;
+  // Whether the engine's questions can be answered: in a message box when the connect form
+  // made vxlink a windowed program, else on standard input, when that is a terminal.
+  bool canAsk_;
   bool stoppedByUser_ = false;
+  bool leftArmed_ = false;
+  bool secondHeader_ = false;
   int printedRows_ = 0;
   std::string statusLine_;
   std::unique_ptr<PeriodicSave> saves_;

@@ -70,6 +70,18 @@ def tearDownModule():
     folder.cleanup()
 
 
+def check_compound_query(test, resource):
+    """A line of two queries gets one answer, the two units separated by ";", and the next
+    query gets its own answer."""
+    meter = rm.open_resource(resource, read_termination="\n")
+    meter.write("CONF:VOLT:DC")
+    identity, function = meter.query("*IDN?;func?").split(";")
+    test.assertTrue(identity.startswith("TOLVEX,W9-90/1,TW00012345,"), identity)
+    test.assertEqual(function, '"VOLT"')
+    test.assertRegex(meter.query("read?"), r"^[+-]\d\.\d{8}E[+-]\d\d$")
+    meter.close()
+
+
 class Library(unittest.TestCase):
     def test_every_operation_pyvisa_binds_is_there(self):
         self.assertEqual(rm.visalib.lib._functions_failed, [])
@@ -119,6 +131,9 @@ class InProcessSimulator(unittest.TestCase):
             meter.close()
             with self.assertRaises(pyvisa.errors.InvalidSession):
                 meter.query("*IDN?")
+
+    def test_a_compound_query_gets_one_answer(self):
+        check_compound_query(self, USB)
 
     def test_usb_attributes(self):
         meter = rm.open_resource(USB)
@@ -177,6 +192,9 @@ class ThePyvisarcOfTheReadme(unittest.TestCase):
 
 
 class MetersBehindK9sim(unittest.TestCase):
+    def test_a_compound_query_gets_one_answer(self):
+        check_compound_query(self, sockets[USB])
+
     def test_query_write_read_clear_close(self):
         meter = rm.open_resource(sockets[USB], read_termination="\n")
         self.assertEqual(meter.interface_type, constants.InterfaceType.tcpip)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -25,6 +26,7 @@
 #include "find_child.h"
 #include "simulated_visa.h"
 #include "temp_folder.h"
+#include "user_input.h"
 #include "xlsx_reader.h"
 
 namespace vx::scanner {
@@ -300,6 +302,66 @@ TEST_F(ScannerDialogTest, ExitEndsARunThatNeverCompletes) {
   Find<QPushButton>("exitButton")->click();
   EXPECT_FALSE(dialog_->RunTimer().isActive());
   EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+}
+
+// Choosing a current function shows the shunt fields and the formula in the room kept for
+// them: the window keeps its width and the run settings stay where they are.
+TEST_F(ScannerDialogTest, TheShuntFieldsAppearWithoutMovingTheLayout) {
+  ScannerDialog& dialog = Open();
+  ASSERT_NO_FATAL_FAILURE(test::ShowForInput(dialog));
+  dialog.adjustSize();
+  QApplication::processEvents();
+  auto* runSettings = Find<QWidget>("runSettings");
+  const QSize size = dialog.size();
+  const QRect settings = runSettings->geometry();
+  ASSERT_TRUE(Find<QLineEdit>("rField")->isHidden());
+
+  ASSERT_NO_FATAL_FAILURE(test::ChooseWithMouse(Find<QComboBox>("functionList"), "DCI"));
+  QApplication::processEvents();
+  EXPECT_FALSE(Find<QLineEdit>("rField")->isHidden());
+  EXPECT_FALSE(Find<QLabel>("formulaLine")->isHidden());
+  dialog.adjustSize();
+  QApplication::processEvents();
+  EXPECT_EQ(dialog.size(), size);
+  EXPECT_EQ(runSettings->geometry(), settings);
+  SavePicture(dialog, "scanner_dci.png");
+}
+
+// A meter whose USB connection drops at a progress poll a few seconds into a pass.
+sim::MeterConfig MeterLostWhilePolled() {
+  sim::MeterConfig meter = SimulatedVisa::UsbMeter("TW1", "Q7110", 20);
+  meter.fault.kind = sim::FaultKind::ConnectionLost;
+  meter.fault.onlyFor = "ROUT:SCAN:STATE?";
+  meter.fault.lostAfterCommands = 50;
+  return meter;
+}
+
+class ScannerWithAMeterLost : public ScannerDialogTest {
+ protected:
+  ScannerWithAMeterLost() : ScannerDialogTest({MeterLostWhilePolled()}) {}
+};
+
+// The run ends with a message that names the meter and the status, and the window is ready
+// again instead of polling a meter that is gone.
+TEST_F(ScannerWithAMeterLost, TheRunEndsWithAMessageAndTheWindowStaysUsable) {
+  Open();
+  Choose(1, ScanFunction::Dcv);
+  Find<QLineEdit>("timerField")->setText("1");
+  ASSERT_NO_FATAL_FAILURE(test::ShowForInput(*dialog_));
+  auto* start = Find<QPushButton>("startButton");
+  ASSERT_NO_FATAL_FAILURE(test::Click(start));
+  EXPECT_FALSE(start->isEnabled());
+  RunToIdle();
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].title, "Error");
+  EXPECT_EQ(prompter_.Messages()[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(prompter_.Messages()[0].text,
+            "W9-90/1-USBTMC-TW1: The connection to the instrument was lost. (VI_ERROR_CONN_LOST) "
+            "The scan has ended.");
+  EXPECT_TRUE(start->isEnabled());
+  EXPECT_TRUE(Find<QComboBox>("meterList")->isEnabled());
+  EXPECT_EQ(Find<QLabel>("progressLine")->text(), "");
+  EXPECT_FALSE(Find<QPushButton>("exportButton")->isEnabled());
 }
 
 class ScannerWithoutCard : public ScannerDialogTest {

@@ -37,6 +37,10 @@ class RecordingMeter {
       return spoil_ ? spoil_(command, std::move(answer)) : answer;
     };
   }
+  // What the run hears when the meter is gone.
+  MeterCheck Gone() {
+    return [this] { return MeterGoneText(table_, 0); };
+  }
   // Replaces answers: `spoil` gets the command and the meter's answer.
   void Spoil(std::function<std::string(std::string_view, std::string)> spoil) {
     spoil_ = std::move(spoil);

@@ -51,6 +51,9 @@ class HostData {
   Status LastingChanged();
   // Refuses a lasting change while the state file cannot be trusted.
   Status CheckLastingWritable() const;
+  // The add-ins the program knows live in the state file alone: while it cannot be read they
+  // cannot be counted, and the reason names the file and the line.
+  Status CheckLastingReadable() const;
 
  private:
   void LoadLastingState();

@@ -221,17 +221,14 @@ class MemoryNames final : public Names {
     if (!problem.empty()) return HostError(problem);
     return Item(name);
   }
+  // The sheet part is read as the program writes it: quoted when it must be, with a quote
+  // inside the name doubled ("'It''s'!DmmCount").
   Result<NamePtr> Item(std::string_view qualified) override {
-    const size_t bang = qualified.rfind('!');
+    std::string sheetName;
+    std::string name;
     int scope = Scope();
-    std::string_view name = qualified;
-    if (bang != std::string_view::npos) {
-      std::string sheetName(qualified.substr(0, bang));
-      if (sheetName.size() >= 2 && sheetName.front() == '\'') {
-        sheetName = sheetName.substr(1, sheetName.size() - 2);
-      }
+    if (SplitQualified(qualified, sheetName, name) && !sheetName.empty()) {
       scope = book_->SheetIndex(sheetName);
-      name = qualified.substr(bang + 1);
     }
     const DefinedNameData* data = book_->FindName(scope, name);
     if (data == nullptr) return BadIndex("Names", "\"" + std::string(qualified) + "\"");

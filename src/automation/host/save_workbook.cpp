@@ -59,6 +59,15 @@ Status WriteWorkbookFile(const WorkbookData& book, const std::string& path) {
     fs::remove(temporary, error);
     return SaveError(ErrorNumber::Failed, path, failure);
   }
+  // The file holds what it could; what it left out makes the save a failure all the same.
+  if (!written.omissions.empty()) {
+    std::string left;
+    for (const std::string& omission : written.omissions) {
+      left += (left.empty() ? "" : ", ") + omission;
+    }
+    return AutomationError::Make(ErrorNumber::Failed,
+                                 "The workbook was saved as " + path + " without " + left + ".");
+  }
   return {};
 }
 

@@ -28,7 +28,23 @@ bool ValidName(std::string_view name) {
          !EqualsNoCase(name, "FALSE");
 }
 
-// Splits "Sheet1!Name" or "'My data'!Name" into its sheet and name.
+size_t DisplayLength(std::string_view text) {
+  size_t length = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++length;
+    } else if (c >= 0xE0) {
+      length += 2;  // wide (CJK) characters take two columns
+    } else if (c >= 0xC0) {
+      ++length;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
 bool SplitQualified(std::string_view qualified, std::string& sheet, std::string& name) {
   const size_t bang = qualified.rfind('!');
   if (bang == std::string_view::npos) {
@@ -50,23 +66,6 @@ bool SplitQualified(std::string_view qualified, std::string& sheet, std::string&
   name = std::string(qualified.substr(bang + 1));
   return !sheet.empty();
 }
-
-size_t DisplayLength(std::string_view text) {
-  size_t length = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++length;
-    } else if (c >= 0xE0) {
-      length += 2;  // wide (CJK) characters take two columns
-    } else if (c >= 0xC0) {
-      ++length;
-    }
-  }
-  return length;
-}
-
-}  // namespace
 
 const std::vector<Cell>& SheetData::RowCells(int row) const {
   static const std::vector<Cell> kNoCells;
@@ -116,6 +115,17 @@ Value SheetData::ValueAt(int row, int column) const {
 double SheetData::ColumnWidth(int column) const {
   const auto found = columnWidths_.find(column);
   return found == columnWidths_.end() ? kDefaultColumnWidth : found->second;
+}
+
+void SheetData::SetColumnWidth(int column, double characters) {
+  const double edge = ColumnLeft(column + 1);
+  columnWidths_[column] = characters;
+  const double shift = ColumnLeft(column + 1) - edge;
+  if (shift == 0) return;
+  constexpr double kHalfPixel = 0.375;  // points
+  for (ShapeData& shape : shapes_) {
+    if (shape.left >= edge - kHalfPixel) shape.left += shift;
+  }
 }
 
 double SheetData::ColumnLeft(int column) const {

@@ -103,7 +103,9 @@ class SheetData {
   const Cell& CellIn(int row, int column) const { return RowCells(row)[column - 1]; }
 
   double ColumnWidth(int column) const;
-  void SetColumnWidth(int column, double characters) { columnWidths_[column] = characters; }
+  // Shapes move with the cells under them, as a spreadsheet program's objects do: one that
+  // begins at or right of the column's right edge moves as far as that edge does.
+  void SetColumnWidth(int column, double characters);
   const std::map<int, double>& ColumnWidths() const { return columnWidths_; }
   // Position of a row's top and a column's left edge, in points.
   double RowTop(int row) const { return (row - 1) * kDefaultRowHeight; }
@@ -200,6 +202,10 @@ class WorkbookData final : public FormulaContext {
   std::vector<DefinedNameData> names_;
   int chartCounter_ = 0;
 };
+
+// Splits "Sheet1!Name" or "'It''s'!Name" into its sheet (unquoted, "''" read as "'") and its
+// name; a name without a sheet leaves `sheet` empty. False when the sheet part is empty.
+bool SplitQualified(std::string_view qualified, std::string& sheet, std::string& name);
 
 // Display text of a cell as the General format shows it, for fitting column widths.
 std::string DisplayText(const Cell& cell, const CellStyle& style);
