@@ -9,13 +9,16 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRadioButton>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -63,12 +66,28 @@ inline void ClickEntry(QTreeWidget* tree, int row, int column = 0) {
   ClickIndex(tree, tree->model()->index(row, column));
 }
 
-// Clicks a push button, check box or radio button in its middle (a disabled one takes the
-// click and does nothing, as on screen).
+// Where a user clicks a button: a push button in its middle, a check box or radio button on
+// its box and caption (the rest of a wide one takes no click, as on screen).
+inline QPoint ClickPoint(QAbstractButton* button) {
+  const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+  if (!radio && qobject_cast<QCheckBox*>(button) == nullptr) return button->rect().center();
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  option.icon = button->icon();
+  option.iconSize = button->iconSize();
+  return button->style()
+      ->subElementRect(radio ? QStyle::SE_RadioButtonClickRect : QStyle::SE_CheckBoxClickRect,
+                       &option, button)
+      .center();
+}
+
+// Clicks a push button, check box or radio button (a disabled one takes the click and does
+// nothing, as on screen).
 inline void Click(QAbstractButton* button) {
   ASSERT_NE(button, nullptr);
   ASSERT_TRUE(button->isVisible()) << button->objectName().toStdString() << " is not shown";
-  QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+  QTest::mouseClick(button, Qt::LeftButton, {}, ClickPoint(button));
 }
 
 // Chooses `text` in a combo box with the mouse: a click opens its list, a click on the entry
