@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -146,6 +147,15 @@ inline void TypeInto(QWidget* field, const QString& text) {
   QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(field, Qt::Key_Delete);
   QTest::keyClicks(field, text);
+}
+
+// Types the digits of a date or time into a date-time field as after tabbing into it: from
+// its first section on, each section moving on to the next when full.
+inline void TypeIntoDateTime(QDateTimeEdit* field, const QString& digits) {
+  ASSERT_NE(field, nullptr);
+  field->clearFocus();
+  field->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(field, digits);
 }
 
 inline void PressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
