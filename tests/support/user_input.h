@@ -187,10 +187,12 @@ inline QMenu* OpenMenuOf(QMenuBar* bar, QAction* item) {
   return nullptr;
 }
 
-// Closes a menu left open (a click on a greyed item leaves it open, as on screen).
-inline void CloseMenu(QMenu* menu) {
+// Closes a menu left open (a click on a greyed item leaves it open, as on screen), and
+// takes the menu bar out of the keyboard mode Escape leaves it in.
+inline void CloseMenu(QMenuBar* bar, QMenu* menu) {
   for (int guard = 0; guard < 3 && menu->isVisible(); ++guard)
     QTest::keyClick(menu, Qt::Key_Escape);
+  if (bar->hasFocus()) QTest::keyClick(bar, Qt::Key_Escape);
 }
 
 // A menu command chosen with the mouse: its menu opened from the menu bar, then a click on
@@ -199,7 +201,7 @@ inline void ChooseMenuItem(QMenuBar* bar, QAction* item) {
   QMenu* menu = OpenMenuOf(bar, item);
   ASSERT_NE(menu, nullptr) << item->text().toStdString() << " is in no open menu";
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-  CloseMenu(menu);
+  CloseMenu(bar, menu);
 }
 
 // The same command reached with the keys once its menu is open: Down to the item, Enter.
@@ -212,7 +214,7 @@ inline void ChooseMenuItemWithKeys(QMenuBar* bar, QAction* item) {
   }
   ASSERT_EQ(menu->activeAction(), item) << item->text().toStdString() << " cannot be reached";
   QTest::keyClick(menu, Qt::Key_Return);
-  CloseMenu(menu);
+  CloseMenu(bar, menu);
 }
 
 // Moves a horizontal slider to `value` with the keys: Home, then page steps, then single
@@ -245,10 +247,16 @@ void WithModal(Open open, Act act) {
     act(*dialog);
     if (dialog->isVisible()) dialog->reject();
   });
+  QWidget* opener = QApplication::activeWindow();
   poll.start();
   open();
   poll.stop();
   EXPECT_TRUE(acted) << "the window did not open";
+  // The desktop gives the activation back to the window the modal one came from.
+  if (opener != nullptr && opener->isVisible()) {
+    opener->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(opener));
+  }
 }
 
 }  // namespace vx::test
