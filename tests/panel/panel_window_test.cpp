@@ -34,6 +34,7 @@
 #include "panel/about_dialog.h"
 #include "panel/trace_display.h"
 #include "panel/widgets/shaped_button.h"
+#include "panel_user.h"
 #include "records/chart/record_chart_dialog.h"
 #include "records/multiple/multiple_readings_dialog.h"
 #include "records/records_test_util.h"
@@ -80,58 +81,6 @@ sim::MeterConfig Meter(const std::string& serial, double volts) {
 QString MenuText(PanelWindow& panel, int menu, int item = -1) {
   QMenu* m = panel.MenuBar()->actions()[menu]->menu();
   return item < 0 ? m->title() : m->actions()[item]->text();
-}
-
-// The panel's commands and controls as its user reaches them: menu items and toolbar buttons
-// clicked, meters chosen from the device list, buttons clicked, the offset typed.
-class PanelUser {
- public:
-  explicit PanelUser(PanelWindow& panel) : panel_(panel) {}
-
-  // The item at `item` (counted from 0, separators too) of the menu at `menu`.
-  QAction* Item(int menu, int item) const {
-    return panel_.MenuBar()->actions()[menu]->menu()->actions()[item];
-  }
-  void Choose(QAction* item) { test::ChooseMenuItem(panel_.MenuBar(), item); }
-  void Press(QAction* tool) { test::ClickToolButton(panel_.findChild<QToolBar*>("toolbar"), tool); }
-  void Click(const char* button) { test::Click(test::Child<QPushButton>(panel_, button)); }
-  QComboBox* List(const char* name) { return test::Child<QComboBox>(panel_, name); }
-  void ChooseMeter(const QString& name) { test::ChooseWithMouse(panel_.DeviceList(), name); }
-  void SetOffset(const char* text) {
-    test::TypeInto(panel_.OffsetEdit(), text);
-    Click("offsetSet");
-  }
-  // Multi-device mode, chosen in the "Reading manager" dialog and confirmed with OK.
-  void ChooseMultiDevice() {
-    test::WithModal<config::ReadingModeDialog>(
-        [&] { Choose(panel_.ReadingManagerItem()); },
-        [](config::ReadingModeDialog& dialog) {
-          test::Click(test::Child<QRadioButton>(dialog, "multiRadio"));
-          test::Click(test::Child<QPushButton>(dialog, "okButton"));
-        });
-  }
-
- private:
-  PanelWindow& panel_;
-};
-
-// What the user does opens no window (a greyed command, for instance); a window that opens
-// all the same is closed and the test fails.
-template <typename Act>
-void ExpectNoWindow(Act act) {
-  QWidget* opened = nullptr;
-  QTimer poll;
-  poll.setInterval(5);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (QWidget* window = QApplication::activeModalWidget()) {
-      opened = window;
-      window->close();
-    }
-  });
-  poll.start();
-  act();
-  poll.stop();
-  EXPECT_EQ(opened, nullptr) << "a window opened";
 }
 
 class PanelTest : public ::testing::Test {
