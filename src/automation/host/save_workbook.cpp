@@ -1,5 +1,6 @@
 // Saving a workbook: written beside its final name and renamed over it, so that a failed or
 // interrupted save never leaves a damaged file where a good one was.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -80,12 +81,21 @@ Status SaveWorkbook(WorkbookData& book, const std::string& path) {
 
 namespace {
 
+// The writing thread gives way to every other thread of the program: on a busy machine the
+// thread that takes the readings must not wait for a core while the file is written.
+void YieldToTheOwnersThread() {
+#ifdef __linux__
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
+#endif
+}
+
 // The snapshot is written on a thread of its own; the thread is joined by Wait() or, at the
 // latest, when the last holder lets go, so no save outlives its object.
 class BackgroundSave final : public PendingSave {
  public:
   BackgroundSave(std::shared_ptr<const WorkbookData> snapshot, std::string path)
       : thread_([this, snapshot = std::move(snapshot), path = std::move(path)] {
+          YieldToTheOwnersThread();
           result_ = WriteWorkbookFile(*snapshot, path);
           done_ = true;
         }) {}
