@@ -1,10 +1,12 @@
 #include "automation/calc/office_connection.h"
 
+#include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 #include <rtl/bootstrap.hxx>
@@ -20,30 +22,6 @@ namespace vx::automation::calc {
 namespace {
 
 constexpr auto kRetryEvery = std::chrono::milliseconds(50);
-
-// The process's own UNO runtime, made once: it must know LibreOffice's type libraries before
-// the first office type is used, or that use brings the process down.
-Result<Reference<css::uno::XComponentContext>> LocalContext() {
-  static std::once_flag once;
-  static Reference<css::uno::XComponentContext> context;
-  static std::string problem;
-  std::call_once(once, [] {
-    try {
-      if (std::getenv("URE_BOOTSTRAP") == nullptr) {
-        rtl::Bootstrap::set("URE_BOOTSTRAP",
-                            "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
-      }
-      context = cppu::defaultBootstrap_InitialComponentContext();
-    } catch (const css::uno::Exception& exception) {
-      problem = FromUno(exception.Message);
-    }
-  });
-  if (!context.is()) {
-    return AutomationError::Make(ErrorNumber::AppNotFound,
-                                 "LibreOffice's UNO runtime cannot be started: " + problem);
-  }
-  return context;
-}
 
 // UNO's messages end with the source place of the throw (" at ./sc/source/..."): the user
 // needs the words before it.
@@ -78,7 +56,8 @@ Reference<css::uno::XComponentContext> KeptContext(const std::string& address) {
   }
 }
 
-void KeepContext(const std::string& address, const Reference<css::uno::XComponentContext>& context) {
+void KeepContext(const std::string& address,
+                 const Reference<css::uno::XComponentContext>& context) {
   const std::lock_guard lock(bridgesMutex);
   Bridges()[address] = context;
 }
@@ -92,11 +71,68 @@ void IgnoreBrokenPipes() {
   }
 }
 
+// The bridge factory of the process's runtime, made before the exit handler is registered
+// (what is made after it goes before it at exit), and never destroyed.
+Reference<css::bridge::XBridgeFactory2>* exitFactory = nullptr;
+
+// Disposes every bridge of the process, which closes its pipe and joins its threads.
+void EndBridges() {
+  try {
+    const Sequence<Reference<css::bridge::XBridge>> bridges = (*exitFactory)->getExistingBridges();
+    for (sal_Int32 i = 0; i < bridges.getLength(); ++i) {
+      const Reference<css::lang::XComponent> bridge(bridges[i], UNO_QUERY);
+      if (bridge.is()) bridge->dispose();
+    }
+  } catch (const css::uno::Exception&) {
+    // An office that has gone has taken its bridge with it.
+  }
+}
+
 }  // namespace
+
+// The process's own UNO runtime, made once: it must know LibreOffice's type libraries before
+// the first office type is used, or that use brings the process down.
+Result<Reference<css::uno::XComponentContext>> ProcessContext() {
+  static std::once_flag once;
+  static Reference<css::uno::XComponentContext> context;
+  static std::string problem;
+  std::call_once(once, [] {
+    try {
+      if (std::getenv("URE_BOOTSTRAP") == nullptr) {
+        rtl::Bootstrap::set("URE_BOOTSTRAP",
+                            "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
+      }
+      context = cppu::defaultBootstrap_InitialComponentContext();
+    } catch (const css::uno::Exception& exception) {
+      problem = FromUno(exception.Message);
+    }
+  });
+  if (!context.is()) {
+    return AutomationError::Make(ErrorNumber::AppNotFound,
+                                 "LibreOffice's UNO runtime cannot be started: " + problem);
+  }
+  return context;
+}
+
+void EndBridgesAtExit() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const Result<Reference<css::uno::XComponentContext>> local = ProcessContext();
+    if (!local) return;
+    try {
+      exitFactory =
+          new Reference<css::bridge::XBridgeFactory2>(css::bridge::BridgeFactory::create(*local));
+    } catch (const css::uno::Exception&) {
+      return;
+    }
+    std::atexit(EndBridges);
+  });
+}
 
 Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOptions& options) {
   IgnoreBrokenPipes();
-  VX_ASSIGN_OR_RETURN(Reference<css::uno::XComponentContext> local, LocalContext());
+  EndBridgesAtExit();
+  VX_ASSIGN_OR_RETURN(Reference<css::uno::XComponentContext> local, ProcessContext());
   std::unique_ptr<OfficeConnection> connection(new OfficeConnection);
   connection->options_ = options;
   try {

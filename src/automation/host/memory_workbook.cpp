@@ -97,6 +97,9 @@ class MemoryWorkbook final : public Workbook {
   Result<ChartsPtr> Charts() override { return MakeCharts(host_, book_); }
   Result<NamesPtr> Names() override { return MakeNames(host_, book_, nullptr); }
   Status SaveAs(std::string_view path) override { return SaveWorkbook(*book_, std::string(path)); }
+  Result<PendingSavePtr> SaveCopyAsInBackground(std::string_view path) override {
+    return SaveCopyInBackground(*book_, std::string(path));
+  }
 
  private:
   HostPtr host_;
@@ -133,7 +136,7 @@ class MemoryWorksheet final : public Worksheet {
     return MakeRange(host_, book_, sheet_, SpanOf(*a.block, *b.block));
   }
   Result<RangePtr> Cells(int row, int column) override {
-    if (!WithinSheet(row, column)) {
+    if (!WithinSheet(row, column) || row > host_->lastRow) {
       return HostError("The cell at row " + std::to_string(row) + ", column " +
                        std::to_string(column) + " lies outside the sheet.");
     }
@@ -218,17 +221,14 @@ class MemoryNames final : public Names {
     if (!problem.empty()) return HostError(problem);
     return Item(name);
   }
+  // The sheet part is read as the program writes it: quoted when it must be, with a quote
+  // inside the name doubled ("'It''s'!DmmCount").
   Result<NamePtr> Item(std::string_view qualified) override {
-    const size_t bang = qualified.rfind('!');
+    std::string sheetName;
+    std::string name;
     int scope = Scope();
-    std::string_view name = qualified;
-    if (bang != std::string_view::npos) {
-      std::string sheetName(qualified.substr(0, bang));
-      if (sheetName.size() >= 2 && sheetName.front() == '\'') {
-        sheetName = sheetName.substr(1, sheetName.size() - 2);
-      }
+    if (SplitQualified(qualified, sheetName, name) && !sheetName.empty()) {
       scope = book_->SheetIndex(sheetName);
-      name = qualified.substr(bang + 1);
     }
     const DefinedNameData* data = book_->FindName(scope, name);
     if (data == nullptr) return BadIndex("Names", "\"" + std::string(qualified) + "\"");
