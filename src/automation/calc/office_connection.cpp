@@ -6,6 +6,7 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
@@ -141,9 +142,17 @@ Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOpt
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     Reference<css::uno::XInterface> remote(KeptContext(options.ContextAddress()).get());
     for (bool started = false; !remote.is();) {
+      // No office on the pipe yet, or one that is still starting (or ending) and drops the
+      // bridge it accepted: both are waited out until the deadline.
+      bool notThereYet = false;
       try {
         remote = resolver->resolve(address);
       } catch (const css::connection::NoConnectException&) {
+        notThereYet = true;
+      } catch (const css::lang::DisposedException&) {
+        notThereYet = true;
+      }
+      if (notThereYet) {
         if (!started && options.mayStart) {
           // Where an office already runs on the same profile, the one started here hands it
           // the pipe and ends; then that office answers.

@@ -126,21 +126,18 @@ class MemoryWorksheet final : public Worksheet {
   Result<RangePtr> Range(std::string_view cell) override {
     const ParsedBlock parsed = ParseA1(cell);
     if (!parsed.block) return HostError(parsed.error);
-    return MakeRange(host_, book_, sheet_, *parsed.block);
+    return InSheet(*parsed.block);
   }
   Result<RangePtr> Range(std::string_view first, std::string_view last) override {
     const ParsedBlock a = ParseA1(first);
     if (!a.block) return HostError(a.error);
     const ParsedBlock b = ParseA1(last);
     if (!b.block) return HostError(b.error);
-    return MakeRange(host_, book_, sheet_, SpanOf(*a.block, *b.block));
+    return InSheet(SpanOf(*a.block, *b.block));
   }
   Result<RangePtr> Cells(int row, int column) override {
-    if (!WithinSheet(row, column) || row > host_->lastRow) {
-      return HostError("The cell at row " + std::to_string(row) + ", column " +
-                       std::to_string(column) + " lies outside the sheet.");
-    }
-    return MakeRange(host_, book_, sheet_, CellBlock{row, column, row, column});
+    if (!WithinSheet(row, column)) return Outside(row, column);
+    return InSheet(CellBlock{row, column, row, column});
   }
   Result<NamesPtr> Names() override { return MakeNames(host_, book_, sheet_); }
   Result<ShapesPtr> Shapes() override { return MakeShapes(book_, sheet_); }
@@ -160,6 +157,16 @@ class MemoryWorksheet final : public Worksheet {
   }
 
  private:
+  // A block that starts below the sheet's last row lies outside it.
+  Result<RangePtr> InSheet(const CellBlock& block) {
+    if (block.firstRow > host_->lastRow) return Outside(block.firstRow, block.firstColumn);
+    return MakeRange(host_, book_, sheet_, block);
+  }
+  static AutomationError Outside(int row, int column) {
+    return HostError("The cell at row " + std::to_string(row) + ", column " +
+                     std::to_string(column) + " lies outside the sheet.");
+  }
+
   HostPtr host_;
   BookPtr book_;
   SheetPtr sheet_;
