@@ -13,7 +13,9 @@
 #include <com/sun/star/chart2/XChartTypeContainer.hpp>
 #include <com/sun/star/chart2/XCoordinateSystemContainer.hpp>
 #include <com/sun/star/chart2/XDataSeriesContainer.hpp>
+#include <com/sun/star/chart2/data/XDataProvider.hpp>
 #include <com/sun/star/chart2/data/XDataReceiver.hpp>
+#include <com/sun/star/chart2/data/XRangeXMLConversion.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
@@ -123,7 +125,7 @@ bool Covered(BookState& book, std::string_view formulaText, std::string& sheet, 
 // provider reads. Series that cover nothing yet are left out.
 struct Drawing {
   Sequence<css::table::CellRangeAddress> ranges;
-  std::string representation;  // "$Sheet1.$B$1,$Sheet1.$B$22:$B$31"
+  std::string xmlRepresentation;  // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
   bool labelled = true;
   std::vector<size_t> series;  // the model's series drawn, in drawing order
 };
@@ -139,7 +141,7 @@ Drawing Plan(BookState& book, ChartState& chart) {
   std::vector<Place> labels;
   std::vector<Place> values;
   const auto place = [&](SheetState& sheet, const CellBlock& block) {
-    return Place{AddressOf(CalcIndexOf(sheet), block), CalcReference(sheet.name, block)};
+    return Place{AddressOf(CalcIndexOf(sheet), block), CalcXmlReference(sheet.name, block)};
   };
   chart.precedents.clear();
   for (size_t i = 0; i < chart.model.series.size(); ++i) {
@@ -182,7 +184,7 @@ Drawing Plan(BookState& book, ChartState& chart) {
   std::vector<css::table::CellRangeAddress> addresses;
   for (const Place& each : all) {
     addresses.push_back(each.address);
-    drawing.representation += (drawing.representation.empty() ? "" : ",") + each.reference;
+    drawing.xmlRepresentation += (drawing.xmlRepresentation.empty() ? "" : " ") + each.reference;
   }
   drawing.ranges = Sequence<css::table::CellRangeAddress>(addresses.data(),
                                                           static_cast<sal_Int32>(addresses.size()));
@@ -195,10 +197,15 @@ Drawing Plan(BookState& book, ChartState& chart) {
 void GiveRanges(ChartState& chart, const Drawing& drawing) {
   if (!chart.receiver.is()) {
     chart.receiver = As<css::chart2::data::XDataReceiver>(chart.document);
+    chart.conversion = As<css::chart2::data::XRangeXMLConversion>(
+        As<css::chart2::XChartDocument>(chart.document)->getDataProvider());
   }
   Sequence<css::beans::PropertyValue> arguments(4);
   arguments.getArray()[0].Name = "CellRangeRepresentation";
-  arguments.getArray()[0].Value <<= ToUno(drawing.representation);
+  // The ranges go in the document format's syntax, converted by Calc into its own: Calc's
+  // own separates ranges by the list separator of the office's locale (";" in German).
+  arguments.getArray()[0].Value <<=
+      chart.conversion->convertRangeFromXML(ToUno(drawing.xmlRepresentation));
   arguments.getArray()[1].Name = "HasCategories";
   arguments.getArray()[1].Value <<= false;
   arguments.getArray()[2].Name = "FirstCellAsLabel";
@@ -326,6 +333,7 @@ void RemoveObject(BookState& book, ChartState& chart) {
   chart.table.clear();
   chart.document.clear();
   chart.receiver.clear();
+  chart.conversion.clear();
   chart.seriesContainer.clear();
   chart.holder.clear();
   chart.objectName.clear();

@@ -219,8 +219,12 @@ class CalcNames final : public Names {
 
 }  // namespace
 
-std::string CalcReference(std::string_view sheet, const CellBlock& block) {
-  return CalcSheetPrefix(sheet) + AbsoluteA1(block);
+std::string CalcXmlReference(std::string_view sheet, const CellBlock& block) {
+  const std::string a1 = AbsoluteA1(block);
+  const size_t colon = a1.find(':');
+  if (colon == std::string::npos) return CalcSheetPrefix(sheet) + a1;
+  return CalcSheetPrefix(sheet) + a1.substr(0, colon + 1) + CalcSheetPrefix(sheet) +
+         a1.substr(colon + 1);
 }
 
 CalcFormula ToCalcSyntax(const Formula& formula, std::string_view scopeSheet) {

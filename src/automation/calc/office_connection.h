@@ -63,10 +63,9 @@ class OfficeConnection {
 // of the process is made from it.
 Result<Reference<css::uno::XComponentContext>> ProcessContext();
 
-// Ends the process's bridges to offices when it exits, before the UNO runtime's own statics
-// go: a bridge thread that still serves a call from the office (a listener's event) while
-// the runtime is torn down brings the process down at its very end. Called by Open; a
-// client that makes bridges of its own (from ProcessContext) calls it too.
+// Ends the bridges that Open made when the process exits, before the UNO runtime's own
+// statics go: a bridge thread that still serves a call from the office (a listener's event)
+// while the runtime is torn down brings the process down at its very end. Called by Open.
 void EndBridgesAtExit();
 
 // The UNO type of the exception being handled ("com.sun.star.lang.IllegalArgumentException").
