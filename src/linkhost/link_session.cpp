@@ -20,6 +20,7 @@ using namespace automation;
 constexpr int kPollMs = 25;
 constexpr auto kSaveEvery = std::chrono::seconds(10);
 constexpr int kStopControl = 9;
+constexpr const char* kReadyStatus = "Ready";
 
 double NowOle() {
   return ToOleDate(RealClock().LocalNow());
@@ -196,7 +197,11 @@ Status LinkSession::SetUpRun(ViSession session) {
   return StatusOf(engine_->AddChart(kind, inSheet));
 }
 
+// A run goes on while STOP is enabled. A run the engine ended has put "Ready" on the status
+// line, which reaches the copy even when the toolbar's last change could not: a spreadsheet
+// program that has gone fails the engine's toolbar calls at their first step.
 bool LinkSession::RunActive() {
+  if (auto status = copyHost_->StatusBar(); status && *status == kReadyStatus) return false;
   auto bars = copyHost_->CommandBars();
   if (!bars) return false;
   auto bar = (*bars)->Item(kToolbarName);

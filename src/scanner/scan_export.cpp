@@ -54,10 +54,6 @@ ExportResult Deliver(Application& host, Workbook& book, const ExportTarget& targ
     if (Status saved = book.SaveAs(target.name); !saved) {
       return Failure(ExportResult::Outcome::SaveFailed, saved.error());
     }
-    // A spreadsheet program on the desktop shows the saved workbook too.
-    if (Status shown = host.SetVisible(true); !shown) {
-      return Failure(ExportResult::Outcome::CallFailed, shown.error());
-    }
   } else {
     if (Status titled = book.SetTitle(target.name); !titled) {
       return Failure(ExportResult::Outcome::CallFailed, titled.error());
@@ -107,6 +103,23 @@ ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target) 
     }
   }
   return Deliver(**host, *book, target);
+}
+
+ExportResult ShowWorkbook(const std::string& path) {
+  const Result<Resolution> resolution = ResolveImplementation(kSpreadsheetProgId);
+  if (!resolution || resolution->progId != kCalcSpreadsheetProgId) return {};
+  Result<ApplicationPtr> host = CreateObjectAs<Application>(kSpreadsheetProgId);
+  if (!host) return Failure(ExportResult::Outcome::HostNotStarted, host.error());
+  Result<WorkbooksPtr> books = (*host)->Workbooks();
+  if (!books) return Failure(ExportResult::Outcome::CallFailed, books.error());
+  if (Result<WorkbookPtr> opened = (*books)->Open(path); !opened) {
+    return Failure(ExportResult::Outcome::CallFailed, opened.error());
+  }
+  if (Status shown = (*host)->SetVisible(true); !shown) {
+    return Failure(ExportResult::Outcome::CallFailed, shown.error());
+  }
+  Result<std::string> name = (*host)->Name();
+  return {ExportResult::Outcome::Exported, path, {}, name ? *name : std::string()};
 }
 
 MessageRequest ExportFailureMessage(const ExportResult& result) {

@@ -13,7 +13,7 @@
 //   then either the program is made visible and given to the user (the in-memory host saves
 //   the workbook in the documents folder and opens it in the desktop's spreadsheet program;
 //   LibreOffice Calc shows it as a new document), or (vxscan) the workbook is saved under a
-//   given path, and shown where the program is on the desktop.
+//   given path (vxscan shows it in LibreOffice Calc when the run is over: ShowWorkbook).
 // Grid column 0, the row numbers, is not exported.
 
 #include <string>
@@ -57,6 +57,10 @@ std::string ExportTitle(const LocalDateTime& resultsTime);
 std::string ColumnLetter(int column);
 
 ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target);
+
+// Opens a saved workbook in the spreadsheet program, in front of the user, where that is a
+// program of the desktop (LibreOffice Calc); the in-memory host has nothing to show.
+ExportResult ShowWorkbook(const std::string& path);
 
 // What a failed export tells the user.
 MessageRequest ExportFailureMessage(const ExportResult& result);

@@ -95,6 +95,15 @@ int ScanTool::RunScan(ScanRun& run) {
   if (run.NoticeCount() != noticesReported_ && !run.Notice().empty()) {
     std::fprintf(err_, "vxscan: %s\n", run.Notice().c_str());
   }
+  // The saved workbook opens in LibreOffice Calc when that is the spreadsheet host: the
+  // results are in front of the user, once the run is over.
+  if (fillsReported_ > 0 && !options_.out.empty() && !IsCsv(options_.out)) {
+    const ExportResult shown = ShowWorkbook(options_.out);
+    if (!shown.Ok()) {
+      std::fprintf(err_, "vxscan: the workbook was saved, but cannot be shown: %s\n",
+                   shown.detail.c_str());
+    }
+  }
   return fillsReported_ > 0 ? 0 : 1;
 }
 

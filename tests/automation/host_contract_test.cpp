@@ -406,6 +406,44 @@ TEST_P(HostContract, AStripChartFollowsItsNameAsTheCountGrows) {
   }
 }
 
+// The logging engine's calls for a growing chart on a chart sheet of its own.
+TEST_P(HostContract, AGrowingChartOnItsOwnSheetFollowsItsName) {
+  Must(Cell("A1")->SetValue(std::string("Time")));
+  Must(Cell("B1")->SetValue(std::string("DCV")));
+  Must(Cell("F6")->SetName("Sheet1!DmmCount"));
+  Must(Cell("A1")->SetName("Sheet1!DmmDataRef"));
+  Must(Must(sheet_->Names())->Add("Sheet1!DmmyAxis", "=OFFSET(Sheet1!R2C1,0,1,Sheet1!DmmCount,1)"));
+  const auto log = [&](int count) {
+    Must(Must(sheet_->Range("A" + std::to_string(count + 1), "B" + std::to_string(count + 1)))
+             ->SetValues({{Value{DateValue{0.5}}, Value{1.0 * count}}}));
+    Must(Cell("F6")->SetValue(Value{1.0 * count}));
+  };
+  log(1);
+  const ChartPtr chart = Must(Must(book_->Charts())->Add());
+  Must(chart->SetChartType(xlLineMarkers));
+  Must(chart->SetSourceData(Cell("A1")));
+  const SeriesPtr series = Must(Must(chart->SeriesCollection())->Item(1));
+  Must(series->SetName("=Sheet1!R1C2"));
+  Must(series->SetValues("=Sheet1!DmmyAxis"));
+  Must(chart->SetHasAxis(xlCategory, xlPrimary, false));
+  Must(chart->SetHasTitle(true));
+  Must(chart->SetHasAxis(xlValue, xlPrimary, true));
+  const AxisPtr axis = Must(chart->Axes(xlCategory, xlPrimary));
+  Must(axis->SetCategoryType(xlAutomatic));
+  Must(axis->SetTickLabelPosition(xlTickLabelPositionLow));
+  Must(Must(chart->ChartTitle())->SetText("2026/12/07 10:00:00"));
+  const ChartPtr placed = Must(chart->Location(xlLocationAsNewSheet, "Sheet1" + Must(chart->Name())));
+  EXPECT_EQ(Must(placed->Name()), "Sheet1Chart1");
+  Must(sheet_->Select());
+  for (int count = 2; count <= 6; ++count) log(count);
+  if (Calc()) {
+    const auto drawn = Probe().Charts(Title(), "Sheet1Chart1");
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].seriesValues, std::vector<std::string>{"$Sheet1.$B$2:$B$7"});
+    EXPECT_EQ(drawn[0].title, "2026/12/07 10:00:00");
+  }
+}
+
 TEST_P(HostContract, ToolbarsTheirControlsAndWhatLasts) {
   const std::string addInFile = folder_.Write("QVK990LINK.xla", "add-in");
   // In LibreOffice the add-in is the extension file of its name beside it.

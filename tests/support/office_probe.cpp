@@ -1,5 +1,7 @@
 #include "office_probe.h"
 
+#include <map>
+
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -21,6 +23,7 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/form/binding/XBindableValue.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XNamedRange.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
@@ -59,6 +62,8 @@ struct OfficeProbe::Impl {
       Reference<css::sheet::XSpreadsheetDocument> document(components->nextElement(), UNO_QUERY);
       if (!document.is()) continue;
       if (TitleOf(document) == title) return document;
+      const std::string url = FromUno(As<css::frame::XModel>(document)->getURL());
+      if (!url.empty() && PathOfFileUrl(url) == title) return document;
     }
     return nullptr;
   }
@@ -82,10 +87,23 @@ OfficeProbe::OfficeProbe(const std::string& pipeName) : impl_(std::make_unique<I
     }
     static const Reference<uno::XComponentContext> local =
         cppu::defaultBootstrap_InitialComponentContext();
-    const auto resolver = css::bridge::UnoUrlResolver::create(local);
-    impl_->context = Reference<uno::XComponentContext>(
-        resolver->resolve(ToUno("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext")),
-        UNO_QUERY_THROW);
+    // One bridge per office for the test program's life: bridges that come and go by the
+    // dozen race their own ends.
+    static auto* bridges = new std::map<std::string, Reference<uno::XComponentContext>>;
+    Reference<uno::XComponentContext>& kept = (*bridges)[pipeName];
+    try {
+      if (kept.is()) kept->getServiceManager();
+    } catch (const uno::Exception&) {
+      kept.clear();
+    }
+    if (!kept.is()) {
+      const auto resolver = css::bridge::UnoUrlResolver::create(local);
+      kept = Reference<uno::XComponentContext>(
+          resolver->resolve(
+              ToUno("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext")),
+          UNO_QUERY_THROW);
+    }
+    impl_->context = kept;
     impl_->desktop = css::frame::Desktop::create(impl_->context);
   } catch (const uno::Exception&) {
     impl_->desktop.clear();

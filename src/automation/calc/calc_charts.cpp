@@ -5,6 +5,7 @@
 #include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/awt/Rectangle.hpp>
 #include <com/sun/star/chart/ChartAxisLabelPosition.hpp>
+#include <com/sun/star/chart/ChartDataRowSource.hpp>
 #include <com/sun/star/chart/ChartSymbolType.hpp>
 #include <com/sun/star/chart/XAxisXSupplier.hpp>
 #include <com/sun/star/chart/XDiagram.hpp>
@@ -12,6 +13,7 @@
 #include <com/sun/star/chart2/XChartTypeContainer.hpp>
 #include <com/sun/star/chart2/XCoordinateSystemContainer.hpp>
 #include <com/sun/star/chart2/XDataSeriesContainer.hpp>
+#include <com/sun/star/chart2/data/XDataReceiver.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
@@ -117,18 +119,28 @@ bool Covered(BookState& book, std::string_view formulaText, std::string& sheet, 
 }
 
 // The ranges the chart's series cover now: for each series drawn, its label cell (when its
-// name is a reference to one) and its values. Series that cover nothing yet are left out.
+// name is a reference to one) and its values, as addresses and as the text the chart's data
+// provider reads. Series that cover nothing yet are left out.
 struct Drawing {
   Sequence<css::table::CellRangeAddress> ranges;
+  std::string representation;  // "$Sheet1.$B$1,$Sheet1.$B$22:$B$31"
   bool labelled = true;
   std::vector<size_t> series;  // the model's series drawn, in drawing order
+};
+
+struct Place {
+  css::table::CellRangeAddress address;
+  std::string reference;
 };
 
 Drawing Plan(BookState& book, ChartState& chart) {
   const BookState::EvaluationScope scope(book);
   Drawing drawing;
-  std::vector<css::table::CellRangeAddress> labels;
-  std::vector<css::table::CellRangeAddress> values;
+  std::vector<Place> labels;
+  std::vector<Place> values;
+  const auto place = [&](SheetState& sheet, const CellBlock& block) {
+    return Place{AddressOf(CalcIndexOf(sheet), block), CalcReference(sheet.name, block)};
+  };
   chart.precedents.clear();
   for (size_t i = 0; i < chart.model.series.size(); ++i) {
     const host::SeriesData& series = chart.model.series[i];
@@ -140,30 +152,62 @@ Drawing Plan(BookState& book, ChartState& chart) {
     if (!Covered(book, series.values, sheet, block)) continue;
     const SheetPtr state = book.SheetNamed(sheet);
     if (!state) continue;
-    values.push_back(AddressOf(CalcIndexOf(*state), block));
+    values.push_back(place(*state, block));
     std::string labelSheet;
     CellBlock label;
     const bool hasLabel = !series.name.empty() && series.name.front() == '=' &&
                           Covered(book, series.name, labelSheet, label) && label.IsSingleCell();
     const SheetPtr labelState = hasLabel ? book.SheetNamed(labelSheet) : nullptr;
     if (labelState) {
-      labels.push_back(AddressOf(CalcIndexOf(*labelState), label));
+      labels.push_back(place(*labelState, label));
     } else {
       drawing.labelled = false;
       labels.emplace_back();
     }
     drawing.series.push_back(i);
   }
-  // Only names of cells are taken as precedents once: the blocks a name points into
-  // (OFFSET's base) change nothing of what it covers.
-  std::vector<css::table::CellRangeAddress> all;
+  std::vector<Place> all;
   for (size_t i = 0; i < values.size(); ++i) {
     if (drawing.labelled) all.push_back(labels[i]);
     all.push_back(values[i]);
   }
-  drawing.ranges =
-      Sequence<css::table::CellRangeAddress>(all.data(), static_cast<sal_Int32>(all.size()));
+  // A Calc chart given no range at all has no diagram, and none comes later: one with
+  // nothing to draw yet draws the empty last two cells of its own sheet's first column.
+  if (all.empty()) {
+    drawing.labelled = false;
+    if (const SheetPtr holder = book.SheetNamed(chart.holder)) {
+      all.push_back(place(*holder, CellBlock{kMaxRows - 1, 1, kMaxRows, 1}));
+    }
+  }
+  std::vector<css::table::CellRangeAddress> addresses;
+  for (const Place& each : all) {
+    addresses.push_back(each.address);
+    drawing.representation += (drawing.representation.empty() ? "" : ",") + each.reference;
+  }
+  drawing.ranges = Sequence<css::table::CellRangeAddress>(addresses.data(),
+                                                          static_cast<sal_Int32>(addresses.size()));
   return drawing;
+}
+
+// Gives the chart its ranges, each series a column: Calc's own way of setting them would
+// guess the orientation from the ranges it had, and a chart that had a single cell (a series
+// of one reading) would take its series from rows from then on.
+void GiveRanges(ChartState& chart, const Drawing& drawing) {
+  if (!chart.receiver.is()) {
+    chart.receiver = As<css::chart2::data::XDataReceiver>(chart.document);
+  }
+  Sequence<css::beans::PropertyValue> arguments(4);
+  arguments.getArray()[0].Name = "CellRangeRepresentation";
+  arguments.getArray()[0].Value <<= ToUno(drawing.representation);
+  arguments.getArray()[1].Name = "HasCategories";
+  arguments.getArray()[1].Value <<= false;
+  arguments.getArray()[2].Name = "FirstCellAsLabel";
+  arguments.getArray()[2].Value <<= drawing.labelled;
+  arguments.getArray()[3].Name = "DataRowSource";
+  arguments.getArray()[3].Value <<= css::chart::ChartDataRowSource_COLUMNS;
+  chart.receiver->setArguments(arguments);
+  chart.drawn = drawing.ranges;
+  chart.seriesContainer.clear();
 }
 
 Reference<css::beans::XPropertySet> DiagramOf(ChartState& chart) {
@@ -238,14 +282,12 @@ void ApplyType(ChartState& chart) {
                                                              : css::chart::ChartSymbolType::NONE));
 }
 
-// Draws everything the model says on the chart's Calc object.
-void ApplyAll(BookState& book, ChartState& chart) {
-  ApplyType(chart);
+// Draws everything the model says on the chart's Calc object; `retype` makes its diagram
+// anew, of the model's type (on a new object, and when the type changes).
+void ApplyAll(BookState& book, ChartState& chart, bool retype) {
+  if (retype) ApplyType(chart);
   const Drawing drawing = Plan(book, chart);
-  chart.table->setHasColumnHeaders(drawing.labelled);
-  chart.labelled = drawing.labelled;
-  chart.table->setRanges(drawing.ranges);
-  chart.drawn = drawing.ranges;
+  GiveRanges(chart, drawing);
   ApplyAxes(chart, drawing);
   ApplyTitle(chart);
 }
@@ -258,14 +300,14 @@ Reference<css::table::XTableCharts> ChartsOn(const SheetState& sheet) {
 void PlaceObject(BookState& book, ChartState& chart, SheetState& holder, const std::string& name,
                  const css::awt::Rectangle& rectangle) {
   const Reference<css::table::XTableCharts> charts = ChartsOn(holder);
+  chart.holder = holder.name;
+  chart.objectName = name;
   const Drawing drawing = Plan(book, chart);
   charts->addNewByName(ToUno(name), rectangle, drawing.ranges, drawing.labelled, false);
   chart.table = As<css::table::XTableChart>(charts->getByName(ToUno(name)));
   chart.document = As<css::chart::XChartDocument>(
       As<css::document::XEmbeddedObjectSupplier>(chart.table)->getEmbeddedObject());
-  chart.holder = holder.name;
-  chart.objectName = name;
-  ApplyAll(book, chart);
+  ApplyAll(book, chart, /*retype=*/true);
 }
 
 // Takes the chart's Calc object away, and the sheet that held only it.
@@ -283,6 +325,7 @@ void RemoveObject(BookState& book, ChartState& chart) {
   }
   chart.table.clear();
   chart.document.clear();
+  chart.receiver.clear();
   chart.seriesContainer.clear();
   chart.holder.clear();
   chart.objectName.clear();
@@ -466,7 +509,7 @@ class CalcChart final : public Chart {
     VX_RETURN_IF_ERROR(CheckChartType(type));
     chart_->model.chartType = type;
     for (host::SeriesData& series : chart_->model.series) series.chartType = type;
-    return Apply();
+    return Apply(/*retype=*/true);
   }
 
   Status SetSourceData(const RangePtr& source) override {
@@ -493,7 +536,7 @@ class CalcChart final : public Chart {
       series.values = prefix + AbsoluteR1C1(CellBlock{firstData, column, block.lastRow, column});
       chart_->model.series.push_back(std::move(series));
     }
-    return Apply();
+    return Apply(/*retype=*/false);
   }
 
   Result<SeriesCollectionPtr> SeriesCollection() override {
@@ -538,9 +581,9 @@ class CalcChart final : public Chart {
   }
 
  private:
-  Status Apply() {
+  Status Apply(bool retype) {
     return Call(*host_->office, [&]() -> Status {
-      if (chart_->document.is()) ApplyAll(*book_, *chart_);
+      if (chart_->document.is()) ApplyAll(*book_, *chart_, retype);
       return {};
     });
   }
@@ -640,12 +683,7 @@ Status DrawChart(BookState& book, ChartState& chart) {
   if (!chart.table.is()) return {};
   const Drawing drawing = Plan(book, chart);
   if (SameRanges(drawing.ranges, chart.drawn)) return {};
-  if (drawing.labelled != chart.labelled) {
-    chart.table->setHasColumnHeaders(drawing.labelled);
-    chart.labelled = drawing.labelled;
-  }
-  chart.table->setRanges(drawing.ranges);
-  chart.drawn = drawing.ranges;
+  GiveRanges(chart, drawing);
   ApplySeriesAxes(chart, drawing);
   return {};
 }

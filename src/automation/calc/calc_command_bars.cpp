@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 
 #include "automation/calc/calc_objects.h"
 #include "common/c_number.h"
@@ -338,19 +339,22 @@ class CalcCommandBars final : public CommandBars {
   CommandBarPtr Make(ToolbarInfo info) {
     return std::make_shared<CalcCommandBar>(host_, std::move(info));
   }
-  // "private:resource/toolbar/custom_zemra_k9_90_1_vx_link", numbered when taken.
+  // "private:resource/toolbar/custom_zemra_k9_90_1_vx_link_18c2f0a3b41": named after the
+  // toolbar and made unique, as Calc takes no toolbar again under the resource of one removed
+  // while it runs.
   static std::string FreeUrl(const std::vector<ToolbarInfo>& all, std::string_view name) {
     std::string stem = kCustomPrefix;
     for (const char c : name) {
       const auto u = static_cast<unsigned char>(c);
       stem += std::isalnum(u) ? static_cast<char>(std::tolower(u)) : '_';
     }
-    std::string url = stem;
-    for (int number = 2;; ++number) {
-      const bool taken = std::any_of(
-          all.begin(), all.end(), [&](const ToolbarInfo& toolbar) { return toolbar.url == url; });
+    auto token = static_cast<unsigned long long>(
+        std::chrono::system_clock::now().time_since_epoch().count());
+    for (;; ++token) {
+      const std::string url = stem + "_" + FormatC("%llx", token);
+      const bool taken = std::any_of(all.begin(), all.end(),
+                                     [&](const ToolbarInfo& toolbar) { return toolbar.url == url; });
       if (!taken) return url;
-      url = stem + "_" + std::to_string(number);
     }
   }
 

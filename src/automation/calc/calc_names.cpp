@@ -219,6 +219,10 @@ class CalcNames final : public Names {
 
 }  // namespace
 
+std::string CalcReference(std::string_view sheet, const CellBlock& block) {
+  return CalcSheetPrefix(sheet) + AbsoluteA1(block);
+}
+
 CalcFormula ToCalcSyntax(const Formula& formula, std::string_view scopeSheet) {
   CalcFormula out;
   Print(formula.Root(), scopeSheet, out);

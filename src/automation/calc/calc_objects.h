@@ -42,6 +42,8 @@ struct CalcFormula {
   std::string error;
 };
 CalcFormula ToCalcSyntax(const Formula& formula, std::string_view scopeSheet);
+// "$Sheet1.$B$2" or "$'My data'.$B$2:$B$21": a reference in Calc's syntax.
+std::string CalcReference(std::string_view sheet, const CellBlock& block);
 
 // Points the chart's Calc object at what its series cover now.
 Status DrawChart(BookState& book, ChartState& chart);

@@ -16,6 +16,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/chart/XChartDocument.hpp>
 #include <com/sun/star/chart2/XDataSeriesContainer.hpp>
+#include <com/sun/star/chart2/data/XDataReceiver.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
@@ -110,8 +111,8 @@ struct ChartState {
   Reference<css::table::XTableChart> table;
   Reference<css::chart::XChartDocument> document;
   Reference<css::chart2::XDataSeriesContainer> seriesContainer;  // once asked for
+  Reference<css::chart2::data::XDataReceiver> receiver;           // once asked for
   Sequence<css::table::CellRangeAddress> drawn;                  // the ranges the chart draws now
-  bool labelled = false;  // the first cell of each series is its name
   // The cells the series' formulas depend on, by sheet name.
   std::vector<std::pair<std::string, CellBlock>> precedents;
 };

@@ -9,7 +9,10 @@
 #include <cppuhelper/exc_hlp.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <signal.h>
+
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -52,9 +55,47 @@ std::string Words(const rtl::OUString& message) {
   return text;
 }
 
+// The office's component context by address, one bridge for the process's life: a bridge
+// that goes and a new one to the same pipe at once can bring the process down as the first
+// one's threads end. Kept, never destroyed, as the UNO runtime may be gone at exit.
+std::mutex bridgesMutex;
+std::map<std::string, Reference<css::uno::XComponentContext>>& Bridges() {
+  static auto* bridges = new std::map<std::string, Reference<css::uno::XComponentContext>>;
+  return *bridges;
+}
+
+// The context kept for `address`, when its bridge still carries calls.
+Reference<css::uno::XComponentContext> KeptContext(const std::string& address) {
+  const std::lock_guard lock(bridgesMutex);
+  const auto kept = Bridges().find(address);
+  if (kept == Bridges().end()) return nullptr;
+  try {
+    kept->second->getServiceManager();
+    return kept->second;
+  } catch (const css::uno::Exception&) {
+    Bridges().erase(kept);
+    return nullptr;
+  }
+}
+
+void KeepContext(const std::string& address, const Reference<css::uno::XComponentContext>& context) {
+  const std::lock_guard lock(bridgesMutex);
+  Bridges()[address] = context;
+}
+
+// The bridge writes to the office's pipe: an office that has gone must be an error of the
+// next call, not a SIGPIPE that ends the program. A program's own handler is kept.
+void IgnoreBrokenPipes() {
+  struct sigaction current {};
+  if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+    ::signal(SIGPIPE, SIG_IGN);
+  }
+}
+
 }  // namespace
 
 Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOptions& options) {
+  IgnoreBrokenPipes();
   VX_ASSIGN_OR_RETURN(Reference<css::uno::XComponentContext> local, LocalContext());
   std::unique_ptr<OfficeConnection> connection(new OfficeConnection);
   connection->options_ = options;
@@ -62,7 +103,7 @@ Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOpt
     Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
     const rtl::OUString address = ToUno(options.ContextAddress());
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
-    Reference<css::uno::XInterface> remote;
+    Reference<css::uno::XInterface> remote(KeptContext(options.ContextAddress()).get());
     for (bool started = false; !remote.is();) {
       try {
         remote = resolver->resolve(address);
@@ -89,6 +130,7 @@ Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOpt
       }
     }
     connection->context_ = Reference<css::uno::XComponentContext>(remote, UNO_QUERY_THROW);
+    KeepContext(options.ContextAddress(), connection->context_);
     connection->desktop_ = css::frame::Desktop::create(connection->context_);
   } catch (const css::uno::Exception& exception) {
     if (connection->process_) connection->process_->End();
