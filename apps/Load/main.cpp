@@ -13,6 +13,7 @@
 #include <string>
 
 #include "common/desktop_open.h"
+#include "common/end_program.h"
 #include "common/qt_prompter.h"
 #include "common/terminal_prompter.h"
 #include "launcher/launcher.h"
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     vx::TerminalPrompter prompter;
     const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
     if (!opened.empty()) std::printf("%s\n", opened.c_str());
-    return opened.empty() ? 1 : 0;
+    vx::EndProgram(opened.empty() ? 1 : 0);
   }
   QApplication app(argc, argv);
   QDialog window;
@@ -54,10 +55,10 @@ int main(int argc, char** argv) {
   (new QVBoxLayout(&window))->addWidget(label);
   vx::QtPrompter prompter(&window);
   const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
-  if (opened.empty()) return 1;
+  if (opened.empty()) vx::EndProgram(1);
   label->setText(QString::fromStdString(opened));
   window.show();
   QApplication::processEvents();
   QTimer::singleShot(kShowMs, &app, &QApplication::quit);
-  return app.exec();
+  vx::EndProgram(app.exec());
 }

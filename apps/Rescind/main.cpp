@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/desktop_open.h"
+#include "common/end_program.h"
 #include "common/qt_prompter.h"
 #include "common/terminal_prompter.h"
 #include "remover/remover.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
   }
   if (!vx::CanShowWindows()) {
     vx::TerminalPrompter prompter;
-    return Report(vx::remover::RemoveAddIn(prompter));
+    vx::EndProgram(Report(vx::remover::RemoveAddIn(prompter)));
   }
   QApplication app(argc, argv);
   QWidget window;
@@ -56,5 +57,5 @@ int main(int argc, char** argv) {
     QApplication::quit();
   });
   app.exec();
-  return Report(outcome);
+  vx::EndProgram(Report(outcome));
 }

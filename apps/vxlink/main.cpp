@@ -9,6 +9,7 @@
 
 #include "automation/object_registry.h"
 #include "common/desktop_open.h"
+#include "common/end_program.h"
 #include "common/qt_prompter.h"
 #include "common/stop_signals.h"
 #include "linkhost/connect_form.h"
@@ -29,9 +30,7 @@ int ChooseDevice(vx::linkhost::LinkSession& session) {
   return form.ChosenDevice();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunLink(int argc, char** argv) {
   const vx::linkhost::ParsedOptions parsed = vx::linkhost::ParseLinkOptions(argc, argv);
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "vxlink: %s\n\n%s", parsed.error.c_str(), vx::linkhost::kLinkUsage);
@@ -70,4 +69,10 @@ int main(int argc, char** argv) {
   }
   vx::CatchStopSignals();
   return session.Run(device);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vx::EndProgram(RunLink(argc, argv));
 }

@@ -37,6 +37,14 @@ constexpr ExpectedButton kButtons[] = {{"DmmAbout", "About Zemra K9-90/1 VX-Link
                                        {"DmmTimerPause", "PAUSE"},
                                        {"DmmTimerStop", "STOP"}};
 
+// One probe, and so one bridge, for the program: a new bridge to the same pipe right after
+// another went may not connect.
+test::ExtensionProbe& Probe() {
+  static auto* const probe =
+      new test::ExtensionProbe(test::TestOffice::Instance()->Options().pipeName);
+  return *probe;
+}
+
 class AddInInOffice : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,7 +78,7 @@ class AddInInOffice : public ::testing::Test {
 
   test::TempFolder folder_;
   std::string sim_ = folder_.Write("sim.ini", "[M]\nDescriptor=GPIB0::22::INSTR\nNoise=0\n");
-  test::ExtensionProbe probe_{test::TestOffice::Instance()->Options().pipeName};
+  test::ExtensionProbe& probe_ = Probe();
 };
 
 TEST_F(AddInInOffice, LoadInstallsTheExtensionWithItsToolbarForEveryCalcWindow) {

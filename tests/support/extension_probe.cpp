@@ -30,8 +30,9 @@ ExtensionProbe::ExtensionProbe(const std::string& pipeName) : impl_(std::make_un
       rtl::Bootstrap::set("URE_BOOTSTRAP",
                           "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
     }
-    static const Reference<uno::XComponentContext> local =
-        cppu::defaultBootstrap_InitialComponentContext();
+    // Never destroyed: the bridge's threads may use it while the test program ends.
+    static const auto& local =
+        *new Reference<uno::XComponentContext>(cppu::defaultBootstrap_InitialComponentContext());
     const auto resolver = css::bridge::UnoUrlResolver::create(local);
     impl_->context = Reference<uno::XComponentContext>(
         resolver->resolve(ToUno("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext")),
@@ -51,8 +52,8 @@ bool ExtensionProbe::Connected() const {
 std::vector<ProbedExtension> ExtensionProbe::Extensions() {
   std::vector<ProbedExtension> extensions;
   const auto manager = css::deployment::ExtensionManager::get(impl_->context);
-  const auto packages = manager->getDeployedExtensions("user", manager->createAbortChannel(),
-                                                       NewCommandEnvironment());
+  const auto packages =
+      manager->getDeployedExtensions("user", manager->createAbortChannel(), CommandEnvironment());
   for (const auto& package : packages) {
     if (!package.is()) continue;
     ProbedExtension extension;
@@ -60,7 +61,7 @@ std::vector<ProbedExtension> ExtensionProbe::Extensions() {
     extension.identifier = FromUno(identifier.IsPresent ? identifier.Value : package->getName());
     extension.fileName = FromUno(package->getName());
     const auto registered =
-        package->isRegistered(manager->createAbortChannel(), NewCommandEnvironment());
+        package->isRegistered(manager->createAbortChannel(), CommandEnvironment());
     extension.enabled =
         registered.IsPresent && !registered.Value.IsAmbiguous && registered.Value.Value;
     extensions.push_back(extension);
@@ -80,7 +81,7 @@ void ExtensionProbe::Remove(const std::string& identifier) {
   if (!extension) return;
   const auto manager = css::deployment::ExtensionManager::get(impl_->context);
   manager->removeExtension(ToUno(identifier), ToUno(extension->fileName), "user",
-                           manager->createAbortChannel(), NewCommandEnvironment());
+                           manager->createAbortChannel(), CommandEnvironment());
 }
 
 std::vector<ProbedAddonItem> ExtensionProbe::AddonToolbar(const std::string& node) {

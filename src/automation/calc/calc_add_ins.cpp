@@ -52,7 +52,7 @@ struct ExtensionManager {
 
   explicit ExtensionManager(OfficeConnection& office)
       : manager(deployment::ExtensionManager::get(office.Context())),
-        environment(NewCommandEnvironment()) {}
+        environment(CommandEnvironment()) {}
 
   Reference<css::task::XAbortChannel> Abort() { return manager->createAbortChannel(); }
 

@@ -44,9 +44,13 @@ class QuietCommandEnvironment final
   void SAL_CALL pop() override {}
 };
 
-inline Reference<css::ucb::XCommandEnvironment> NewCommandEnvironment() {
-  return Reference<css::ucb::XCommandEnvironment>(
+// The process's one environment. The office holds on to it for a while after a call and
+// lets it go over the bridge when it likes, possibly while the process ends; made once and
+// never destroyed, it is still there for that last release.
+inline const Reference<css::ucb::XCommandEnvironment>& CommandEnvironment() {
+  static const auto* const environment = new Reference<css::ucb::XCommandEnvironment>(
       static_cast<css::ucb::XCommandEnvironment*>(new QuietCommandEnvironment));
+  return *environment;
 }
 
 }  // namespace vx::automation::calc

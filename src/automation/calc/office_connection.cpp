@@ -22,10 +22,12 @@ namespace {
 constexpr auto kRetryEvery = std::chrono::milliseconds(50);
 
 // The process's own UNO runtime, made once: it must know LibreOffice's type libraries before
-// the first office type is used, or that use brings the process down.
+// the first office type is used, or that use brings the process down. It is never destroyed:
+// the bridges' threads still use it while the process ends, and taking it down under them
+// corrupts the heap as the program exits.
 Result<Reference<css::uno::XComponentContext>> LocalContext() {
   static std::once_flag once;
-  static Reference<css::uno::XComponentContext> context;
+  static auto& context = *new Reference<css::uno::XComponentContext>;
   static std::string problem;
   std::call_once(once, [] {
     try {
@@ -78,7 +80,8 @@ Reference<css::uno::XComponentContext> KeptContext(const std::string& address) {
   }
 }
 
-void KeepContext(const std::string& address, const Reference<css::uno::XComponentContext>& context) {
+void KeepContext(const std::string& address,
+                 const Reference<css::uno::XComponentContext>& context) {
   const std::lock_guard lock(bridgesMutex);
   Bridges()[address] = context;
 }
