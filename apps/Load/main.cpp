@@ -27,7 +27,12 @@ constexpr const char* kUsage =
     "template (ending in \".dot\"), with that exact letter case. The add-in is opened in the\n"
     "spreadsheet program, added to its add-ins and switched on; the template is opened in\n"
     "the word processor, whose toolbar \"Zemra K9-90/1 VX-Link\" is set up on versions 11\n"
-    "and below. Without a display the messages go to standard error.\n";
+    "and below. Without a display the messages go to standard error.\n"
+    "\n"
+    "In LibreOffice Calc the add-in is the extension file of the same name ending in \".oxt\"\n"
+    "beside PATH (installed as share/k9-90/addin/QVK990LINK.oxt; PATH need not exist):\n"
+    "it is installed into your LibreOffice through the running office, which is started\n"
+    "when none runs, and switched on; Calc shows the toolbar \"Zemra K9-90/1 VX-Link\".\n";
 
 constexpr int kShowMs = 1500;
 

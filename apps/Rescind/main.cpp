@@ -22,7 +22,11 @@ constexpr const char* kUsage =
     "\n"
     "Takes the VX-Link add-in out of the spreadsheet program: deletes its toolbar\n"
     "\"Zemra K9-90/1 VX-Link\" and switches the add-in QVK990LINK.XLA off. The add-in file\n"
-    "stays on disk. Without a display the messages go to standard error.\n";
+    "stays on disk. Without a display the messages go to standard error.\n"
+    "\n"
+    "In LibreOffice Calc the add-in's extension is switched off through the office's\n"
+    "extension manager: its toolbar leaves every Calc window, and the extension stays\n"
+    "installed (disabled) with its file where it was.\n";
 
 int Report(const vx::remover::RemovalOutcome& outcome) {
   if (!outcome.hostStarted) return 1;
