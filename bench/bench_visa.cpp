@@ -1,6 +1,6 @@
-// Speed of the instrument link: the query primitive on the in-process simulator, a query
-// round trip over TCP to k9sim (from C++, and from PyVISA over libvxvisa and over pyvisa-py,
-// on the same k9sim), and the meter scan.
+// Speed of the instrument link: the query primitive on the in-process simulator, a line of
+// queries answered as one message, a query round trip over TCP to k9sim (from C++, and from PyVISA
+// over libvxvisa and over pyvisa-py, on the same k9sim), and the meter scan.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -32,6 +32,19 @@ void BM_SendQueryReadOnSimulator(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SendQueryReadOnSimulator);
+
+// A line of three queries answered as one message, on the in-process simulator.
+void BM_CompoundQueryOnSimulator(benchmark::State& state) {
+  SimulatedVisa visa({SimulatedVisa::UsbMeter("TW1")});
+  vx::instrument::DeviceTable table;
+  table.ScanMeters(vx::instrument::kPanelScan);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(table.SendLongQuery(0, "*idn?;func?;read?\n",
+                                                 vx::instrument::LongAnswerForm::KeepLineFeeds));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CompoundQueryOnSimulator);
 
 // k9sim on a port the system chooses, serving the meters of share/sim/default.ini; the
 // socket resource of its first meter.

@@ -8,8 +8,15 @@
 #   share/k9-90/                    VX_TOOL.ini, sim/, addin/ and the object registry
 #   share/applications/, share/icons/hicolor/scalable/apps/   the desktop entry and icon
 #   lib/udev/rules.d/               access to USB meters
+#   share/man/man1/                 a manual page for every program, made from its --help
+#   share/doc/k9-90/                copyright and changelog.Debian.gz
 # The programs find share/k9-90 from their own folder, so a tree below any prefix (or a
 # DESTDIR) works as it lies.
+#
+# Two install components make the two Debian packages: "runtime" (k9-90) holds everything a
+# user runs, "dev" (k9-90-dev) what a developer builds against: the VISA headers, the
+# libvxvisa.so link, the pkg-config file and the Qt Designer plugin.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 
 # Debian's library folder carries the architecture whatever the prefix, as its loader expects.
 if(NOT DEFINED CMAKE_INSTALL_LIBDIR AND CMAKE_LIBRARY_ARCHITECTURE)
@@ -65,15 +72,41 @@ endfunction()
 function(vx_install_system_files)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/share/ DESTINATION ${VX_INSTALL_SHAREDIR})
   install(TARGETS vxvisa
-          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-          PUBLIC_HEADER DESTINATION ${VX_INSTALL_INCLUDEDIR})
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT dev
+          PUBLIC_HEADER DESTINATION ${VX_INSTALL_INCLUDEDIR} COMPONENT dev)
   find_package(Qt6 REQUIRED COMPONENTS Core)  # QT6_INSTALL_PLUGINS
-  install(TARGETS vortica_designer LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer)
+  install(TARGETS vortica_designer LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer
+          COMPONENT dev)
 
-  # The pkg-config file finds the prefix from its own place, so a DESTDIR tree is usable.
-  file(RELATIVE_PATH VX_PC_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
-  configure_file(${CMAKE_SOURCE_DIR}/packaging/vxvisa.pc.in ${CMAKE_BINARY_DIR}/vxvisa.pc @ONLY)
-  install(FILES ${CMAKE_BINARY_DIR}/vxvisa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  # Plain paths below the prefix the install is made for (known only then: the package's is
+  # /usr), as pkg-config prints them; a DESTDIR tree is reached with PKG_CONFIG_SYSROOT_DIR.
+  install(CODE "
+    set(CMAKE_INSTALL_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
+    set(CMAKE_INSTALL_INCLUDEDIR \"${CMAKE_INSTALL_INCLUDEDIR}\")
+    set(VX_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+    configure_file(\"${CMAKE_SOURCE_DIR}/packaging/vxvisa.pc.in\"
+                   \"${CMAKE_BINARY_DIR}/vxvisa.pc\" @ONLY)" COMPONENT dev)
+  install(FILES ${CMAKE_BINARY_DIR}/vxvisa.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT dev)
+
+  # Each package's copyright and changelog, as Debian keeps them.
+  set(changelog ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz)
+  add_custom_command(
+    OUTPUT ${changelog}
+    COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/packaging/debian/changelog > ${changelog}
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/debian/changelog
+    COMMENT "Compressing the Debian changelog")
+  add_custom_target(vx_changelog ALL DEPENDS ${changelog})
+  set(components runtime dev)
+  set(packages k9-90 k9-90-dev)
+  foreach(component package IN ZIP_LISTS components packages)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright ${changelog}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+    # The lintian warnings each package keeps, with the reasons.
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/${package}.lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${package}
+            COMPONENT ${component})
+  endforeach()
 
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/k9-90-vx-tool.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -15,13 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
 
   if (const auto name = vx::visa::ParseResourceName(input)) {
-    // The canonical spelling adds the board number and the class, so it may outgrow the
-    // 255 characters a descriptor may have; within them it must name the same resource.
+    // A name is taken only when its canonical spelling fits the 255 characters a descriptor
+    // may have, and that spelling names the same resource.
     const std::string canonical = name->Canonical();
-    if (canonical.size() < 256) {
-      const auto again = vx::visa::ParseResourceName(canonical);
-      if (!again || again->Canonical() != canonical) std::abort();
-    }
+    if (canonical.size() >= 256) std::abort();
+    const auto again = vx::visa::ParseResourceName(canonical);
+    if (!again || again->Canonical() != canonical) std::abort();
   }
 
   // The first line is an expression, the rest a descriptor to match against it.

@@ -4,11 +4,12 @@
 # else), with the commit under test cloned into it. What a developer once installed by hand
 # on this machine cannot hide a missing install step there.
 #
-#   scripts/fresh-machine.sh                    clone HEAD, run scripts/test.sh inside
-#   scripts/fresh-machine.sh --package FILE.deb install the package with
-#                                               --no-install-recommends and check what a user
-#                                               gets (tests/install/fresh_package_check.sh)
-#   scripts/fresh-machine.sh --shell            an interactive shell in a fresh system
+#   scripts/fresh-machine.sh                     clone HEAD, run scripts/test.sh inside
+#   scripts/fresh-machine.sh --package DEB...    install the packages with
+#                                                --no-install-recommends and check what a
+#                                                user gets on the display in DISPLAY
+#                                                (tests/install/fresh_package_check.sh)
+#   scripts/fresh-machine.sh --shell             an interactive shell in a fresh system
 #
 # Needs root (debootstrap, chroot, mounts). The base system is made once and kept in
 # VX_FRESH_CACHE (default /var/tmp/vx-fresh), together with the downloaded packages; every
@@ -21,13 +22,17 @@ base="$cache/base-bookworm"
 archives="$cache/apt-archives"
 
 mode=test
-package=""
+packages=()
 case "${1:-}" in
   "") ;;
-  --package) mode=package; package="$(realpath "${2:?--package needs the .deb file}")" ;;
+  --package)
+    mode=package
+    shift
+    [ $# -gt 0 ] || { echo "fresh-machine.sh: --package needs the .deb files" >&2; exit 2; }
+    for deb in "$@"; do packages+=("$(realpath "$deb")"); done ;;
   --shell) mode=shell ;;
   -h | --help)
-    sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'
+    awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
     exit 0 ;;
   *) echo "fresh-machine.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
 esac
@@ -132,13 +137,23 @@ case "$mode" in
     inside /bin/bash -c 'cd /root/k9-90 && ./scripts/test.sh'
     ;;
   package)
-    cp "$package" "$run/root/"
+    inner=()
+    for deb in "${packages[@]}"; do
+      cp "$deb" "$run/root/"
+      inner+=("/root/$(basename "$deb")")
+    done
     cp "$top/tests/install/fresh_package_check.sh" "$run/root/"
     # The check opens VX_TOOL's window on an X server of this machine, so that the fresh
-    # system holds nothing but the package and what it depends on.
+    # system holds nothing but the packages and what they depend on.
     mkdir -p "$run/tmp/.X11-unix"
     mount --bind /tmp/.X11-unix "$run/tmp/.X11-unix"
-    inside DISPLAY="${DISPLAY:-}" /bin/bash /root/fresh_package_check.sh "/root/$(basename "$package")"
+    xauthority=""
+    if [ -n "${XAUTHORITY:-}" ] && [ -f "$XAUTHORITY" ]; then
+      cp "$XAUTHORITY" "$run/root/.Xauthority"
+      xauthority=/root/.Xauthority
+    fi
+    inside DISPLAY="${DISPLAY:-}" XAUTHORITY="$xauthority" \
+      /bin/bash /root/fresh_package_check.sh "${inner[@]}"
     ;;
   shell)
     inside /bin/bash -i

@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 libxlsxwriter-dev libminizip-dev zlib1g-dev python3-openpyxl
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fonts-wqy-microhei locales
+  xvfb xauth x11-utils fonts-wqy-microhei locales
   python3-pyvisa python3-pyvisa-py
   dpkg-dev file desktop-file-utils help2man lintian fakeroot
   libreoffice-calc-nogui libreoffice-dev

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QLocale>
 #include <cstdio>
-#include <string_view>
 
+#include "common/command_line.h"
 #include "common/desktop_open.h"
 #include "common/qt_prompter.h"
 #include "panel/panel_window.h"
@@ -22,22 +22,18 @@ constexpr const char* kUsage =
     "  VX_VISA_SIM     a simulation file: simulated meters instead of (or beside) real ones\n"
     "  VX_TOOL_SYSDIR  the folder of VX_TOOL.ini, the captions (default: share beside the\n"
     "                  program)\n"
-    "It needs a display; without one, \"vxquery scan\" lists the meters it would find.\n";
-
-bool AsksForHelp(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--help" || argument == "-h") return true;
-  }
-  return false;
-}
+    "It needs a display; without one, \"vxquery scan\" lists the meters it would find.\n"
+    "It takes no arguments; --version prints its version.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (AsksForHelp(argc, argv)) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  vx::CommandLine line("VX_TOOL", kUsage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
+  // The front panel has no command line: whatever is given is a mistake.
+  if (!line.Done()) {
+    line.Unknown(line.Next());
+    return line.Fail();
   }
   // Qt would abort without a display; say what is missing instead.
   if (!vx::CanShowWindows()) {
@@ -49,6 +45,9 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("VX_TOOL");
+  // The desktop matches the window to its launcher by this name (Wayland) and by the window
+  // class VX_TOOL, which the entry names as StartupWMClass (X11).
+  QGuiApplication::setDesktopFileName("k9-90-vx-tool");
   vx::QtPrompter prompter;
   vx::panel::PanelWindow panel(prompter, QLocale::system().name().toStdString());
   prompter.SetParent(&panel);

@@ -11,8 +11,10 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/command_line.h"
 #include "sim/meter_config.h"
 #include "sim_server.h"
 #include "visa/resource_name.h"
@@ -37,12 +39,10 @@ constexpr const char* kUsage =
     "the instruments are found by USB and GPIB searches like plugged-in ones.\n"
     "Each connection has its own answers; a port serves up to 32 connections at once and\n"
     "refuses more with a line on standard error.\n"
-    "SIGUSR1 fires the external trigger input of every meter; SIGINT or SIGTERM stops.\n";
-
-int Usage() {
-  std::fputs(kUsage, stderr);
-  return 2;
-}
+    "SIGUSR1 fires the external trigger input of every meter; SIGINT or SIGTERM stops it\n"
+    "within a second, whatever its clients have sent.\n"
+    "--version prints the program's version. Exit status: 0 stopped by a signal, 1 the\n"
+    "simulation file or a port failed, 2 a wrong command line.\n";
 
 // Only meters whose descriptor the VISA library takes are served, so that the alias file holds
 // nothing a client could not open. A "=" would split the alias line in the wrong place.
@@ -76,34 +76,32 @@ bool WriteAliasFile(const std::string& path, const vx::k9sim::SimServer& server)
 }  // namespace
 
 int main(int argc, char** argv) {
+  vx::CommandLine line("k9sim", kUsage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
   long basePort = 5025;
   std::string aliasFile;
   std::string simulationFile;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--help" || argument == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if ((argument == "--base-port" || argument == "--alias-file") && i + 1 < argc) {
-      const std::string value = argv[++i];
-      if (argument == "--alias-file") {
-        aliasFile = value;
-        continue;
-      }
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view argument = line.Next();
+    if (argument == "--alias-file") {
+      if (const auto value = line.Value(argument)) aliasFile = std::string(*value);
+    } else if (argument == "--base-port") {
+      const auto value = line.Value(argument);
+      if (!value) break;
+      const std::string text(*value);
       char* end = nullptr;
-      basePort = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || basePort < 0 || basePort > 65535) {
-        std::fprintf(stderr, "k9sim: bad port \"%s\"\n", value.c_str());
-        return 2;
+      basePort = std::strtol(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || basePort < 0 || basePort > 65535) {
+        line.RefuseValue(argument, "a port from 0 to 65535, not \"" + text + "\"");
       }
-    } else if (!argument.empty() && argument[0] != '-' && simulationFile.empty()) {
-      simulationFile = argument;
+    } else if (!argument.empty() && argument.front() != '-' && simulationFile.empty()) {
+      simulationFile = std::string(argument);
     } else {
-      return Usage();
+      line.Unknown(argument);
     }
   }
-  if (simulationFile.empty()) return Usage();
+  if (!line.Failed() && simulationFile.empty()) line.Refuse("SIMFILE is needed");
+  if (line.Failed()) return line.Fail();
 
   vx::sim::SimulationFile file = vx::sim::LoadSimulationFile(simulationFile);
   if (!file.error.empty()) std::fprintf(stderr, "k9sim: %s\n", file.error.c_str());

@@ -288,7 +288,8 @@ void SimServer::ServeConnection(int connection, sim::MeterConnection& link) {
       continue;
     }
     // A meter that lost its connection closes the socket, as an unplugged one would.
-    if (!link.Write(std::string_view(buffer, static_cast<size_t>(n)))) break;
+    // A stop ends even a long command line between two of its commands.
+    if (!link.Write(std::string_view(buffer, static_cast<size_t>(n)), &stopping_)) break;
     if (!SendOutputs(connection, link)) break;
     // A client on this machine sends its next command within microseconds, sooner than a
     // sleeping thread is woken: look for it for a short while before sleeping in recv.

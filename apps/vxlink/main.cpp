@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "automation/object_registry.h"
+#include "common/command_line.h"
 #include "common/desktop_open.h"
 #include "common/end_program.h"
 #include "common/qt_prompter.h"
@@ -31,16 +32,11 @@ int ChooseDevice(vx::linkhost::LinkSession& session) {
 }
 
 int RunLink(int argc, char** argv) {
+  const std::string usage = vx::automation::UsageWithSpreadsheetHost(vx::linkhost::kLinkUsage);
+  vx::CommandLine line("vxlink", usage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
   const vx::linkhost::ParsedOptions parsed = vx::linkhost::ParseLinkOptions(argc, argv);
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "vxlink: %s\n\n%s", parsed.error.c_str(), vx::linkhost::kLinkUsage);
-    return 2;
-  }
-  if (parsed.options.help) {
-    std::fputs(vx::linkhost::kLinkUsage, stdout);
-    std::printf("\nSpreadsheet host here: %s\n", vx::automation::SpreadsheetHostText().c_str());
-    return 0;
-  }
+  if (!parsed.error.empty()) return line.Fail(parsed.error);
   if (parsed.options.choose && !vx::CanShowWindows()) {
     std::fprintf(stderr,
                  "vxlink: --choose shows the connect form and needs a display "
@@ -56,6 +52,10 @@ int RunLink(int argc, char** argv) {
   vx::linkhost::LinkSession session(parsed.options, stdout, stderr, &vx::StopRequestFlag());
   if (const int failed = session.Open(); failed != 0) return failed;
   if (parsed.options.list) {
+    if (session.Meters().empty()) {
+      std::fputs("vxlink: No Device Connected\n", stderr);
+      return 1;
+    }
     for (size_t i = 0; i < session.Meters().size(); ++i) {
       const auto& meter = session.Meters()[i];
       std::printf("%zu\t%s\t%s\n", i, meter.descriptor.c_str(), meter.identity.c_str());

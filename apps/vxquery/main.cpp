@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "common/c_number.h"
+#include "common/command_line.h"
+#include "common/json_text.h"
 #include "instrument/device_table.h"
 #include "visa/read_message.h"
 #include "visa/visa.h"
@@ -18,8 +20,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vxquery list [EXPR]\n"
-    "       vxquery scan\n"
+    "usage: vxquery list [--json] [EXPR]\n"
+    "       vxquery scan [--json]\n"
     "       vxquery query [--timeout MS] [--repeat N] DESCRIPTOR COMMAND\n"
     "\n"
     "  list    print the VISA resources that match EXPR (default \"?*INSTR\")\n"
@@ -28,11 +30,33 @@ constexpr const char* kUsage =
     "  query   send COMMAND (a line feed is added) and print the answer of a query;\n"
     "          --timeout is the session time-out in ms (default 20000); an answer\n"
     "          must end within ten times it and 64 MiB, else the query fails;\n"
-    "          --repeat sends it N times and reports the rate\n";
+    "          --repeat sends it N times and reports the rate\n"
+    "  --json  list and scan print a JSON array instead: [{\"descriptor\": ...}] for list,\n"
+    "          [{\"name\": ..., \"identity\": ..., \"descriptor\": ...}] for scan\n"
+    "  --version  the program's version\n"
+    "Exit status: 0 done, 1 a VISA failure or no meter found, 2 a wrong command line.\n";
 
-int Usage() {
-  std::fputs(kUsage, stderr);
-  return 2;
+// The arguments of a command: its options and the rest, in order.
+struct Arguments {
+  bool json = false;
+  std::vector<std::string_view> rest;
+};
+
+// Takes --json wherever it stands among `line`'s remaining arguments; any other option is
+// unknown.
+Arguments TakeJsonOption(vx::CommandLine& line) {
+  Arguments arguments;
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view argument = line.Next();
+    if (argument == "--json") {
+      arguments.json = true;
+    } else if (argument.size() > 1 && argument.front() == '-') {
+      line.Unknown(argument);
+    } else {
+      arguments.rest.push_back(argument);
+    }
+  }
+  return arguments;
 }
 
 // Prints a VISA failure in the library's words and gives the exit status.
@@ -57,7 +81,7 @@ std::string Printable(std::string_view bytes) {
   return out;
 }
 
-int List(const char* expression) {
+int List(const char* expression, bool json) {
   ViSession manager = VI_NULL;
   ViStatus status = viOpenDefaultRM(&manager);
   if (status < VI_SUCCESS) return Failure(VI_NULL, status, "cannot open the resource manager");
@@ -70,25 +94,42 @@ int List(const char* expression) {
     viClose(manager);
     return result;
   }
+  std::string out = json ? "[" : "";
   for (ViUInt32 i = 0; i < count; ++i) {
     if (i > 0 && viFindNext(list, descriptor) < VI_SUCCESS) break;
-    std::printf("%s\n", descriptor);
+    if (json) {
+      out += (i > 0 ? ",\n " : "") + std::string("{\"descriptor\": ") + vx::JsonString(descriptor) +
+             "}";
+    } else {
+      out += std::string(descriptor) + "\n";
+    }
   }
+  if (json) out += "]\n";
+  std::fputs(out.c_str(), stdout);
   viClose(manager);
   return 0;
 }
 
-int Scan() {
+int Scan(bool json) {
   vx::instrument::DeviceTable table;
   const std::vector<std::string> names = table.ScanMeters(vx::instrument::kPanelScan);
   if (names.empty()) {
     std::fprintf(stderr, "vxquery: No Device Connected\n");
     return 1;
   }
+  std::string out = json ? "[" : "";
   for (size_t i = 0; i < names.size(); ++i) {
-    std::printf("%s\t%s\n", names[i].c_str(),
-                Printable(table.MeterIdentity(static_cast<int>(i))).c_str());
+    const int k = static_cast<int>(i);
+    if (json) {
+      out += (i > 0 ? ",\n " : "") + std::string("{\"name\": ") + vx::JsonString(names[i]) +
+             ", \"identity\": " + vx::JsonString(table.MeterIdentity(k)) +
+             ", \"descriptor\": " + vx::JsonString(table.MeterResource(k)) + "}";
+    } else {
+      out += names[i] + "\t" + Printable(table.MeterIdentity(k)) + "\n";
+    }
   }
+  if (json) out += "]\n";
+  std::fputs(out.c_str(), stdout);
   return 0;
 }
 
@@ -104,26 +145,37 @@ bool ParseCount(const char* text, unsigned long& value) {
   return errno == 0 && end != text && *end == '\0' && text[0] != '-';
 }
 
-int Query(int argc, char** argv) {
+int Query(vx::CommandLine& line) {
   unsigned long timeout = 20000;
   unsigned long repeat = 1;
-  int i = 0;
-  while (i < argc && argv[i][0] == '-' && argv[i][1] == '-') {
-    const std::string option = argv[i];
-    if (i + 1 >= argc) return Usage();
-    unsigned long* target = option == "--timeout"  ? &timeout
-                            : option == "--repeat" ? &repeat
-                                                   : nullptr;
-    if (!target || !ParseCount(argv[i + 1], *target) || (target == &repeat && repeat == 0) ||
-        (target == &timeout && timeout > 0xFFFFFFFFul)) {
-      std::fprintf(stderr, "vxquery: bad option %s %s\n", argv[i], argv[i + 1]);
-      return 2;
+  std::vector<std::string_view> positional;
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view option = line.Next();
+    if (option == "--timeout" || option == "--repeat") {
+      const auto value = line.Value(option);
+      if (!value) break;
+      unsigned long& target = option == "--timeout" ? timeout : repeat;
+      const std::string text(*value);
+      if (!ParseCount(text.c_str(), target) || (&target == &repeat && repeat == 0) ||
+          (&target == &timeout && timeout > 0xFFFFFFFFul)) {
+        line.RefuseValue(option, option == "--timeout" ? "a time-out in ms, not \"" + text + "\""
+                                                       : "a count from 1, not \"" + text + "\"");
+      }
+    } else if (option.size() > 1 && option.front() == '-' && positional.empty()) {
+      line.Unknown(option);
+    } else {
+      positional.push_back(option);
     }
-    i += 2;
   }
-  if (argc - i != 2) return Usage();
-  const char* descriptor = argv[i];
-  const std::string command = std::string(argv[i + 1]) + "\n";
+  if (!line.Failed() && positional.size() != 2) {
+    line.Refuse(positional.size() < 2
+                    ? "query needs a DESCRIPTOR and a COMMAND"
+                    : "unexpected argument \"" + std::string(positional[2]) + "\"");
+  }
+  if (line.Failed()) return line.Fail();
+  const std::string descriptorText(positional[0]);
+  const char* descriptor = descriptorText.c_str();
+  const std::string command = std::string(positional[1]) + "\n";
   const bool isQuery = command.find('?', 1) != std::string::npos;
 
   ViSession manager = VI_NULL;
@@ -169,14 +221,25 @@ int Query(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string verb = argv[1];
-  if ((verb == "--help" || verb == "-h") && argc == 2) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  vx::CommandLine line("vxquery", kUsage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
+  if (line.Done()) return line.Fail("a command is needed: list, scan or query");
+  const std::string_view verb = line.Next();
+  if (verb == "query") return Query(line);
+  if (verb != "list" && verb != "scan") {
+    if (verb.size() > 1 && verb.front() == '-') {
+      line.Unknown(verb);
+    } else {
+      line.Refuse("unknown command \"" + std::string(verb) + "\": list, scan or query");
+    }
+    return line.Fail();
   }
-  if (verb == "list" && argc <= 3) return List(argc == 3 ? argv[2] : "?*INSTR");
-  if (verb == "scan" && argc == 2) return Scan();
-  if (verb == "query") return Query(argc - 2, argv + 2);
-  return Usage();
+  const Arguments arguments = TakeJsonOption(line);
+  if (!line.Failed() && arguments.rest.size() > (verb == "list" ? 1u : 0u)) {
+    line.Unknown(arguments.rest.back());
+  }
+  if (line.Failed()) return line.Fail();
+  if (verb == "scan") return Scan(arguments.json);
+  const std::string expression(arguments.rest.empty() ? "?*INSTR" : arguments.rest[0]);
+  return List(expression.c_str(), arguments.json);
 }

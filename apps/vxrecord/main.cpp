@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/command_line.h"
+#include "common/json_text.h"
+#include "common/local_time.h"
 #include "records/export/csv_writer.h"
 #include "records/export/reading_text.h"
 #include "records/record_folder.h"
@@ -22,21 +25,68 @@ namespace {
 using namespace vx::records;
 
 constexpr const char* kUsage =
-    "usage: vxrecord [--folder DIR] list\n"
-    "       vxrecord [--folder DIR] stats N\n"
+    "usage: vxrecord [--folder DIR] list [--json]\n"
+    "       vxrecord [--folder DIR] stats [--json] N\n"
     "       vxrecord [--folder DIR] csv N FILE\n"
     "\n"
     "  list    print the record list as the record viewer shows it (a file that cannot\n"
     "          be read is listed with the reason in place of its start stamp)\n"
     "  stats   print the count, maximum, minimum and average of record N\n"
     "  csv     write record N to FILE in the viewer's CSV layout (exactly that name)\n"
+    "  --json  list and stats print JSON instead: for list an array of {\"record\", \"label\",\n"
+    "          \"start\"} (\"error\" in place of \"start\" for a file that cannot be read),\n"
+    "          for stats {\"record\", \"count\", \"maximum\", \"minimum\", \"average\"}, the\n"
+    "          figures as numbers (null without readings)\n"
+    "  --version  the program's version\n"
     "\n"
     "Without --folder the record folder is found as the program finds it: the current\n"
-    "folder when its path holds \"DB\", else its DB subfolder.\n";
+    "folder when its path holds \"DB\", else its DB subfolder.\n"
+    "Exit status: 0 done, 1 a record or file that cannot be read or written, 2 a wrong\n"
+    "command line.\n";
 
-int Usage() {
-  std::fputs(kUsage, stderr);
-  return 2;
+// The command line after the program's name: the folder, the command and its arguments.
+struct Request {
+  std::optional<std::string> folder;
+  std::string command;
+  std::vector<std::string> arguments;
+  bool json = false;
+};
+
+// Reads the command line; a problem is left in `line`.
+Request ReadRequest(vx::CommandLine& line) {
+  Request request;
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view argument = line.Next();
+    if (argument == "--folder" && request.command.empty()) {
+      if (const auto folder = line.Value(argument)) request.folder = std::string(*folder);
+    } else if (argument == "--json") {
+      request.json = true;
+    } else if (argument.size() > 1 && argument.front() == '-') {
+      line.Unknown(argument);
+    } else if (request.command.empty()) {
+      request.command = std::string(argument);
+    } else {
+      request.arguments.emplace_back(argument);
+    }
+  }
+  if (line.Failed()) return request;
+  const size_t wanted = request.command == "list"    ? 0
+                        : request.command == "stats" ? 1
+                        : request.command == "csv"   ? 2
+                                                     : 3;
+  if (request.command.empty()) {
+    line.Refuse("a command is needed: list, stats or csv");
+  } else if (wanted == 3) {
+    line.Refuse("unknown command \"" + request.command + "\": list, stats or csv");
+  } else if (request.arguments.size() > wanted) {
+    line.Unknown(request.arguments[wanted]);
+  } else if (request.arguments.size() < wanted) {
+    line.Refuse(request.command +
+                (wanted == 1 ? " needs a record number N" : " needs a record number N and a FILE"));
+  } else if (request.json && request.command == "csv") {
+    line.RefuseValue("--json", "list and stats only");
+  }
+  return request;
 }
 
 int Fail(const std::string& message) {
@@ -71,23 +121,60 @@ std::string NotListed(const std::string& folder, int record) {
   return "record " + std::to_string(record) + " has no start stamp and is not listed";
 }
 
-int List(const std::string& folder) {
-  for (const RecordSlot& slot : ListRecordSlots(folder)) {
-    if (std::optional<std::string> label = RecordLabel(slot, ListForm::Viewer))
-      std::printf("%s\n", label->c_str());
+// A record's line of the JSON list: its number, the viewer's label, and its start as an ISO
+// date and time, or why its file cannot be read.
+std::string JsonSlot(const RecordSlot& slot, const std::string& label) {
+  std::string item =
+      "{\"record\": " + std::to_string(slot.record) + ", \"label\": " + vx::JsonString(label);
+  if (Unreadable(slot)) {
+    item += ", \"error\": " + vx::JsonString(UnreadableReason(slot.status));
+  } else if (slot.stamp) {
+    item += ", \"start\": " +
+            vx::JsonString(vx::FormatLocal(vx::FromOleDate(*slot.stamp), "%Y-%m-%dT%H:%M:%S"));
   }
+  return item + "}";
+}
+
+int List(const std::string& folder, bool json) {
+  std::string out = json ? "[" : "";
+  bool first = true;
+  for (const RecordSlot& slot : ListRecordSlots(folder)) {
+    const std::optional<std::string> label = RecordLabel(slot, ListForm::Viewer);
+    if (!label) continue;
+    if (json) {
+      out += (first ? "" : ",\n ") + JsonSlot(slot, *label);
+    } else {
+      out += *label + "\n";
+    }
+    first = false;
+  }
+  if (json) out += "]\n";
+  std::fputs(out.c_str(), stdout);
   return 0;
 }
 
-int Stats(const std::string& folder, int record) {
+std::string JsonFigure(const std::optional<double>& value) {
+  return value ? vx::JsonNumber(*value) : "null";
+}
+
+int Stats(const std::string& folder, int record, bool json) {
   if (!ListedLabel(folder, record)) return Fail(NotListed(folder, record));
   Result<RecordReader> reader = RecordReader::Open(folder, record);
   if (!reader.Ok()) return Fail(reader.GetStatus().message);
   Result<RecordStatistics> statistics = reader->Statistics();
   if (!statistics.Ok()) return Fail(statistics.GetStatus().message);
-  const RecordFigures figures = FiguresOf(statistics.Value());
-  std::printf("count\t%s\nmaximum\t%s\nminimum\t%s\naverage\t%s\n", figures.count.c_str(),
-              figures.maximum.c_str(), figures.minimum.c_str(), figures.average.c_str());
+  const RecordStatistics& figures = statistics.Value();
+  if (json) {
+    std::printf(
+        "{\"record\": %d, \"count\": %lld, \"maximum\": %s, \"minimum\": %s, "
+        "\"average\": %s}\n",
+        record, figures.count, JsonFigure(figures.maximum).c_str(),
+        JsonFigure(figures.minimum).c_str(), JsonFigure(figures.average).c_str());
+    return 0;
+  }
+  const RecordFigures shown = FiguresOf(figures);
+  std::printf("count\t%s\nmaximum\t%s\nminimum\t%s\naverage\t%s\n", shown.count.c_str(),
+              shown.maximum.c_str(), shown.minimum.c_str(), shown.average.c_str());
   return 0;
 }
 
@@ -112,30 +199,28 @@ int Csv(const std::string& folder, int record, const std::string& file) {
 int main(int argc, char** argv) {
   // A file size limit must show as a failed write, reported, not as a killed process.
   signal(SIGXFSZ, SIG_IGN);
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
+  vx::CommandLine line("vxrecord", kUsage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
+  const Request request = ReadRequest(line);
+  if (line.Failed()) return line.Fail();
+  std::optional<int> record;
+  if (request.command != "list") {
+    record = RecordArgument(request.arguments[0]);
+    if (!record) {
+      return line.Fail("the record number must be 1 to 10, not \"" + request.arguments[0] + "\"");
+    }
   }
-  std::optional<std::string> folder;
-  if (args.size() >= 2 && args[0] == "--folder") {
-    folder = args[1];
-    args.erase(args.begin(), args.begin() + 2);
-  }
-  if (args.empty()) return Usage();
-  if (!folder) {
+  std::string folder;
+  if (!request.folder) {
     Result<std::string> found = FindRecordFolder();
     if (!found.Ok()) return Fail(found.GetStatus().message);
     folder = found.Value();
-  } else if (std::error_code error; !std::filesystem::is_directory(*folder, error)) {
-    return Fail(std::string(kFolderNotFoundMessage) + " (" + *folder + ")");
+  } else if (std::error_code error; !std::filesystem::is_directory(*request.folder, error)) {
+    return Fail(std::string(kFolderNotFoundMessage) + " (" + *request.folder + ")");
+  } else {
+    folder = *request.folder;
   }
-  const std::string& command = args[0];
-  if (command == "list" && args.size() == 1) return List(*folder);
-  if ((command == "stats" && args.size() == 2) || (command == "csv" && args.size() == 3)) {
-    const std::optional<int> record = RecordArgument(args[1]);
-    if (!record) return Fail("the record number must be 1 to 10, not \"" + args[1] + "\"");
-    return command == "stats" ? Stats(*folder, *record) : Csv(*folder, *record, args[2]);
-  }
-  return Usage();
+  if (request.command == "list") return List(folder, request.json);
+  if (request.command == "stats") return Stats(folder, *record, request.json);
+  return Csv(folder, *record, request.arguments[1]);
 }

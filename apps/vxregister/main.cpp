@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "automation/object_registry.h"
+#include "common/command_line.h"
 
 namespace {
 
@@ -29,15 +30,12 @@ constexpr const char* kUsage =
     "  --quiet        print nothing on success\n"
     "  --which        print which implementation serves IDENTIFIER (default\n"
     "                 Excel.Application, the spreadsheet host) and why\n"
+    "  --version      the program's version\n"
     "\n"
     "Excel.Application is served by LibreOffice Calc where the registry names it (the\n"
     "installed registry does; libvxcalc.so registers itself so) and LibreOffice is\n"
-    "installed, else by the in-memory host. VX_SPREADSHEET_HOST=calc or =memory chooses.\n";
-
-int Usage(int status) {
-  std::fputs(kUsage, status == 0 ? stdout : stderr);
-  return status;
-}
+    "installed, else by the in-memory host. VX_SPREADSHEET_HOST=calc or =memory chooses.\n"
+    "Exit status: 0 done, 1 the library or the registry failed, 2 a wrong command line.\n";
 
 // "Excel.Application: Excel.Application.Calc (/usr/lib/.../libvxcalc.so), the object
 // registry's current version".
@@ -56,15 +54,16 @@ int PrintWhich(const std::string& progId) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vx::CommandLine line("vxregister", kUsage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
   bool unregister = false;
   bool quiet = false;
   bool alternative = false;
   bool which = false;
   std::string registry;
   std::string library;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") return Usage(0);
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view arg = line.Next();
     if (arg == "--unregister") {
       unregister = true;
     } else if (arg == "--quiet") {
@@ -75,16 +74,19 @@ int main(int argc, char** argv) {
       which = true;
     } else if (arg == "--system") {
       registry = vx::automation::InstalledRegistryPath();
-    } else if (arg == "--registry" && i + 1 < argc) {
-      registry = argv[++i];
+    } else if (arg == "--registry") {
+      if (const auto file = line.Value(arg)) registry = std::string(*file);
     } else if (!arg.empty() && arg.front() != '-' && library.empty()) {
       library = std::string(arg);
     } else {
-      return Usage(2);
+      line.Unknown(arg);
     }
   }
-  if (which) return PrintWhich(library.empty() ? vx::automation::kSpreadsheetProgId : library);
-  if (library.empty()) return Usage(2);
+  if (!line.Failed() && which) {
+    return PrintWhich(library.empty() ? vx::automation::kSpreadsheetProgId : library);
+  }
+  if (!line.Failed() && library.empty()) line.Refuse("LIBRARY is needed");
+  if (line.Failed()) return line.Fail();
 
   // A path without a slash would be searched for in the loader's folders instead.
   if (library.find('/') == std::string::npos) library = "./" + library;

@@ -6,22 +6,18 @@
 #include <cstdio>
 
 #include "automation/object_registry.h"
+#include "common/command_line.h"
 #include "common/stop_signals.h"
 #include "common/terminal_prompter.h"
 #include "scanner/scan_tool.h"
 #include "scanner/scan_tool_options.h"
 
 int main(int argc, char** argv) {
+  const std::string usage = vx::automation::UsageWithSpreadsheetHost(vx::scanner::kScanToolUsage);
+  vx::CommandLine line("vxscan", usage, argc, argv);
+  if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
   const vx::scanner::ParsedScanToolOptions parsed = vx::scanner::ParseScanToolOptions(argc, argv);
-  if (!parsed.error.empty()) {
-    std::fprintf(stderr, "vxscan: %s\n\n%s", parsed.error.c_str(), vx::scanner::kScanToolUsage);
-    return 2;
-  }
-  if (parsed.options.help) {
-    std::fputs(vx::scanner::kScanToolUsage, stdout);
-    std::printf("\nSpreadsheet host here: %s\n", vx::automation::SpreadsheetHostText().c_str());
-    return 0;
-  }
+  if (!parsed.error.empty()) return line.Fail(parsed.error);
   // The spreadsheet host that saves workbooks is a Qt library.
   QCoreApplication app(argc, argv);
   vx::CatchStopSignals();

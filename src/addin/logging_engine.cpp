@@ -277,18 +277,21 @@ void LoggingEngine::ReadingTick() {
   SetStatusLine("Reading...");
   if (!WriteCommand("read?")) return;
   const std::string answer = ReadAnswer();
-  // A failed read has shown its message and stopped the run (which also clears ioFailed).
+  // A failed read has stopped the run, and StopLogging has cleared ioFailed again.
   if (state_.ioFailed || !state_.running) return;
-  // A host that fails to take the reading (the workbook closed, the spreadsheet program
-  // gone) ends the run with a word on why.
+  // A sheet that takes no more rows (its last row reached, its document closed, its
+  // spreadsheet program gone) ends the run; every row written so far stays, and the user
+  // learns why the readings stopped.
   Status written = WriteReading(answer);
   if (written) written = UpdateCounts();
   if (!written) {
-    Message("Write Reading Error:\n" + written.error().description);
+    Message("The reading could not be written into row " + std::to_string(state_.nextRow) +
+                " of the worksheet:\n" + written.error().description,
+            MessageIcon::Exclamation);
     StopLogging();
     return;
   }
-  // A chart that could not be made has stopped the run, and the next run starts at row 2.
+  // A failed chart stops the run, which starts the next one at row 2: nextRow stays there.
   if (!state_.running) return;
   ++state_.nextRow;
   CheckLimits();

@@ -61,6 +61,8 @@ class LoggingEngine {
   void SetStatusLine(const std::string& text);
   void ReportIoFailure(ViStatus status);
   automation::Status WriteReading(const std::string& answer);
+  // The counters in column F, and the chart at the run's first reading (a chart that could
+  // not be made has stopped the run).
   automation::Status UpdateCounts();
   void CheckLimits();
   bool CreateChart();

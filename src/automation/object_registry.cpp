@@ -230,6 +230,10 @@ std::string SpreadsheetHostText() {
   return kind + " (" + resolution->progId + "), " + resolution->reason;
 }
 
+std::string UsageWithSpreadsheetHost(std::string_view usage) {
+  return std::string(usage) + "\nSpreadsheet host here: " + SpreadsheetHostText() + "\n";
+}
+
 Result<std::shared_ptr<Unknown>> CreateObject(std::string_view progId) {
   VX_ASSIGN_OR_RETURN(Resolution resolution, ResolveImplementation(progId));
   VX_ASSIGN_OR_RETURN(RegistryEntry entry, FindRegistryEntry(resolution.progId));

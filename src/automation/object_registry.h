@@ -114,6 +114,8 @@ Result<Resolution> ResolveImplementation(std::string_view progId);
 // For a program's --help: which spreadsheet host "Excel.Application" gives here, and why,
 // "LibreOffice Calc (Excel.Application.Calc), the object registry's current version".
 std::string SpreadsheetHostText();
+// A program's usage followed by "Spreadsheet host here: " and SpreadsheetHostText().
+std::string UsageWithSpreadsheetHost(std::string_view usage);
 
 // Loads the registered library (once per process; it stays loaded) and makes the object,
 // through the implementation ResolveImplementation names.

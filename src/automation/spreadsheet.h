@@ -102,6 +102,17 @@ class Workbooks {
   virtual Result<WorkbookPtr> Open(std::string_view path) = 0;
 };
 
+// A save that goes on on another thread (Workbook::SaveCopyAsInBackground).
+class PendingSave {
+ public:
+  virtual ~PendingSave() = default;
+  // True once the file is written or the save has failed.
+  virtual bool Done() const = 0;
+  // Waits for the end of the save; what SaveAs would have given.
+  virtual Status Wait() = 0;
+};
+using PendingSavePtr = std::shared_ptr<PendingSave>;
+
 class Workbook {
  public:
   virtual ~Workbook() = default;
@@ -117,6 +128,10 @@ class Workbook {
   virtual Result<NamesPtr> Names() = 0;
   // Saves the workbook as an .xlsx file at `path`.
   virtual Status SaveAs(std::string_view path) = 0;
+  // Saves a copy of the workbook, as it is at the call, as an .xlsx file at `path`, and
+  // returns at once: the file is written on another thread while the caller goes on
+  // changing the workbook. FullName stays as it was.
+  virtual Result<PendingSavePtr> SaveCopyAsInBackground(std::string_view path) = 0;
 };
 
 // The worksheets of a workbook, by position or by name.

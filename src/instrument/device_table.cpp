@@ -21,12 +21,11 @@ std::string_view AsText(const unsigned char* data, size_t count) {
   return bytes.substr(0, bytes.find('\0'));
 }
 
-// After these a read can only wait for its time-out: no instrument is there to answer.
-bool Unreachable(ViStatus status) {
+}  // namespace
+
+bool IsUnreachable(ViStatus status) {
   return status == VI_ERROR_CONN_LOST || status == VI_ERROR_NLISTENERS;
 }
-
-}  // namespace
 
 DeviceTable::DeviceTable() {
   if (viOpenDefaultRM(&usbManager_) < VI_SUCCESS) usbManager_ = VI_NULL;
@@ -140,7 +139,7 @@ std::string DeviceTable::SendQuery(int device, std::string_view command) {
   const std::string line(command);
   ViStatus status = viPrintf(session, "%s", line.c_str());
   Remember(session, status);
-  if (!IsQuery(command) || Unreachable(status)) return {};
+  if (!IsQuery(command) || IsUnreachable(status)) return {};
 
   ViUInt32 count = 0;
   status = viRead(session, readBuffer_.data(), kShortAnswerBytes, &count);
@@ -158,7 +157,7 @@ std::string DeviceTable::SendLongQuery(int device, std::string_view command, Lon
   const std::string line(command);
   ViStatus status = viPrintf(session, "%s", line.c_str());
   Remember(session, status);
-  if (!IsQuery(command) || Unreachable(status)) return {};
+  if (!IsQuery(command) || IsUnreachable(status)) return {};
 
   // Read again only while the last block filled the buffer before the end of the message:
   // an answer of exactly one block ends with success and needs no second read. The reading
@@ -177,7 +176,7 @@ std::string DeviceTable::SendLongQuery(int device, std::string_view command, Lon
 
 bool DeviceTable::ConnectionChanged() const {
   for (int k = 0; k < meterCount_; ++k) {
-    if (Unreachable(LastStatus(k))) return true;
+    if (IsUnreachable(LastStatus(k))) return true;
   }
   return false;
 }

@@ -32,6 +32,10 @@ inline constexpr ScanOptions kDeviceSettingsScan{false, 20000, 7};
 // The identity text that marks a K9-90/1 meter (after at least one leading character).
 inline constexpr std::string_view kMeterModel = "W9-90/1";
 
+// After these statuses no instrument is there to answer: the connection was lost, or no
+// listener is left on the GPIB bus. A read would only wait for its time-out.
+bool IsUnreachable(ViStatus status);
+
 // How a long answer is cleaned: the multiple-readings form keeps line feeds inside the
 // answer, the scanner form removes them all. Both keep double quotes.
 enum class LongAnswerForm { KeepLineFeeds, RemoveLineFeeds };

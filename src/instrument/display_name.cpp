@@ -1,8 +1,10 @@
 #include "instrument/display_name.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "common/c_number.h"
+#include "visa/resource_name.h"
 
 namespace vx::instrument {
 namespace {
@@ -25,19 +27,30 @@ std::string_view Between(std::string_view text, size_t from, size_t to) {
   return to > from ? text.substr(from, to - from) : std::string_view{};
 }
 
+// The serial number of a USB descriptor, upper-cased. A valid descriptor gives the serial it
+// names, however it is written (USB0::7994::3105::S5::INSTR as its hexadecimal twin
+// USB0::0x1F3A::0x0C21::S5::INSTR); any other text is read by character position, the
+// serial lying between the "::" found from index 14 and the "::" found from index 22.
+std::string UsbSerial(std::string_view descriptor,
+                      const std::optional<visa::ResourceName>& parsed) {
+  if (parsed && parsed->interfaceType == visa::InterfaceType::Usb) {
+    return ToUpperAscii(parsed->serialNumber);
+  }
+  const std::string upper = ToUpperAscii(descriptor);
+  const std::string_view text(upper);
+  const size_t start = text.find("::", 14);
+  const size_t end = text.find("::", 22);
+  return std::string(Between(text, start == std::string_view::npos ? start : start + 2, end));
+}
+
 }  // namespace
 
 std::string MakeDisplayName(std::string_view descriptor, std::string_view identity) {
   std::string name = ModelField(identity);
-  if (descriptor.find("USB") != std::string_view::npos) {
-    // USB0::0xVVVV::0xPPPP::<serial>::INSTR: the serial lies between the "::" found from
-    // index 14 and the "::" found from index 22.
-    const std::string upper = ToUpperAscii(descriptor);
-    const std::string_view text(upper);
-    const size_t start = text.find("::", 14);
-    const size_t end = text.find("::", 22);
-    name += "-USBTMC-";
-    name += Between(text, start == std::string_view::npos ? start : start + 2, end);
+  const std::optional<visa::ResourceName> parsed = visa::ParseResourceName(descriptor);
+  if (descriptor.find("USB") != std::string_view::npos ||
+      (parsed && parsed->interfaceType == visa::InterfaceType::Usb)) {
+    name += "-USBTMC-" + UsbSerial(descriptor, parsed);
   } else if (descriptor.find("GPIB") != std::string_view::npos) {
     const size_t start = descriptor.find("::");
     name += "-GPIB-";

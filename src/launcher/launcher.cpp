@@ -65,10 +65,14 @@ void Launcher::ReportError(const std::string& number, const std::string& descrip
                     MessageIcon::Stop);
 }
 
+bool NamesAddInOrTemplate(const std::string& commandLine) {
+  return EndsWith(commandLine, ".dot") || EndsWith(commandLine, ".xla");
+}
+
 std::string Launcher::Launch(const std::string& commandLine) {
   DeleteCachedTypeInformation(automation::HostCacheFolder());
   const bool isTemplate = EndsWith(commandLine, ".dot");
-  if (!isTemplate && !EndsWith(commandLine, ".xla")) {
+  if (!NamesAddInOrTemplate(commandLine)) {
     prompter_.Message("Open File Use *.dot *.xla", kCaption, MessageIcon::Stop);
     return {};
   }

@@ -19,6 +19,10 @@ inline constexpr const char* kCaption = "Start Zemra K9-90/1 VX-Link Toolbar";
 // else; how many files went.
 int DeleteCachedTypeInformation(const std::string& folder);
 
+// Whether a command line names what Load opens: it ends in ".xla" or ".dot", in exactly that
+// letter case. Launch refuses any other with "Open File Use *.dot *.xla".
+bool NamesAddInOrTemplate(const std::string& commandLine);
+
 class Launcher {
  public:
   explicit Launcher(Prompter& prompter,

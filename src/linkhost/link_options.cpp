@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "automation/typed_input.h"
+#include "common/command_line.h"
 
 namespace vx::linkhost {
 
@@ -30,9 +31,14 @@ const char* const kLinkUsage =
     "               --points readings (default 50); --in-sheet puts it in the worksheet\n"
     "  --language   the engine's language by its index in the settings file\n"
     "  --out        the workbook file, saved every 10 s while logging and at the end\n"
-    "               (default: a new file in the documents folder)\n"
-    "Each row is printed as it is written, and the status line when it changes. Ctrl-C\n"
-    "stops the run (asking first while the meter waits for its trigger).\n";
+    "               (default: vxlink-<date>-<time>.xlsx in the current folder); its folder\n"
+    "               is checked before the run\n"
+    "  --version    the program's version\n"
+    "Each row is printed as it is written, and the status line when it changes. Ctrl-C or\n"
+    "SIGTERM stops the run; while the meter waits for its trigger vxlink asks first on a\n"
+    "terminal, and without one it ends at once, saying that the meter may still be armed.\n"
+    "Exit status: 0 the run ended by its stop mode or by a stop request, 1 after an error,\n"
+    "2 a wrong command line.\n";
 
 namespace {
 
@@ -66,120 +72,106 @@ bool ParseTimeOfDay(std::string_view text, LinkOptions& options) {
   return true;
 }
 
-class Arguments {
- public:
-  Arguments(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
-  bool Done() const { return index_ >= argc_; }
-  std::string_view Next() { return argv_[index_++]; }
-  bool Value(std::string_view& value) {
-    if (index_ >= argc_) return false;
-    value = argv_[index_++];
-    return true;
-  }
-
- private:
-  int argc_;
-  const char* const* argv_;
-  int index_ = 1;
-};
-
-std::string Wrong(std::string_view option, std::string_view why) {
-  return std::string(option) + ": " + std::string(why);
-}
-
 }  // namespace
 
 ParsedOptions ParseLinkOptions(int argc, const char* const* argv) {
   ParsedOptions parsed;
   LinkOptions& o = parsed.options;
-  Arguments args(argc, argv);
+  CommandLine line("vxlink", kLinkUsage, argc, argv);
   long number = 0;
-  while (!args.Done()) {
-    const std::string_view option = args.Next();
-    std::string_view value;
-    if (option == "--help" || option == "-h") {
-      o.help = true;
-    } else if (option == "--list") {
+  // The value of `option`, which must read as `check` says; `why` when it does not.
+  const auto value = [&line](std::string_view option, std::string_view why,
+                             const auto& check) -> std::optional<std::string_view> {
+    const std::optional<std::string_view> given = line.Value(option);
+    if (!given) return std::nullopt;
+    if (!check(*given)) {
+      line.RefuseValue(option, why);
+      return std::nullopt;
+    }
+    return given;
+  };
+  const auto inRange = [&number](long low, long high) {
+    return
+        [&number, low, high](std::string_view text) { return ParseInt(text, low, high, number); };
+  };
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view option = line.Next();
+    if (option == "--list") {
       o.list = true;
     } else if (option == "--choose") {
       o.choose = true;
     } else if (option == "--in-sheet") {
       o.inSheet = true;
     } else if (option == "--device") {
-      if (!args.Value(value) || !ParseInt(value, 0, 255, number)) {
-        return {o, Wrong(option, "needs a meter index from 0 to 255")};
+      if (value(option, "needs a meter index from 0 to 255", inRange(0, 255))) {
+        o.device = static_cast<int>(number);
       }
-      o.device = static_cast<int>(number);
     } else if (option == "--interval") {
-      if (!args.Value(value) || !ParseInt(value, 1, 86400000, number)) {
-        return {o, Wrong(option, "needs a number of milliseconds from 1 to 86400000")};
+      if (value(option, "needs a number of milliseconds from 1 to 86400000",
+                inRange(1, 86400000))) {
+        o.intervalMs = static_cast<std::int32_t>(number);
       }
-      o.intervalMs = static_cast<std::int32_t>(number);
     } else if (option == "--begin") {
-      if (!args.Value(value)) return {o, Wrong(option, "needs now, at or trigger")};
-      if (value == "now") {
+      const auto begin = value(option, "needs now, at or trigger", [](std::string_view text) {
+        return text == "now" || text == "at" || text == "trigger";
+      });
+      if (begin == "now") {
         o.begin = LinkOptions::Begin::Now;
-      } else if (value == "trigger") {
+      } else if (begin == "trigger") {
         o.begin = LinkOptions::Begin::Trigger;
-      } else if (value == "at") {
-        std::string_view when;
-        if (!args.Value(when) ||
-            !std::holds_alternative<automation::DateValue>(automation::TypedInput(when).value)) {
-          return {o, Wrong(option, "at needs a date and time, \"yyyy/mm/dd hh:nn:ss\"")};
-        }
+      } else if (begin == "at") {
+        const auto when = value(option, "at needs a date and time, \"yyyy/mm/dd hh:nn:ss\"",
+                                [](std::string_view text) {
+                                  return std::holds_alternative<automation::DateValue>(
+                                      automation::TypedInput(text).value);
+                                });
         o.begin = LinkOptions::Begin::At;
-        o.beginAt = std::string(when);
-      } else {
-        return {o, Wrong(option, "needs now, at or trigger")};
+        if (when) o.beginAt = std::string(*when);
       }
     } else if (option == "--stop") {
-      if (!args.Value(value)) return {o, Wrong(option, "needs manual, count or at")};
-      if (value == "manual") {
+      const auto stop = value(option, "needs manual, count or at", [](std::string_view text) {
+        return text == "manual" || text == "count" || text == "at";
+      });
+      if (stop == "manual") {
         o.stop = LinkOptions::Stop::Manual;
-      } else if (value == "count") {
-        std::string_view count;
-        if (!args.Value(count) || !ParseInt(count, 1, 1000000000, number)) {
-          return {o, Wrong(option, "count needs a number of readings from 1")};
+      } else if (stop == "count") {
+        if (value(option, "count needs a number of readings from 1", inRange(1, 1000000000))) {
+          o.stop = LinkOptions::Stop::Count;
+          o.stopCount = static_cast<std::int32_t>(number);
         }
-        o.stop = LinkOptions::Stop::Count;
-        o.stopCount = static_cast<std::int32_t>(number);
-      } else if (value == "at") {
-        std::string_view when;
-        if (!args.Value(when) || !ParseTimeOfDay(when, o)) {
-          return {o, Wrong(option, "at needs a time of day, HH:MM:SS")};
+      } else if (stop == "at") {
+        if (value(option, "at needs a time of day, HH:MM:SS",
+                  [&o](std::string_view text) { return ParseTimeOfDay(text, o); })) {
+          o.stop = LinkOptions::Stop::At;
         }
-        o.stop = LinkOptions::Stop::At;
-      } else {
-        return {o, Wrong(option, "needs manual, count or at")};
       }
     } else if (option == "--chart") {
-      if (!args.Value(value)) return {o, Wrong(option, "needs none, all or strip")};
-      if (value == "none") {
-        o.chart = LinkOptions::Chart::None;
-      } else if (value == "all") {
-        o.chart = LinkOptions::Chart::All;
-      } else if (value == "strip") {
-        o.chart = LinkOptions::Chart::Strip;
-      } else {
-        return {o, Wrong(option, "needs none, all or strip")};
+      const auto chart = value(option, "needs none, all or strip", [](std::string_view text) {
+        return text == "none" || text == "all" || text == "strip";
+      });
+      if (chart) {
+        o.chart = *chart == "none"  ? LinkOptions::Chart::None
+                  : *chart == "all" ? LinkOptions::Chart::All
+                                    : LinkOptions::Chart::Strip;
       }
     } else if (option == "--points") {
-      if (!args.Value(value) || !ParseInt(value, 1, 30000, number)) {
-        return {o, Wrong(option, "needs a number of points from 1 to 30000")};
+      if (value(option, "needs a number of points from 1 to 30000", inRange(1, 30000))) {
+        o.points = static_cast<int>(number);
       }
-      o.points = static_cast<int>(number);
     } else if (option == "--language") {
-      if (!args.Value(value) || !ParseInt(value, 0, 1000, number)) {
-        return {o, Wrong(option, "needs a language index")};
+      if (value(option, "needs a language index", inRange(0, 1000))) {
+        o.language = static_cast<int>(number);
       }
-      o.language = static_cast<int>(number);
     } else if (option == "--out") {
-      if (!args.Value(value) || value.empty()) return {o, Wrong(option, "needs a file name")};
-      o.out = std::string(value);
+      if (const auto out = value(option, "needs a file name",
+                                 [](std::string_view text) { return !text.empty(); })) {
+        o.out = std::string(*out);
+      }
     } else {
-      return {o, "unknown option " + std::string(option)};
+      line.Unknown(option);
     }
   }
+  parsed.error = line.Problem();
   return parsed;
 }
 

@@ -13,7 +13,6 @@ struct LinkOptions {
   enum class Stop { Manual, Count, At };
   enum class Chart { None, All, Strip };
 
-  bool help = false;
   bool list = false;
   bool choose = false;
   int device = 0;
@@ -34,7 +33,8 @@ struct LinkOptions {
 
 extern const char* const kLinkUsage;
 
-// The options, or the reason the command line is wrong.
+// The options, or the reason the command line is wrong. --help and --version are the
+// program's to answer before it parses.
 struct ParsedOptions {
   LinkOptions options;
   std::string error;

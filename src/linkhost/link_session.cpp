@@ -1,5 +1,7 @@
 #include "linkhost/link_session.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <cmath>
@@ -10,6 +12,7 @@
 #include "common/c_number.h"
 #include "common/clock.h"
 #include "common/local_time.h"
+#include "common/output_file.h"
 #include "linkhost/mirrored_host.h"
 
 namespace vx::linkhost {
@@ -49,7 +52,11 @@ std::string DefaultOutputPath() {
 
 LinkSession::LinkSession(LinkOptions options, std::FILE* out, std::FILE* err,
                          std::atomic<bool>* stopRequest)
-    : options_(std::move(options)), out_(out), err_(err), stopRequest_(stopRequest) {
+    : options_(std::move(options)),
+      out_(out),
+      err_(err),
+      stopRequest_(stopRequest),
+      canAsk_(options_.choose || ::isatty(STDIN_FILENO) != 0) {
   if (options_.out.empty()) options_.out = DefaultOutputPath();
 }
 
@@ -73,6 +80,12 @@ std::string LinkSession::Caption(const std::string& key) {
 }
 
 int LinkSession::Open() {
+  // A workbook that cannot be saved where it should go is found before the run, not after.
+  if (!options_.list) {
+    if (const std::string problem = OutputFileProblem(options_.out); !problem.empty()) {
+      return Fail(problem);
+    }
+  }
   if (const std::string problem = EnsureEngineSettingsFile(); !problem.empty()) {
     return Fail(problem);
   }
@@ -226,7 +239,11 @@ int LinkSession::Run(int device) {
   }
   std::int32_t interval = options_.intervalMs;
   engine_->StartTimer(interval);
-  lastSave_ = std::chrono::steady_clock::now();
+  // The file is saved from the in-memory copy, which holds every reading even when the
+  // spreadsheet program it mirrors has gone.
+  saves_ = std::make_unique<PeriodicSave>(
+      copy_.book, options_.out, kSaveEvery,
+      [this](const std::string& failure) { std::fprintf(err_, "vxlink: %s\n", failure.c_str()); });
   if (!RunActive()) {
     Finish();
     return 1;
@@ -247,15 +264,39 @@ int LinkSession::Run(int device) {
 void LinkSession::Poll() {
   if (stopRequest_ != nullptr && stopRequest_->exchange(false)) {
     stoppedByUser_ = true;
-    engine_->StopTimer();
-    if (RunActive()) stoppedByUser_ = false;  // the user chose to go on waiting
+    if (!canAsk_ && options_.begin == LinkOptions::Begin::Trigger) {
+      StopWithoutAsking();
+    } else {
+      engine_->StopTimer();
+      if (RunActive()) stoppedByUser_ = false;  // the user chose to go on waiting
+    }
   }
   PrintNewRows();
   PrintStatusLine();
-  if (std::chrono::steady_clock::now() - lastSave_ >= kSaveEvery) {
-    Save();
-    lastSave_ = std::chrono::steady_clock::now();
+  // The columns are fitted to the first readings, not at every save: fitting looks at every
+  // row, and the rows that follow are of the same kind.
+  if (!fittedToFirstRows_ && printedRows_ > 0) {
+    FitColumns(copy_.sheet);
+    fittedToFirstRows_ = true;
   }
+  saves_->Poll();
+}
+
+// While the meter waits for its trigger the engine asks whether the user released it from its
+// front panel, and goes on waiting unless told yes. With neither a window nor a terminal to
+// ask in, that question would never be answered and the stop never obeyed: the engine is
+// told to stop as a run begun at once stops, and the user is told what may be left on the
+// meter.
+void LinkSession::StopWithoutAsking() {
+  engine_->SetBegin(1);
+  engine_->StopTimer();
+  PrintNewRows();
+  if (printedRows_ > 0) return;  // the trigger came: the meter reads as it should
+  leftArmed_ = true;
+  std::fprintf(err_,
+               "vxlink: stopped while the meter waited for its external trigger, with no "
+               "terminal to ask on: the meter may still be armed. Press 'LOCAL', then 'TRIG' on "
+               "its front panel to release it.\n");
 }
 
 void LinkSession::PrintNewRows() {
@@ -268,6 +309,14 @@ void LinkSession::PrintNewRows() {
     std::string line = CellText(copy_.sheet, row, 1) + "\t" + CellText(copy_.sheet, row, 2);
     if (const std::string second = CellText(copy_.sheet, row, 3); !second.empty()) {
       line += "\t" + second;
+      // The engine reads two values: column C gets its heading, which names the chart's
+      // second series.
+      if (!secondHeader_) {
+        const Status header = WriteSecondHeader(
+            workbook_.sheet, [this](const std::string& key) { return Caption(key); });
+        if (!header) std::fprintf(err_, "vxlink: %s\n", header.error().description.c_str());
+        secondHeader_ = true;
+      }
     }
     std::fprintf(out_, "%s\n", line.c_str());
   }
@@ -283,7 +332,7 @@ void LinkSession::PrintStatusLine() {
 
 bool LinkSession::Save() {
   FitColumns(copy_.sheet);
-  const Status saved = copy_.book->SaveAs(options_.out);
+  const Status saved = saves_ ? saves_->Finish() : copy_.book->SaveAs(options_.out);
   if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
   return static_cast<bool>(saved);
 }
@@ -306,7 +355,7 @@ void LinkSession::Finish() {
   PrintStatusLine();
   const bool saved = Save();
   if (saved) std::fprintf(out_, "Saved %d readings in %s\n", printedRows_, options_.out.c_str());
-  exitStatus_ = saved && EndedByItsStopMode() ? 0 : 1;
+  exitStatus_ = saved && !leftArmed_ && EndedByItsStopMode() ? 0 : 1;
 }
 
 }  // namespace vx::linkhost

@@ -2,10 +2,11 @@
 // One vxlink run: the spreadsheet host and the logging engine created through the registry,
 // the logging workbook, the meter search, the run's settings handed to the engine in the
 // order it expects, and the run watched from the host's thread: each new row and each new
-// status line printed, the workbook saved every 10 seconds and at the end, Ctrl-C turned
-// into the engine's StopTimer. A host over a running program (LibreOffice Calc) gets an
-// in-memory copy beside it, from which the rows are printed and the workbook saved, so that
-// every reading is kept when that program goes away during the run.
+// status line printed, the workbook saved every 10 seconds (in the background, so that no
+// reading waits for it) and at the end, Ctrl-C or SIGTERM turned into the engine's StopTimer.
+// A host over a running program (LibreOffice Calc) gets an in-memory copy beside it, from
+// which the rows are printed and the workbook saved, so that every reading is kept when that
+// program goes away during the run.
 
 #include <QObject>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "automation/spreadsheet.h"
 #include "linkhost/link_options.h"
 #include "linkhost/logging_workbook.h"
+#include "linkhost/periodic_save.h"
 
 namespace vx::linkhost {
 
@@ -52,6 +54,7 @@ class LinkSession {
   automation::Status SetUpRun(ViSession session);
   automation::Status WriteBeginTime(double oleDate);
   void Poll();
+  void StopWithoutAsking();
   void PrintNewRows();
   void PrintStatusLine();
   bool Save();
@@ -73,10 +76,16 @@ class LinkSession {
   std::vector<FoundMeter> meters_;
   std::unique_ptr<QTimer> poll_;
   std::atomic<bool>* stopRequest_;
+  // Whether the engine's questions can be answered: in a message box when the connect form
+  // made vxlink a windowed program, else on standard input, when that is a terminal.
+  bool canAsk_;
   bool stoppedByUser_ = false;
+  bool leftArmed_ = false;
+  bool secondHeader_ = false;
   int printedRows_ = 0;
   std::string statusLine_;
-  std::chrono::steady_clock::time_point lastSave_;
+  std::unique_ptr<PeriodicSave> saves_;
+  bool fittedToFirstRows_ = false;
   double stopTime_ = 0;
   int exitStatus_ = 0;
 };

@@ -37,7 +37,7 @@ Result<LoggingWorkbook> BuildLoggingWorkbook(const ApplicationPtr& host,
   VX_ASSIGN_OR_RETURN(WorksheetPtr sheet, sheets->Item(1));
   VX_RETURN_IF_ERROR(Header(sheet, "A1", caption("Time")));
   VX_RETURN_IF_ERROR(Header(sheet, "B1", caption("Reading")));
-  if (secondReading) VX_RETURN_IF_ERROR(Header(sheet, "C1", caption("Reading2")));
+  if (secondReading) VX_RETURN_IF_ERROR(WriteSecondHeader(sheet, caption));
   VX_RETURN_IF_ERROR(SetText(sheet, "E1", caption("BeginTime")));
   VX_RETURN_IF_ERROR(SetText(sheet, "E3", caption("StopTime")));
   VX_RETURN_IF_ERROR(SetText(sheet, "E4", caption("Count")));
@@ -57,6 +57,10 @@ Result<LoggingWorkbook> BuildLoggingWorkbook(const ApplicationPtr& host,
   VX_RETURN_IF_ERROR(StatusOf(shapes->AddFormControl(xlScrollBar, left, top6, 120, 15)));
   VX_RETURN_IF_ERROR(StatusOf(shapes->AddFormControl(xlScrollBar, left, top8, 120, 15)));
   return LoggingWorkbook{book, sheet};
+}
+
+Status WriteSecondHeader(const WorksheetPtr& sheet, const CaptionLookup& caption) {
+  return Header(sheet, "C1", caption("Reading2"));
 }
 
 bool AddInInstalled(const ApplicationPtr& host) {

@@ -28,6 +28,11 @@ automation::Result<LoggingWorkbook> BuildLoggingWorkbook(const automation::Appli
                                                          const CaptionLookup& caption, int points,
                                                          bool secondReading);
 
+// The heading of column C, which names the chart's second series, for a meter that gives
+// two readings.
+automation::Status WriteSecondHeader(const automation::WorksheetPtr& sheet,
+                                     const CaptionLookup& caption);
+
 // True when the host holds the add-in installed and switched on.
 bool AddInInstalled(const automation::ApplicationPtr& host);
 // The toolbar with its nine controls: found again when it already lives in the host,

@@ -437,6 +437,12 @@ class MirroredWorkbook final : public Workbook, public Sides<Workbook> {
   Status SaveAs(std::string_view path) override {
     return Read([&](auto& side) { return side.SaveAs(path); });
   }
+  // A copy is saved from the mirror, which holds everything the primary was given even when
+  // the primary has gone, and writes it on another thread.
+  Result<PendingSavePtr> SaveCopyAsInBackground(std::string_view path) override {
+    if (mirror_) return mirror_->SaveCopyAsInBackground(path);
+    return Read([&](auto& side) { return side.SaveCopyAsInBackground(path); });
+  }
 };
 
 Result<WorkbookPtr> MirroredWorksheet::Parent() {

@@ -42,6 +42,7 @@ AboutDialog::AboutDialog(const std::string& systemLocale, QWidget* parent)
   tabs_->addTab(MakeAboutTab(), QString());
   tabs_->addTab(MakeLanguageTab(), QString());
   ok_ = new QPushButton(this);
+  ok_->setObjectName("okButton");
   ok_->setDefault(true);
   connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
   auto* buttons = new QHBoxLayout;

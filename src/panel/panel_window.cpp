@@ -203,11 +203,13 @@ void PanelWindow::MakeCurrent(int position) {
   if (deviceList_->currentIndex() != position) deviceList_->setCurrentIndex(position);
   loop_.SetCurrentDevice(position);
   RefreshFunctionLine(position);
-  rows_[0].name->setText(QString::fromStdString(
-      instrument::MakeDisplayName(table_.MeterResource(position), table_.MeterIdentity(position))));
   deviceList_->setToolTip(QString::fromStdString(table_.MeterIdentity(position)));
-  // In single-device mode the trace controls edit the current meter's entry: show it.
+  // In single-device mode row 1 shows the current meter, and the trace controls edit its
+  // entry. In multi-device mode each row keeps its own meter: the current one is only the
+  // meter the function buttons set up.
   if (!loop_.MultiDevice()) {
+    rows_[0].name->setText(QString::fromStdString(instrument::MakeDisplayName(
+        table_.MeterResource(position), table_.MeterIdentity(position))));
     ShowEditedEntry();
     UpdateMarkers();
   }

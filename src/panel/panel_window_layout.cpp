@@ -99,6 +99,7 @@ void PanelWindow::BuildMenus() {
 
 void PanelWindow::BuildToolbar() {
   toolbar_ = new QToolBar(this);
+  toolbar_->setObjectName("toolbar");
   toolbar_->setIconSize(QSize(22, 22));
   toolbar_->setMovable(false);
   startAction_ = toolbar_->addAction(style()->standardIcon(QStyle::SP_MediaPlay), QString());
@@ -179,6 +180,7 @@ QWidget* PanelWindow::BuildFunctionButtons() {
 QWidget* PanelWindow::BuildControlColumn() {
   auto* column = new QWidget;
   deviceList_ = new QComboBox;
+  deviceList_->setObjectName("deviceList");
   deviceList_->setMinimumWidth(300);
   connect(deviceList_, qOverload<int>(&QComboBox::activated), this, &PanelWindow::MakeCurrent);
 
@@ -190,13 +192,17 @@ QWidget* PanelWindow::BuildControlColumn() {
   divisionText_->setReadOnly(true);
   divisionText_->setFixedWidth(90);
   auto* divisionUp = new QPushButton("Up");
+  divisionUp->setObjectName("divisionUp");
   auto* divisionDown = new QPushButton("Dn");
+  divisionDown->setObjectName("divisionDown");
   connect(divisionUp, &QPushButton::clicked, this, [this] { StepDivision(true); });
   connect(divisionDown, &QPushButton::clicked, this, [this] { StepDivision(false); });
   offsetCaption_ = new QLabel;
   offsetEdit_ = new QLineEdit;
   offsetEdit_->setFixedWidth(90);
+  offsetEdit_->setObjectName("offsetEdit");
   auto* offsetSet = new QPushButton("SET");
+  offsetSet->setObjectName("offsetSet");
   connect(offsetSet, &QPushButton::clicked, this, &PanelWindow::SetOffset);
   for (QPushButton* button : {divisionUp, divisionDown, offsetSet}) {
     button->setAutoDefault(false);
@@ -204,10 +210,12 @@ QWidget* PanelWindow::BuildControlColumn() {
   }
   speedCaption_ = new QLabel;
   speedList_ = new QComboBox;
+  speedList_->setObjectName("speedList");
   for (const int speed : kReadingSpeeds) speedList_->addItem(QString("%1ms").arg(speed));
   connect(speedList_, qOverload<int>(&QComboBox::activated), this, &PanelWindow::ChooseSpeed);
   dotsCaption_ = new QLabel;
   dotsList_ = new QComboBox;
+  dotsList_->setObjectName("dotsList");
   for (const int dots : kDotChoices) dotsList_->addItem(QString::number(dots));
   connect(dotsList_, qOverload<int>(&QComboBox::activated), this, &PanelWindow::ChooseDots);
   grid->addWidget(divisionCaption_, 0, 0);

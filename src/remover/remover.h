@@ -2,6 +2,7 @@
 // Rescind: takes the VX-Link add-in out of the spreadsheet program: deletes its toolbar and
 // switches the add-in off. The add-in file stays where it is.
 
+#include <string>
 #include <string_view>
 
 #include "automation/application_factory.h"
@@ -15,8 +16,13 @@ inline constexpr const char* kAddInFile = "QVK990LINK.XLA";
 
 struct RemovalOutcome {
   int toolbarsDeleted = 0;
-  int addInsSwitchedOff = 0;
+  int addInsSwitchedOff = 0;  // add-ins that were on
   bool hostStarted = false;
+  // What went wrong on the way (a host state that cannot be read or written), empty when
+  // nothing did.
+  std::string failure;
+
+  bool Ok() const { return hostStarted && failure.empty(); }
 };
 
 // Runs the removal, showing what goes wrong through `prompter`.

@@ -21,7 +21,12 @@ Status WriteHeader(Worksheet& sheet, const ResultsGrid& grid) {
     VX_RETURN_IF_ERROR(font->SetBold(true));
     VX_RETURN_IF_ERROR(range->SetVerticalAlignment(xlCenter));
   }
-  // Fitted to the header alone: the data are not written yet.
+  return {};
+}
+
+// Fits each column to its header and its data, so that no value (a time of day, a long
+// reading) shows as the program's "###".
+Status FitColumns(Worksheet& sheet, const ResultsGrid& grid) {
   VX_ASSIGN_OR_RETURN(RangePtr header, sheet.Range("A1", ColumnLetter(grid.Columns() - 1) + "1"));
   VX_ASSIGN_OR_RETURN(RangePtr columns, header->EntireColumn());
   return columns->AutoFit();
@@ -100,6 +105,9 @@ ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target) 
     }
     if (Status data = WriteData(**sheet, grid); !data) {
       return Failure(ExportResult::Outcome::CallFailed, data.error());
+    }
+    if (Status fitted = FitColumns(**sheet, grid); !fitted) {
+      return Failure(ExportResult::Outcome::CallFailed, fitted.error());
     }
   }
   return Deliver(**host, *book, target);

@@ -4,12 +4,12 @@
 //   1. the automation layer (the object registry) is read;
 //   2. "Excel.Application" is created through it;
 //   3. a new workbook is added and its first sheet taken;
-//   4-6. the header row (grid row 0, columns 1 on: "Time" and the channel headings) goes to
-//        row 1 from column "A", each cell bold and vertically centred, and the columns
-//        from "A1" to the last header cell are fitted to it;
-//   7. grid row r goes to spreadsheet row r + 1, column c to the letter 64 + c, every cell
+//   4-5. the header row (grid row 0, columns 1 on: "Time" and the channel headings) goes to
+//        row 1 from column "A", each cell bold and vertically centred;
+//   6. grid row r goes to spreadsheet row r + 1, column c to the letter 64 + c, every cell
 //      set as text so that the program types it (numbers become numbers, "OVLD" stays text,
 //      "14:3:27" becomes a time of day), the data rows in one call as one block;
+//   7. the columns from "A" to the last header cell are fitted to their header and data;
 //   then either the program is made visible and given to the user (the in-memory host saves
 //   the workbook in the documents folder and opens it in the desktop's spreadsheet program;
 //   LibreOffice Calc shows it as a new document), or (vxscan) the workbook is saved under a

@@ -25,8 +25,13 @@ int CountOf(std::string_view answer) {
 
 }  // namespace
 
-ScanRun::ScanRun(ScanSetup& setup, QueryFunction query, const Clock& clock, Prompter& prompter)
-    : setup_(setup), query_(std::move(query)), clock_(clock), prompter_(prompter) {}
+ScanRun::ScanRun(ScanSetup& setup, QueryFunction query, const Clock& clock, Prompter& prompter,
+                 MeterCheck meterGone)
+    : setup_(setup),
+      query_(std::move(query)),
+      clock_(clock),
+      prompter_(prompter),
+      meterGone_(std::move(meterGone)) {}
 
 void ScanRun::PerScanChanged() {
   if (settings_.perScanOn) return;
@@ -48,6 +53,7 @@ bool ScanRun::Start() {
 }
 
 bool ScanRun::BeginPass(bool byUser) {
+  if (byUser) failure_.clear();
   if (settings_.stopTimeOn && HasPassed(settings_.stopTime)) {
     if (byUser) Note(kStopTimePassed);
     EndRun();
@@ -132,6 +138,7 @@ void ScanRun::ProgramAndStart() {
   exportAvailable_ = false;
   progress_.clear();
   phase_ = RunPhase::Polling;
+  EndedByLostMeter();
 }
 
 void ScanRun::Tick() {
@@ -152,8 +159,7 @@ void ScanRun::Tick() {
       return;
     case RunPhase::WaitingToFetch:
       if (clock_.Steady() < fetchDue_) return;
-      FetchAndFill();
-      AfterPass();
+      if (FetchAndFill()) AfterPass();
       return;
     case RunPhase::WaitingForNextPass: {
       const auto elapsed =
@@ -169,7 +175,9 @@ void ScanRun::Tick() {
 }
 
 void ScanRun::Poll() {
-  const int done = CountOf(query_("Rout:scan:state?\n"));
+  const std::string answer = query_("Rout:scan:state?\n");
+  if (EndedByLostMeter()) return;
+  const int done = CountOf(answer);
   progress_ = FormatC("%d/%d", done, pass_.total);
   if (settings_.stopAfterOn) settings_.scanCountText = std::to_string(passes_ * perPass_);
   if (pass_.timing == RunTiming::PerScan) lastFetch_ = clock_.Steady();
@@ -179,22 +187,23 @@ void ScanRun::Poll() {
   phase_ = RunPhase::WaitingToFetch;
 }
 
-// The card settles for a second before the fetch. A step scan reports a step as soon as the
-// card moves to its channel, before that reading is complete, so it gets a further dwell:
-// 300 ms + (Timer - 1) s for a Timer of 1 to 3 s, Timer seconds above that.
+// The card settles for a second before the fetch. A step scan waits a further dwell:
+// 300 ms + (Timer - 1) s for a Timer of 1 to 3 s, Timer seconds for a Timer above 3 s up to
+// 10 s, and nothing more for a longer one.
 milliseconds ScanRun::FetchWait() const {
   milliseconds wait = kFetchDelay;
   if (settings_.mode != ScanMode::Step) return wait;
   if (timer_ >= 1 && timer_ <= 3) {
     wait += milliseconds(300 + static_cast<int>((timer_ - 1) * 1000));
-  } else if (timer_ > 3) {
+  } else if (timer_ > 3 && timer_ <= 10) {
     wait += milliseconds(static_cast<int>(timer_ * 1000));
   }
   return wait;
 }
 
-void ScanRun::FetchAndFill() {
+bool ScanRun::FetchAndFill() {
   const std::string answer = query_("fetch?\n");
+  if (EndedByLostMeter()) return false;
   const std::vector<ScanFunction> functions = setup_.Functions();
   if (functions != headerFunctions_) {
     headerFunctions_ = functions;
@@ -217,6 +226,8 @@ void ScanRun::FetchAndFill() {
   Note(FillNotice(outcome));
   exportAvailable_ = true;
   ++fills_;
+  if (outcome.missing > 0 || outcome.unreadable > 0) ++incompleteFills_;
+  return true;
 }
 
 void ScanRun::AfterPass() {
@@ -257,6 +268,17 @@ void ScanRun::EndRun() {
   firstPass_ = 1;
   gridState_.nextRow = 1;
   StopHere();
+}
+
+bool ScanRun::EndedByLostMeter() {
+  if (!meterGone_) return false;
+  std::string gone = meterGone_();
+  if (gone.empty()) return false;
+  failure_ = std::move(gone);
+  progress_.clear();
+  EndRun();
+  prompter_.Message(failure_, "Error", MessageIcon::Stop);
+  return true;
 }
 
 void ScanRun::Note(std::string text) {

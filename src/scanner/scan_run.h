@@ -16,6 +16,7 @@
 // answers (and Exit works) throughout a run.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ enum class RunPhase {
   WaitingForNextPass,  // PerScan: every 200 ms, has the interval passed?
 };
 
+// Says whether the meter is gone (its connection lost, or no listener left on its GPIB bus)
+// after the exchanges the run just made: the words name the meter and the status; empty
+// while the meter is there.
+using MeterCheck = std::function<std::string()>;
+
 inline constexpr const char* kNoChannelMessage =
     "No channel is set to a function. Please choose a function other than \"None\" for at "
     "least one channel.";
@@ -47,8 +53,10 @@ class ScanRun {
   static constexpr std::chrono::milliseconds kFetchDelay{1000};
 
   // `setup` is the window's card set-up (the run turns unshunted currents into voltages in
-  // it); `query` talks to the selected meter. All must outlive the run.
-  ScanRun(ScanSetup& setup, QueryFunction query, const Clock& clock, Prompter& prompter);
+  // it); `query` talks to the selected meter, and `meterGone` says when it is no longer
+  // there. All must outlive the run.
+  ScanRun(ScanSetup& setup, QueryFunction query, const Clock& clock, Prompter& prompter,
+          MeterCheck meterGone = {});
 
   // The fields as the window holds them; Start takes them.
   RunSettings& Settings() { return settings_; }
@@ -81,8 +89,12 @@ class ScanRun {
   // Results were filled since the last export: "Out_2_Exl" is enabled.
   bool ExportAvailable() const { return exportAvailable_; }
   void ExportDone() { exportAvailable_ = false; }
-  // Fills so far (vxscan rewrites its output file after each).
+  // Fills so far (vxscan rewrites its output file after each), and those whose answer left
+  // readings missing or unreadable.
   int FillCount() const { return fills_; }
+  int IncompleteFills() const { return incompleteFills_; }
+  // Why the last run ended early, its meter gone; empty when it did not.
+  const std::string& Failure() const { return failure_; }
   // When the pass that filled the grid's first data row started.
   const LocalDateTime& ResultsTime() const { return resultsTime_; }
   // Passes done in a PerScan run that stops after N passes.
@@ -102,12 +114,15 @@ class ScanRun {
   bool Refuse(const char* message);
   void ProgramAndStart();
   void Poll();
-  void FetchAndFill();
+  // False when the meter was gone and the run has ended.
+  bool FetchAndFill();
   void AfterPass();
   void WaitForNextPass(bool controlsEnabled);
   void StopHere();
   void EndRun();
   void Note(std::string text);
+  // Ends the run when the meter is gone, with a message that says so; true when it did.
+  bool EndedByLostMeter();
   bool HasPassed(const LocalDateTime& time) const;
   std::chrono::milliseconds FetchWait() const;
 
@@ -115,6 +130,7 @@ class ScanRun {
   QueryFunction query_;
   const Clock& clock_;
   Prompter& prompter_;
+  MeterCheck meterGone_;
   RunSettings settings_;
   ResultsGrid grid_;
   GridState gridState_;
@@ -141,6 +157,8 @@ class ScanRun {
   int noticeCount_ = 0;
   bool exportAvailable_ = false;
   int fills_ = 0;
+  int incompleteFills_ = 0;
+  std::string failure_;
   LocalDateTime resultsTime_;
 };
 

@@ -6,6 +6,8 @@
 
 #include "common/c_number.h"
 #include "common/captions.h"
+#include "common/command_line.h"
+#include "common/output_file.h"
 #include "instrument/device_table.h"
 #include "instrument/display_name.h"
 #include "scanner/channel_list.h"
@@ -40,13 +42,24 @@ int ScanTool::Fail(const std::string& message) {
   return 1;
 }
 
+int ScanTool::Refuse(const std::string& message) {
+  Fail(message);
+  return kCommandLineErrorStatus;
+}
+
 int ScanTool::Run() {
   const ChannelList channels = ParseChannelList(options_.channels);
-  // A list that cannot be read is a wrong command line.
-  if (!options_.list && !channels.error.empty()) return Fail("--channels: " + channels.error) + 1;
+  if (!options_.list && !channels.error.empty()) return Refuse("--channels: " + channels.error);
+  // A results file that cannot be written is found before the run, not after it.
+  if (!options_.list && !options_.out.empty()) {
+    if (const std::string problem = OutputFileProblem(options_.out); !problem.empty()) {
+      return Fail(problem);
+    }
+  }
 
   instrument::DeviceTable table;
   const std::vector<std::string> names = table.ScanMeters(instrument::kScannerScan);
+  if (names.empty()) return Fail(Caption("1000", "No Device Connected"));
   if (options_.list) {
     for (size_t i = 0; i < names.size(); ++i) {
       std::fprintf(out_, "%zu\t%s\t%s\n", i, names[i].c_str(),
@@ -54,22 +67,26 @@ int ScanTool::Run() {
     }
     return 0;
   }
-  if (names.empty()) return Fail(Caption("1000", "No Device Connected"));
   if (options_.device >= static_cast<int>(names.size())) {
-    return Fail(FormatC("--device %d: the scanner lists %zu meter%s (0 to %zu)", options_.device,
-                        names.size(), names.size() == 1 ? "" : "s", names.size() - 1));
+    return Refuse(FormatC("--device %d: the scanner lists %zu meter%s (0 to %zu)", options_.device,
+                          names.size(), names.size() == 1 ? "" : "s", names.size() - 1));
   }
   const std::string& name = names[static_cast<size_t>(options_.device)];
   const QueryFunction query = ScannerQuery(table, options_.device);
   ScanSetup setup;
-  if (!setup.ReadCard(query)) return Fail(name + ": the meter has no scanner card.");
-  if (std::string error = ApplyChannelList(channels.entries, setup); !error.empty()) {
-    return Fail(name + ": " + error);
+  if (!setup.ReadCard(query)) {
+    const std::string gone = MeterGoneText(table, options_.device);
+    return Fail(gone.empty() ? name + ": the meter has no scanner card." : gone);
   }
-  ScanRun run(setup, query, RealClock(), prompter_);
+  if (std::string error = ApplyChannelList(channels.entries, setup); !error.empty()) {
+    return Refuse(name + ": " + error);
+  }
+  ScanRun run(setup, query, RealClock(), prompter_,
+              [&table, this] { return MeterGoneText(table, options_.device); });
   run.Settings() = SettingsFor(options_, setup.Channels());
+  // What the run refuses to start is a value of the command line.
   if (!run.Start()) {
-    return Fail(run.Notice().empty() ? "the scan was not started." : run.Notice());
+    return Refuse(run.Notice().empty() ? "the scan was not started." : run.Notice());
   }
   return RunScan(run);
 }
@@ -104,7 +121,9 @@ int ScanTool::RunScan(ScanRun& run) {
                    shown.detail.c_str());
     }
   }
-  return fillsReported_ > 0 ? 0 : 1;
+  // A script must tell a run with every reading from one that lost its meter or readings.
+  const bool complete = fillsReported_ > 0 && run.IncompleteFills() == 0 && run.Failure().empty();
+  return complete ? 0 : 1;
 }
 
 // Prints the header when it is new, then the rows filled since.

@@ -21,12 +21,15 @@ class ScanTool {
   ScanTool(ScanToolOptions options, std::FILE* out, std::FILE* err, Prompter& prompter,
            const std::atomic<bool>& stopRequest);
 
-  // The exit status: 0 done, 1 failed, 2 a channel list that cannot be read, 130 stopped by
-  // the user.
+  // The exit status: 0 done with every reading in place; 1 no meter or card, the meter lost,
+  // readings missing or the results not saved; 2 a value of the command line refused (the
+  // channel list, the meter's position, the window's checks); 130 stopped by the user.
   int Run();
 
  private:
+  // Says what went wrong; Fail gives status 1, Refuse status 2.
   int Fail(const std::string& message);
+  int Refuse(const std::string& message);
   int RunScan(ScanRun& run);
   void Report(const ScanRun& run);
   bool WriteOutput(const ScanRun& run);

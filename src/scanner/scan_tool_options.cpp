@@ -1,6 +1,9 @@
 #include "scanner/scan_tool_options.h"
 
+#include <algorithm>
+
 #include "common/c_number.h"
+#include "common/command_line.h"
 #include "scanner/field_checks.h"
 
 namespace vx::scanner {
@@ -30,10 +33,12 @@ const char* const kScanToolUsage =
     "  --mode       SCAN (default) or STEP\n"
     "  --out        the results as a workbook (.xlsx, through the spreadsheet host) or as\n"
     "               CSV (.csv), written again after every pass\n"
+    "  --version    the program's version\n"
     "The header and each row are printed tab-separated as they are filled, the progress of a\n"
     "pass on standard error. Ctrl-C ends the run between polls, keeping what was fetched.\n"
-    "Exit status: 0 done, 1 the run could not be made or its results not saved, 2 a wrong\n"
-    "command line, 130 ended by Ctrl-C.\n";
+    "Exit status: 0 done, every reading in place; 1 no meter or card, the meter lost during\n"
+    "the run, readings missing from the results, or the results not saved; 2 a wrong command\n"
+    "line, a value the window's checks refuse included; 130 ended by Ctrl-C.\n";
 
 namespace {
 
@@ -63,8 +68,12 @@ bool ParseInterval(std::string_view text, ScanToolOptions& options) {
   return true;
 }
 
-std::string Wrong(std::string_view option, std::string_view why) {
-  return std::string(option) + ": " + std::string(why);
+// The options that take a value.
+bool IsValueOption(std::string_view option) {
+  static constexpr std::string_view kOptions[] = {
+      "--device",   "--channels",  "--timer", "--count", "--passes",
+      "--interval", "--stop-time", "--at",    "--mode",  "--out"};
+  return std::find(std::begin(kOptions), std::end(kOptions), option) != std::end(kOptions);
 }
 
 // The rules the window's check boxes make: Scan count counts only in a plain run, and the
@@ -99,26 +108,24 @@ std::optional<LocalDateTime> ParseDateTime(std::string_view text) {
 ParsedScanToolOptions ParseScanToolOptions(int argc, const char* const* argv) {
   ParsedScanToolOptions parsed;
   ScanToolOptions& o = parsed.options;
+  CommandLine line("vxscan", kScanToolUsage, argc, argv);
   bool channelsGiven = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view option = argv[i];
-    if (option == "--help" || option == "-h") {
-      o.help = true;
-      return parsed;
-    }
+  while (!line.Done() && !line.Failed()) {
+    const std::string_view option = line.Next();
     if (option == "--list") {
       o.list = true;
       continue;
     }
-    if (i + 1 >= argc) {
-      parsed.error = option.starts_with("--") ? Wrong(option, "needs a value")
-                                              : "unknown argument " + std::string(option);
-      return parsed;
+    if (!IsValueOption(option)) {
+      line.Unknown(option);
+      break;
     }
-    const std::string_view value = argv[++i];
+    const std::optional<std::string_view> given = line.Value(option);
+    if (!given) break;
+    const std::string_view value = *given;
     if (option == "--device") {
       const std::optional<int> device = Field(value, 0, 3);
-      if (!device) parsed.error = Wrong(option, "a meter's position, 0 to 3");
+      if (!device) line.RefuseValue(option, "a meter's position, 0 to 3");
       o.device = device.value_or(0);
     } else if (option == "--channels") {
       o.channels = value;
@@ -131,10 +138,10 @@ ParsedScanToolOptions ParseScanToolOptions(int argc, const char* const* argv) {
       o.passes = std::string(value);
     } else if (option == "--interval") {
       o.perScan = true;
-      if (!ParseInterval(value, o)) parsed.error = Wrong(option, "a time of day, HH:MM:SS");
+      if (!ParseInterval(value, o)) line.RefuseValue(option, "a time of day, HH:MM:SS");
     } else if (option == "--stop-time" || option == "--at") {
       std::optional<LocalDateTime> time = ParseDateTime(value);
-      if (!time) parsed.error = Wrong(option, "a date and time, \"yyyy/MM/dd HH:mm:ss\"");
+      if (!time) line.RefuseValue(option, "a date and time, \"yyyy/MM/dd HH:mm:ss\"");
       (option == "--at" ? o.at : o.stopTime) = time;
     } else if (option == "--mode") {
       if (EqualsNoCase(value, "SCAN")) {
@@ -142,24 +149,20 @@ ParsedScanToolOptions ParseScanToolOptions(int argc, const char* const* argv) {
       } else if (EqualsNoCase(value, "STEP")) {
         o.mode = ScanMode::Step;
       } else {
-        parsed.error = Wrong(option, "SCAN or STEP");
+        line.RefuseValue(option, "SCAN or STEP");
       }
     } else if (option == "--out") {
       o.out = value;
       const std::string lower = ToLowerAscii(value);
       if (!lower.ends_with(".xlsx") && !lower.ends_with(".csv")) {
-        parsed.error = Wrong(option, "a file name ending in .xlsx or .csv");
+        line.RefuseValue(option, "a file name ending in .xlsx or .csv");
       }
-    } else {
-      parsed.error = "unknown option " + std::string(option);
     }
-    if (!parsed.error.empty()) return parsed;
   }
-  if (!o.list && !channelsGiven) {
-    parsed.error = "--channels is needed";
-  } else if (!o.list) {
-    parsed.error = CheckCombination(o);
+  if (!line.Failed() && !o.list) {
+    line.Refuse(channelsGiven ? CheckCombination(o) : "--channels is needed");
   }
+  parsed.error = line.Problem();
   return parsed;
 }
 

@@ -12,7 +12,6 @@
 namespace vx::scanner {
 
 struct ScanToolOptions {
-  bool help = false;
   bool list = false;
   int device = 0;
   std::string channels;
@@ -34,7 +33,8 @@ extern const char* const kScanToolUsage;
 
 struct ParsedScanToolOptions {
   ScanToolOptions options;
-  // Empty when the command line was read; otherwise what is wrong with it.
+  // Empty when the command line was read; otherwise what is wrong with it. --help and
+  // --version are the program's to answer before it parses.
   std::string error;
 };
 ParsedScanToolOptions ParseScanToolOptions(int argc, const char* const* argv);

@@ -48,7 +48,7 @@ ScannerDialog::ScannerDialog(QWidget* parent, Prompter& prompter, const Clock& c
     : QDialog(parent), prompter_(prompter), clock_(clock) {
   run_ = std::make_unique<ScanRun>(
       setup_, [this](std::string_view command) { return ScannerAnswer(table_, meter_, command); },
-      clock_, prompter_);
+      clock_, prompter_, [this] { return MeterGoneText(table_, meter_); });
   {
     WaitCursor wait;
     table_.ScanMeters(instrument::kScannerScan);

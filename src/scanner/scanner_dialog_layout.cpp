@@ -103,6 +103,14 @@ QWidget* ScannerDialog::BuildChannelBox() {
   iField_ = ShortField(box, "iField", 90);
   iUnit_ = new QLabel("(A)  (Offset)", box);
   formula_ = Named(new QLabel(kFormulaLine, box), "formulaLine");
+  // Hidden, the shunt fields and the formula keep their room, so that choosing DCI or ACI
+  // neither widens the window nor moves the run settings.
+  for (QWidget* part :
+       std::initializer_list<QWidget*>{rLabel_, rField_, iLabel_, iField_, iUnit_, formula_}) {
+    QSizePolicy policy = part->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    part->setSizePolicy(policy);
+  }
   auto* shunt = new QHBoxLayout;
   for (QWidget* part : std::initializer_list<QWidget*>{rLabel_, rField_, iLabel_, iField_, iUnit_})
     shunt->addWidget(part);
@@ -131,7 +139,7 @@ QWidget* ScannerDialog::BuildChannelBox() {
 }
 
 QWidget* ScannerDialog::BuildRunBox() {
-  auto* box = new QGroupBox(this);
+  auto* box = Named(new QGroupBox(this), "runSettings");
   timer_ = ShortField(box, "timerField", 90);
   scanCount_ = ShortField(box, "scanCountField", 90);
   mode_ = Named(new QComboBox(box), "modeList");

@@ -16,4 +16,9 @@ std::string ScannerAnswer(instrument::DeviceTable& table, int device, std::strin
 // The same for a fixed meter; `table` must outlive the function.
 QueryFunction ScannerQuery(instrument::DeviceTable& table, int device);
 
+// When listed meter `device` is gone (its last exchange found the connection lost, or no
+// listener on its GPIB bus): its display name, what the status means and the status, and
+// that the scan has ended. Empty while it is there.
+std::string MeterGoneText(const instrument::DeviceTable& table, int device);
+
 }  // namespace vx::scanner

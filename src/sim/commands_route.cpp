@@ -116,7 +116,7 @@ void MeterEngine::ScanTimerCommand(const Call& c) {
 }
 
 void MeterEngine::ScanStateQuery(const Call& c) {
-  if (CardPresent() && NoParams(c.params)) AnswerInteger(card_.Reported(c.now));
+  if (CardPresent() && NoParams(c.params)) AnswerInteger(card_.Complete(c.now));
 }
 
 }  // namespace vx::sim

@@ -134,33 +134,45 @@ void MeterEngine::ResetSettings() {
 // ---------------------------------------------------------------------------------------------
 // Lines, commands, answers
 
-bool MeterEngine::ExecuteLine(std::string_view line, TimePoint now, OutputQueue& out) {
+bool MeterEngine::ExecuteCommand(std::string_view command, TimePoint now, OutputQueue& out,
+                                 ResponseMessage& response) {
   if (lost_) return false;
   Advance(now);
   out_ = &out;
-  std::string_view rest = line;
-  std::string_view command;
-  while (NextCommand(rest, command)) {
-    ExecuteCommand(command, now);
-    if (lost_) {
-      out.Clear();
-      pending_.clear();
-      break;
-    }
-  }
+  RunCommand(command, now, response);
   out_ = nullptr;
+  if (lost_) {
+    out.Clear();
+    pending_.clear();
+    response.Clear();
+  }
   return !lost_;
+}
+
+void MeterEngine::EndLine(OutputQueue& out, ResponseMessage& response) {
+  if (response.units > 0 && !lost_) {
+    if (response.endOfMessage) response.bytes.push_back('\n');
+    out.Push(response.bytes, response.readyAt, response.endOfMessage);
+  }
+  response.Clear();
 }
 
 void MeterEngine::InputOverrun() {
   AddError(-363);
 }
 
-void MeterEngine::ExecuteCommand(std::string_view command, TimePoint now) {
+void MeterEngine::RunCommand(std::string_view command, TimePoint now, ResponseMessage& response) {
   std::string_view header;
   std::string_view params;
   SplitHeader(command, header, params);
   if (header.empty()) return;  // nothing between two separators
+  // With the output queue full, a query is not run: its answer would have nowhere to go.
+  if (header.back() == '?' &&
+      (response.full || out_->PendingBytes() + response.bytes.size() >= kMaxOutputBytes)) {
+    response.full = true;
+    AddError(-350);
+    return;
+  }
 
   const std::string_view only = StripColon(fault_.onlyFor);
   const bool matches = only.empty() || StartsWithNoCase(StripColon(header), only);
@@ -178,7 +190,7 @@ void MeterEngine::ExecuteCommand(std::string_view command, TimePoint now) {
   answer_.clear();
   answered_ = false;
   Dispatch(header, params, now);
-  if (answered_) Emit(answer_, affected_, now, *out_);
+  if (answered_) AddUnit(answer_, affected_, now, *out_, response);
 }
 
 void MeterEngine::Dispatch(std::string_view headerText, std::string_view params, TimePoint now) {
@@ -206,46 +218,53 @@ void MeterEngine::Dispatch(std::string_view headerText, std::string_view params,
   (this->*entry->handler)(Call{h, params, now, entry->arg, suffix});
 }
 
+bool MeterEngine::ApplyFault(std::string& text, bool affected, TimePoint& at, size_t& padded,
+                             bool& endOfMessage) {
+  endOfMessage = true;
+  padded = text.size();
+  if (!affected) return true;
+  switch (fault_.kind) {
+    case FaultKind::NoAnswer:
+      return false;
+    case FaultKind::LateAnswer:
+      at += fault_.lateBy;
+      break;
+    case FaultKind::Garbage: {
+      const auto n = static_cast<size_t>(1 + garbageSource_.Next() % 40);
+      text.clear();
+      for (size_t i = 0; i < n; ++i) {
+        auto byte = static_cast<unsigned char>(garbageSource_.Next() & 0xFF);
+        if (byte == '\n') byte = 0x8A;
+        text.push_back(static_cast<char>(byte));
+      }
+      // Always some of the worst: a NUL and a byte with the high bit set.
+      const auto bits = garbageSource_.Next();
+      const size_t nul = bits % n;
+      text[nul] = '\0';
+      if (n > 1) {
+        const size_t high = (nul + 1 + (bits >> 16) % (n - 1)) % n;
+        text[high] = static_cast<char>(0x80 | ((bits >> 32) & 0x7F));
+      }
+      padded = text.size();
+      break;
+    }
+    case FaultKind::Overlong:
+      padded = std::max(text.size(), fault_.overlongBytes);
+      break;
+    case FaultKind::Unterminated:
+      endOfMessage = false;
+      break;
+    case FaultKind::None:
+    case FaultKind::ConnectionLost:
+      break;
+  }
+  return true;
+}
+
 void MeterEngine::Emit(std::string& text, bool affected, TimePoint at, OutputQueue& out, int tag) {
   bool endOfMessage = true;
-  size_t padded = text.size();
-  if (affected) {
-    switch (fault_.kind) {
-      case FaultKind::NoAnswer:
-        return;
-      case FaultKind::LateAnswer:
-        at += fault_.lateBy;
-        break;
-      case FaultKind::Garbage: {
-        const auto n = static_cast<size_t>(1 + garbageSource_.Next() % 40);
-        text.clear();
-        for (size_t i = 0; i < n; ++i) {
-          auto byte = static_cast<unsigned char>(garbageSource_.Next() & 0xFF);
-          if (byte == '\n') byte = 0x8A;
-          text.push_back(static_cast<char>(byte));
-        }
-        // Always some of the worst: a NUL and a byte with the high bit set.
-        const auto bits = garbageSource_.Next();
-        const size_t nul = bits % n;
-        text[nul] = '\0';
-        if (n > 1) {
-          const size_t high = (nul + 1 + (bits >> 16) % (n - 1)) % n;
-          text[high] = static_cast<char>(0x80 | ((bits >> 32) & 0x7F));
-        }
-        padded = text.size();
-        break;
-      }
-      case FaultKind::Overlong:
-        padded = std::max(text.size(), fault_.overlongBytes);
-        break;
-      case FaultKind::Unterminated:
-        endOfMessage = false;
-        break;
-      case FaultKind::None:
-      case FaultKind::ConnectionLost:
-        break;
-    }
-  }
+  size_t padded = 0;
+  if (!ApplyFault(text, affected, at, padded, endOfMessage)) return;
   // The cap applies to the answer as it would be sent, padding and line end included, and is
   // checked before the padding is made.
   const size_t sent = padded + (endOfMessage ? 1 : 0);
@@ -256,6 +275,27 @@ void MeterEngine::Emit(std::string& text, bool affected, TimePoint at, OutputQue
   text.append(padded - text.size(), '0');
   if (endOfMessage) text.push_back('\n');
   out.Push(text, at, endOfMessage, tag);
+}
+
+void MeterEngine::AddUnit(std::string& text, bool affected, TimePoint at, const OutputQueue& out,
+                          ResponseMessage& response) {
+  bool endOfMessage = true;
+  size_t padded = 0;
+  if (!ApplyFault(text, affected, at, padded, endOfMessage)) return;
+  // Counted as it would be sent: the queue, the units so far, this one with its separator and
+  // the message's line feed.
+  const size_t separator = response.units > 0 ? 1 : 0;
+  if (out.PendingBytes() + response.bytes.size() + separator + padded + 1 > kMaxOutputBytes) {
+    response.full = true;
+    AddError(-350);
+    return;
+  }
+  if (separator) response.bytes.push_back(';');
+  response.bytes += text;
+  response.bytes.append(padded - text.size(), '0');
+  ++response.units;
+  response.readyAt = std::max(response.readyAt, at);
+  if (!endOfMessage) response.endOfMessage = false;
 }
 
 void MeterEngine::AddError(int code) {

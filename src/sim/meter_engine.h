@@ -17,7 +17,8 @@
 //                           system behind them
 //   commands_route.cpp      ROUTe: the scanner card
 //   commands_system.cpp     SYSTem: the error queue and the version
-// Not thread-safe and never waits: SimulatedMeter locks it and does the waiting.
+// Not thread-safe and never waits: SimulatedMeter locks it, one command at a time, and does
+// the waiting.
 
 #include <array>
 #include <chrono>
@@ -38,6 +39,23 @@
 
 namespace vx::sim {
 
+// The answers to the queries of one command line, gathered into the line's one response
+// message as IEEE 488.2 forms it: the units separated by ";" and ended by one line feed.
+struct ResponseMessage {
+  std::string bytes;  // the units so far, without the line feed
+  int units = 0;
+  std::chrono::steady_clock::time_point readyAt{};  // when the latest unit is ready
+  bool endOfMessage = true;  // false once a unit is given without its line end
+  bool full = false;         // the output queue is full: the line's further queries are not run
+  void Clear() {
+    bytes.clear();
+    units = 0;
+    readyAt = {};
+    endOfMessage = true;
+    full = false;
+  }
+};
+
 class MeterEngine {
  public:
   using TimePoint = std::chrono::steady_clock::time_point;
@@ -49,9 +67,15 @@ class MeterEngine {
 
   MeterEngine(const MeterConfig& config, TimePoint powerOn);
 
-  // Executes one command line (without its line end) for the connection whose answers go to
-  // `out`. Returns false when the connection was lost on it: the rest of the line is dropped.
-  bool ExecuteLine(std::string_view line, TimePoint now, OutputQueue& out);
+  // Executes one command of a line for the connection whose answers go to `out`; an answer
+  // joins the line's `response`. Once `out` and the response would pass kMaxOutputBytes,
+  // queries are not run (error -350), as a meter's full output queue stops it. Returns false
+  // when the connection was lost on it: the rest of the line is dropped, and the response.
+  // Each command is a step of its own, so that the meter's lock is held one command at a time.
+  bool ExecuteCommand(std::string_view command, TimePoint now, OutputQueue& out,
+                      ResponseMessage& response);
+  // The line has ended: its response message, when it has one, goes to `out`.
+  void EndLine(OutputQueue& out, ResponseMessage& response);
   // A command line longer than the input buffer.
   void InputOverrun();
 
@@ -114,7 +138,7 @@ class MeterEngine {
 
   // Core (meter_engine.cpp).
   void ResetSettings();
-  void ExecuteCommand(std::string_view command, TimePoint now);
+  void RunCommand(std::string_view command, TimePoint now, ResponseMessage& response);
   void Dispatch(std::string_view headerText, std::string_view params, TimePoint now);
   std::string& Answer() {
     answered_ = true;
@@ -122,7 +146,16 @@ class MeterEngine {
   }
   void AnswerNumber(double value);
   void AnswerInteger(long value);
+  // Applies the configured fault to an answer about to be given: its ready time, garbage in
+  // its place, the size it takes once padded, a missing line end. False when the fault
+  // swallows it.
+  bool ApplyFault(std::string& text, bool affected, TimePoint& at, size_t& padded,
+                  bool& endOfMessage);
+  // An answer that completes later (a triggered reading, a waiting "*OPC?") is a message of
+  // its own; an answer given at once is a unit of its line's response.
   void Emit(std::string& text, bool affected, TimePoint at, OutputQueue& out, int tag = 0);
+  void AddUnit(std::string& text, bool affected, TimePoint at, const OutputQueue& out,
+               ResponseMessage& response);
   void AddError(int code);
   bool NoParams(std::string_view params);
   bool OneParam(std::string_view params, std::string_view& param);

@@ -112,22 +112,12 @@ void ScannerCard::Abort(TimePoint now) {
 int ScannerCard::Complete(TimePoint now) const {
   if (!scan_) return 0;
   const TimePoint until = std::min(now, scan_->stoppedAt);
-  if (until <= scan_->start) return 0;
+  // A scan takes reading i at the end of its dwell; a step scan as it steps to its channel,
+  // at the dwell's start.
+  if (until < scan_->start || (until == scan_->start && !scan_->stepMode)) return 0;
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(until - scan_->start);
-  const auto done = elapsed / scan_->dwell;
+  const auto done = elapsed / scan_->dwell + (scan_->stepMode ? 1 : 0);
   return static_cast<int>(std::min<long long>(done, scan_->count));
-}
-
-int ScannerCard::Reported(TimePoint now) const {
-  if (!scan_) return 0;
-  if (!scan_->stepMode) return Complete(now);
-  const TimePoint until = std::min(now, scan_->stoppedAt);
-  if (until < scan_->start) return 0;
-  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(until - scan_->start);
-  const auto stepped = elapsed / scan_->dwell + 1;
-  // An aborted step scan never gets further than the readings it completed.
-  const long long limit = until == scan_->stoppedAt ? Complete(now) : scan_->count;
-  return static_cast<int>(std::min<long long>(stepped, limit));
 }
 
 double ScannerCard::ReadingValue(const Scan& scan, int index) const {

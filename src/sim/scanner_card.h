@@ -8,9 +8,9 @@
 //   SCAN mode ("ROUT:SCAN"): reading i is complete at start + (i + 1) * dwell, and the state
 //     query counts completed readings.
 //   STEP mode ("ROUT:SCAN:STEP"): the card steps to the channel of reading i at
-//     start + i * dwell and reports the step at once, but the reading itself is complete only
-//     at the end of the dwell; so the state query runs one reading ahead of what FETCH? can
-//     return, and a controller waits one more dwell before fetching.
+//     start + i * dwell and takes that reading as it arrives, then dwells there; the state
+//     query counts the readings taken.
+// In both modes what the state query reports is what FETCH? returns.
 
 #include <chrono>
 #include <cstdint>
@@ -54,9 +54,7 @@ class ScannerCard {
   void Abort(TimePoint now);
   bool HasScan() const { return scan_.has_value(); }
   void Forget() { scan_.reset(); }
-  // What "ROUT:SCAN:STATE?" reports.
-  int Reported(TimePoint now) const;
-  // Readings complete and fetchable.
+  // Readings complete and fetchable: what "ROUT:SCAN:STATE?" reports.
   int Complete(TimePoint now) const;
   // Appends the complete readings, "%+.8E" each, separated by ",".
   void AppendReadings(std::string& out, TimePoint now) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sim/meter_engine.h"
+#include "sim/scpi_command.h"
 
 namespace vx::sim {
 namespace {
@@ -32,8 +33,9 @@ struct SimulatedMeter::Core {
 
 struct MeterConnection::State {
   OutputQueue output;
-  std::string partial;      // a command line still waiting for its line end
-  bool discarding = false;  // the current line overran the input buffer: dropped to its end
+  std::string partial;       // a command line still waiting for its line end
+  bool discarding = false;   // the current line overran the input buffer: dropped to its end
+  ResponseMessage response;  // the answers of the line being executed
 };
 
 SimulatedMeter::SimulatedMeter(MeterConfig config, const Clock& clock)
@@ -95,17 +97,17 @@ MeterConnection::~MeterConnection() {
   core_->engine.Disconnect(state_->output);
 }
 
-bool MeterConnection::Write(std::string_view bytes) {
-  std::lock_guard lock(core_->mutex);
+bool MeterConnection::Write(std::string_view bytes, const std::atomic<bool>* stop) {
   State& s = *state_;
-  MeterEngine& engine = core_->engine;
-  if (engine.Lost()) return false;
-  const auto now = core_->clock.Steady();
+  if (ConnectionLost()) return false;
   while (!bytes.empty()) {
     const std::size_t end = bytes.find('\n');
     const std::string_view piece = bytes.substr(0, end);
     if (!s.discarding && s.partial.size() + piece.size() > kMaxLineBytes) {
-      engine.InputOverrun();
+      {
+        std::lock_guard lock(core_->mutex);
+        core_->engine.InputOverrun();
+      }
       s.partial.clear();
       s.discarding = true;
     }
@@ -124,11 +126,30 @@ bool MeterConnection::Write(std::string_view bytes) {
       line = s.partial;
     }
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const bool ok = engine.ExecuteLine(line, now, s.output);
+    const bool ok = ExecuteLine(line, stop);
     s.partial.clear();
     if (!ok) return false;
   }
   return true;
+}
+
+// The meter's lock is taken for each command, not for the line: a long line never holds up
+// the meter's other connections, and a stop request is heard between two commands.
+bool MeterConnection::ExecuteLine(std::string_view line, const std::atomic<bool>* stop) {
+  State& s = *state_;
+  MeterEngine& engine = core_->engine;
+  std::string_view rest = line;
+  std::string_view command;
+  while (NextCommand(rest, command)) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) break;
+    std::lock_guard lock(core_->mutex);
+    if (!engine.ExecuteCommand(command, core_->clock.Steady(), s.output, s.response)) {
+      return false;
+    }
+  }
+  std::lock_guard lock(core_->mutex);
+  engine.EndLine(s.output, s.response);
+  return !engine.Lost();
 }
 
 ReadOutcome MeterConnection::Read(char* buffer, std::size_t capacity,
@@ -188,6 +209,7 @@ void MeterConnection::Clear() {
   core_->engine.DeviceClear(state_->output);
   state_->partial.clear();
   state_->discarding = false;
+  state_->response.Clear();
 }
 
 std::optional<int> MeterConnection::SerialPoll() {

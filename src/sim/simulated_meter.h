@@ -4,6 +4,7 @@
 // (MeterConnection); the in-process VISA backend reads answers with Read(), the TCP server
 // (k9sim) takes them with PopOutput(). All members are safe to call from several threads.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -83,9 +84,12 @@ class MeterConnection {
   MeterConnection& operator=(const MeterConnection&) = delete;
 
   // Takes bytes sent by the controller; every complete line (ended by a line feed) is
-  // executed at once, several commands in a line separated by ";". Returns false, and drops
-  // the bytes, once the connection is lost.
-  bool Write(std::string_view bytes);
+  // executed at once, several commands in a line separated by ";", and the answers of its
+  // queries form one response message, separated by ";" and ended by one line feed. The
+  // meter is locked one command at a time, so other connections go on between the commands
+  // of a long line; once `stop` is set, the rest of the line is dropped. Returns false, and
+  // drops the bytes, once the connection is lost.
+  bool Write(std::string_view bytes, const std::atomic<bool>* stop = nullptr);
 
   // Reads the current answer as a VISA read does: waits (on the meter's clock) up to
   // `timeout` for an answer, then copies at most `capacity` bytes. EndOfMessage when the
@@ -111,6 +115,7 @@ class MeterConnection {
   friend class SimulatedMeter;
   struct State;
   explicit MeterConnection(std::shared_ptr<SimulatedMeter::Core> core);
+  bool ExecuteLine(std::string_view line, const std::atomic<bool>* stop);
   std::shared_ptr<SimulatedMeter::Core> core_;
   std::unique_ptr<State> state_;
 };

@@ -243,6 +243,13 @@ std::optional<ResourceName> ParseResourceName(std::string_view text, std::string
       break;
   }
   if (!ok) return std::nullopt;
+  // Every call that takes a name may hand its full spelling back in a buffer of 256
+  // characters: a name whose full spelling does not fit is refused, never cut.
+  if (const size_t full = r.Canonical().size(); full >= VI_FIND_BUFLEN) {
+    Fail(error, "the resource name is longer than 255 characters when written out in full (" +
+                    std::to_string(full) + ")");
+    return std::nullopt;
+  }
   return r;
 }
 

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "common/ini_file.h"
 #include "engine_fixture.h"
+#include "user_input.h"
 
 namespace vx::addin::test {
 namespace {
@@ -33,6 +35,12 @@ class ConnectFormTest : public EngineTest {
     ASSERT_EQ(form_->SetUp(), "");
     list_ = form_->findChild<QTreeWidget*>("lvwDmm");
     ASSERT_NE(list_, nullptr);
+    form_->resize(620, 240);
+    vx::test::ShowForInput(*form_);
+  }
+  QPushButton* Button(const char* name) { return form_->findChild<QPushButton*>(name); }
+  std::string SavedAddress() {
+    return GetPrivateProfileString("Information", "Address", "", SettingsPath());
   }
   std::string SettingsPath() const { return folder_ / "docs/Tolvex/Multimeter/K9-90/VX_TOOL.ini"; }
   void TearDown() override {
@@ -50,31 +58,50 @@ TEST_F(ConnectFormTest, ListsTheMetersAndMarksTheLastUsed) {
   EXPECT_EQ(list_->topLevelItem(2)->text(3), "USB0::0x1F3A::0x0C21::TW3::INSTR");
   EXPECT_EQ(form_->Control()->get_lvw_now(), 2);
   EXPECT_EQ(form_->Control()->get_mark_Address(), "GPIB0::7::INSTR");
-  form_->resize(620, 240);
-  form_->show();
   EXPECT_TRUE(form_->grab().save(QString(VX_PICTURE_DIR) + "/connect_form.png"));
 }
 
 TEST_F(ConnectFormTest, OkTakesTheConnectedMeterAndKeepsItsAddress) {
   Open("GPIB0::7::INSTR");
-  // The user clicks the third row, then Connect.
-  list_->setCurrentItem(list_->topLevelItem(2));
-  list_->topLevelItem(2)->setSelected(true);
-  emit list_->itemClicked(list_->topLevelItem(2), 0);
-  form_->findChild<QPushButton*>("cmdConnect")->click();
-  form_->findChild<QPushButton*>("ok")->click();
+  // The user clicks the third row, then Connect, then OK.
+  vx::test::ClickEntry(list_, 2);
+  vx::test::Click(Button("cmdConnect"));
+  EXPECT_EQ(form_->Control()->get_mark_Address(), "USB0::0x1F3A::0x0C21::TW3::INSTR");
+  vx::test::Click(Button("ok"));
   EXPECT_EQ(form_->ChosenDevice(), 2);
-  EXPECT_EQ(GetPrivateProfileString("Information", "Address", "", SettingsPath()),
-            "USB0::0x1F3A::0x0C21::TW3::INSTR");
+  EXPECT_EQ(form_->result(), QDialog::Accepted);
+  EXPECT_EQ(SavedAddress(), "USB0::0x1F3A::0x0C21::TW3::INSTR");
+}
+
+// The same with the keys alone: Up to the first row, Tab to Connect, Space, then Enter for
+// OK.
+TEST_F(ConnectFormTest, TheKeysChooseConnectAndConfirm) {
+  Open("GPIB0::7::INSTR");
+  ASSERT_TRUE(list_->hasFocus());
+  vx::test::PressKey(list_, Qt::Key_Up);
+  EXPECT_TRUE(Button("cmdConnect")->isEnabled());
+  vx::test::PressKey(list_, Qt::Key_Tab);
+  ASSERT_TRUE(Button("cmdConnect")->hasFocus());
+  vx::test::PressKey(Button("cmdConnect"), Qt::Key_Space);
+  EXPECT_EQ(form_->Control()->get_mark_Address(), "GPIB0::22::INSTR");
+  vx::test::PressKey(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(form_->ChosenDevice(), 0);
+  EXPECT_EQ(SavedAddress(), "GPIB0::22::INSTR");
 }
 
 TEST_F(ConnectFormTest, OkWithoutAConnectedMeterAsksForOne) {
   Open("GPIB0::30::INSTR");
   EXPECT_EQ(form_->Control()->get_mark_Address(), "");
-  form_->findChild<QPushButton*>("ok")->click();
+  vx::test::Click(Button("ok"));
   EXPECT_EQ(form_->ChosenDevice(), -1);
   ASSERT_EQ(MessageTexts().size(), 1u);
   EXPECT_EQ(MessageTexts()[0], "ChooseMeter");  // the test's settings file has no such text
+  // Escape leaves the form, and the address kept before stays.
+  EXPECT_TRUE(form_->isVisible());
+  vx::test::PressKey(form_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(form_->isVisible());
+  EXPECT_EQ(form_->result(), QDialog::Rejected);
+  EXPECT_EQ(SavedAddress(), "GPIB0::30::INSTR");
 }
 
 }  // namespace

@@ -39,13 +39,16 @@ class EngineTest : public ::testing::Test {
   }
 
   // Simulated meters behind VISA, the settings file, the host and a fresh engine.
-  void Start(std::vector<sim::MeterConfig> meters, bool withSettings = true) {
+  // `lastRow` ends the host's sheets sooner than the program's own last row.
+  void Start(std::vector<sim::MeterConfig> meters, bool withSettings = true,
+             int lastRow = automation::kMaxRows) {
     visa_ = std::make_unique<vx::test::SimulatedVisa>(std::move(meters));
     if (withSettings) {
       std::filesystem::create_directories(folder_ / "docs/Tolvex/Multimeter/K9-90");
       folder_.Write("docs/Tolvex/Multimeter/K9-90/VX_TOOL.ini", kSettingsText);
     }
-    host_ = vx::test::MakeHost(folder_ / "host-state.ini");
+    host_ = vx::test::MakeHost(folder_ / "host-state.ini", automation::host::HostKind::Spreadsheet,
+                               lastRow);
     Must(linkhost::EnsureToolbar(host_));
     const auto workbook = linkhost::BuildLoggingWorkbook(
         host_, [](const std::string& key) { return key; }, 50, false);

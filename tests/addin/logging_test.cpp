@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../automation/xlsx_reader.h"
 #include "answering_server.h"
 #include "automation/charts.h"
 #include "engine_fixture.h"
@@ -38,6 +39,32 @@ TEST_F(EngineTest, StopsAfterTheGivenNumberOfReadings) {
   EXPECT_EQ(Must(host_->StatusBar()), "Ready");
   EXPECT_FALSE(ThreadLoggingState().running);
   EXPECT_TRUE(prompter_->Messages().empty());
+}
+
+// A run that reaches the sheet's last row (here a host whose sheets end at row 10) ends there
+// with a message; every reading written before stays, and the workbook saves them all.
+TEST_F(EngineTest, TheSheetsLastRowEndsTheRunKeepingEveryReading) {
+  Start({SimulatedVisa::GpibMeter(22)}, true, 10);
+  Connect();
+  Must(automation::StatusOf(engine_->SetBegin(1)));
+  StartRun(0);
+  Tick(12);
+  EXPECT_EQ(Number("F4"), 9);
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::string>{"The reading could not be written into row 11 of the "
+                                     "worksheet:\nThe cell at row 11, column 1 lies outside "
+                                     "the sheet."});
+  EXPECT_FALSE(ThreadLoggingState().running);
+  EXPECT_FALSE(Enabled(9));
+  EXPECT_EQ(ThreadLoggingState().nextRow, 2);
+
+  const std::string saved = folder_ / "full.xlsx";
+  Must(book_->SaveAs(saved));
+  const QJsonObject book = vx::test::ReadXlsx(saved);
+  for (int row = 2; row <= 10; ++row) {
+    const std::string cell = "B" + std::to_string(row);
+    EXPECT_EQ(vx::test::CellOf(book, "Sheet1", cell.c_str())["type"].toString(), "n") << cell;
+  }
 }
 
 TEST_F(EngineTest, SetAppProgramsTheToolbar) {
@@ -157,6 +184,59 @@ TEST_F(EngineTest, AGrowingChartOnItsOwnSheet) {
   EXPECT_FALSE(sheet_->Names().value()->Item("DmmisStripChart"));
   EXPECT_EQ(Must(Must(Must(Must(sheet_->Names())->Item("DmmxAxis"))->RefersToRange())->Address()),
             "$B$2:$B$4");
+}
+
+// A sheet whose name needs quoting, a quote inside it included, gets its names and its chart
+// as any other, and the saved file holds the chart.
+TEST_F(EngineTest, ASheetNamedWithAnApostropheGetsItsChart) {
+  Start({SimulatedVisa::GpibMeter(22)});
+  Must(sheet_->SetName("It's"));
+  Connect();
+  Must(automation::StatusOf(engine_->SetBegin(1)));
+  StartRun(1, true);
+  Tick(3);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{});
+  const auto name = Must(sheet_->Names())->Item("'It''s'!DmmyAxis");
+  ASSERT_TRUE(name) << name.error().description;
+  EXPECT_EQ(Must(Must((*name)->RefersToRange())->Address()), "$B$2:$B$4");
+  const auto charts = Must(book_->Charts());
+  ASSERT_EQ(Must(charts->Count()), 1);
+  const auto chart = Must(charts->Item(1));
+  EXPECT_EQ(Must(Must(Must(chart->SeriesCollection())->Item(1))->Values()), "='It''s'!DmmyAxis");
+  const std::string path = folder_ / "quoted.xlsx";
+  Must(book_->SaveAs(path));
+  const QJsonObject saved = vx::test::ReadXlsx(path);
+  ASSERT_EQ(saved["charts"].toArray().size(), 1);
+  const QJsonObject chartRead = saved["charts"].toArray().at(0).toObject();
+  EXPECT_EQ(chartRead["groups"].toArray().at(0).toArray().at(0)["values"].toString(),
+            "'It''s'!$B$2:$B$4");
+}
+
+// A chart that fails at the first reading stops the run; the next run starts at row 2 again
+// and takes all the readings it was asked for.
+TEST_F(EngineTest, AfterAFailedChartTheNextRunStartsAtRowTwo) {
+  Start({SimulatedVisa::GpibMeter(22)});
+  // The chart sheet the growing chart would get is taken already.
+  Must(Must(book_->Charts())->Add())->Location(automation::xlLocationAsNewSheet, "Sheet1Chart2");
+  Connect();
+  Must(automation::StatusOf(engine_->SetBegin(1)));
+  StartRun(1, false);
+  Tick(1);
+  ASSERT_EQ(MessageTexts().size(), 1u);
+  EXPECT_EQ(MessageTexts()[0].rfind("Create Chart Error:\n", 0), 0u) << MessageTexts()[0];
+  EXPECT_FALSE(ThreadLoggingState().running);
+  EXPECT_EQ(ThreadLoggingState().nextRow, 2);
+
+  Must(automation::StatusOf(engine_->SetSheet(sheet_)));
+  Must(automation::StatusOf(engine_->SetNumberOfReading(3)));
+  Must(automation::StatusOf(engine_->SetTerimnatingUpon(1)));
+  StartRun(0);
+  Tick(5);
+  EXPECT_EQ(Number("F4"), 3);
+  for (const char* cell : {"B2", "B3", "B4"}) {
+    EXPECT_TRUE(std::holds_alternative<double>(Cell(cell))) << cell;
+  }
+  EXPECT_TRUE(automation::IsEmpty(Cell("B5")));
 }
 
 TEST_F(EngineTest, ScrollBarsOfAStripChartWithoutReadings) {

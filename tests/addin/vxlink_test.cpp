@@ -5,9 +5,12 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <thread>
 
 #include "../automation/xlsx_reader.h"
+#include "answering_server.h"
 #include "process.h"
 #include "temp_folder.h"
 
@@ -84,6 +87,51 @@ TEST_F(Vxlink, LogsAStripChartRunIntoTheWorkbook) {
             "Sheet1!$B$22:$B$31");
 }
 
+// The chart in the worksheet is placed beside the counters of column F, not over them, however
+// wide the columns become when the workbook is saved.
+TEST_F(Vxlink, AChartInTheSheetLeavesTheCountersVisible) {
+  const std::string out = folder_ / "inside.xlsx";
+  const ProcessResult result = RunProcess({kVxlink, "--interval", "20", "--stop", "count", "3",
+                                           "--chart", "all", "--in-sheet", "--out", out},
+                                          Environment(Meter()));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const QJsonObject book = ReadXlsx(out);
+  const QJsonObject chart = book["charts"].toArray().at(0).toObject();
+  ASSERT_EQ(chart["owner"]["kind"].toString(), "worksheet");
+  // Column F is index 5; the counters are rows 3 to 8.
+  EXPECT_GE(chart["anchor"]["col"].toInt(), 6) << QJsonDocument(chart).toJson().toStdString();
+}
+
+// A meter that gives two readings per answer: column C gets its heading, which names the
+// chart's second series.
+TEST_F(Vxlink, ASecondReadingHasItsHeading) {
+  AnsweringServer meter([](const std::string& line) -> std::string {
+    if (line == "*esr?") return "0\n";
+    if (line == "*idn?") return "TOLVEX,W9-90/1 None Define,TW7,Q7110 1.05\n";
+    if (line == "sens:func2?") return "\"VOLT:AC\"\n";
+    if (line == "read?") return "+1.500000E+00,+2.500000E-01\n";
+    return {};
+  });
+  auto environment = Environment("");
+  environment["VX_VISA_SIM"] = "";
+  environment["VX_VISA_ALIASES"] =
+      folder_.Write("aliases.ini", "[Aliases]\nGPIB0::22::INSTR=" + meter.Descriptor() + "\n");
+  const std::string out = folder_ / "dual.xlsx";
+  const ProcessResult result = RunProcess(
+      {kVxlink, "--interval", "20", "--stop", "count", "3", "--chart", "all", "--out", out},
+      environment);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Lines(result.out, std::regex("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\t1\\.5\t0\\.25")), 3)
+      << result.out;
+  const QJsonObject book = ReadXlsx(out);
+  EXPECT_EQ(CellOf(book, "Sheet1", "C1")["value"].toString(), "Second reading");
+  EXPECT_TRUE(CellOf(book, "Sheet1", "C1")["bold"].toBool());
+  EXPECT_DOUBLE_EQ(CellOf(book, "Sheet1", "C4")["value"].toDouble(), 0.25);
+  const QJsonArray groups = book["charts"].toArray().at(0)["groups"].toArray();
+  ASSERT_EQ(groups.size(), 2);
+  EXPECT_EQ(groups.at(1).toArray().at(0)["name"].toString(), "Sheet1!$C$1");
+}
+
 TEST_F(Vxlink, ARunBegunByTheTriggerStartsWhenItFires) {
   const std::string out = folder_ / "trigger.xlsx";
   const ProcessResult result =
@@ -117,6 +165,29 @@ TEST_F(Vxlink, CtrlCStopsAndKeepsWhatWasLogged) {
   EXPECT_GE(CellOf(ReadXlsx(out), "Sheet1", "F4")["value"].toDouble(), 5);
 }
 
+// SIGTERM while the meter waits for a trigger that never comes, with no terminal to ask
+// whether the meter was released: the program ends, saying what may be left on the meter.
+TEST_F(Vxlink, AStopRequestWithoutATerminalEndsTheWaitForTheTrigger) {
+  const std::string out = folder_ / "armed.xlsx";
+  std::vector<std::string> command{"/usr/bin/env"};
+  for (const auto& [name, value] : Environment(Meter())) command.push_back(name + "=" + value);
+  for (const char* arg : {"--interval", "20", "--begin", "trigger", "--out"}) {
+    command.push_back(arg);
+  }
+  command.insert(command.begin() + static_cast<long>(command.size()) - 5, kVxlink);
+  command.push_back(out);
+  const std::string errors = folder_ / "errors.txt";
+  BackgroundProcess run(command, errors);
+  ASSERT_TRUE(run.ReadLine(std::chrono::seconds(10)));           // "Logging ... into ..."
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // a trigger poll or more
+  EXPECT_EQ(run.StopWithin(SIGTERM, std::chrono::seconds(10)), 1);
+  std::ifstream in(errors);
+  const std::string said((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(said.find("the meter may still be armed"), std::string::npos) << said;
+  EXPECT_EQ(said.find("[y/N]"), std::string::npos) << said;
+  EXPECT_TRUE(std::filesystem::exists(out));
+}
+
 TEST_F(Vxlink, AMeterThatStopsAnsweringEndsTheRunWithAnError) {
   const ProcessResult result = RunProcess(
       {kVxlink, "--interval", "20", "--stop", "count", "50", "--out", folder_ / "x.xlsx"},
@@ -127,13 +198,40 @@ TEST_F(Vxlink, AMeterThatStopsAnsweringEndsTheRunWithAnError) {
 }
 
 TEST_F(Vxlink, WrongCommandLinesAndMissingMeters) {
-  EXPECT_EQ(RunProcess({kVxlink, "--help"}).exitCode, 0);
+  const ProcessResult help = RunProcess({kVxlink, "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("(default: vxlink-<date>-<time>.xlsx in the current folder)"),
+            std::string::npos)
+      << help.out;
+  EXPECT_EQ(help.out.find("documents folder"), std::string::npos) << help.out;
   const ProcessResult bad = RunProcess({kVxlink, "--stop", "sometime"});
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_NE(bad.err.find("--stop: needs manual, count or at"), std::string::npos);
   const ProcessResult none = RunProcess({kVxlink, "--device", "3"}, Environment(Meter()));
   EXPECT_EQ(none.exitCode, 1);
   EXPECT_NE(none.err.find("there is no meter 3; 1 found"), std::string::npos) << none.err;
+  const ProcessResult bogus = RunProcess({kVxlink, "--bogus"});
+  EXPECT_EQ(bogus.exitCode, 2);
+  EXPECT_NE(bogus.err.find("vxlink: --bogus: unknown option"), std::string::npos) << bogus.err;
+
+  const ProcessResult empty =
+      RunProcess({kVxlink, "--list"},
+                 Environment("[Scope]\nDescriptor=GPIB0::3::INSTR\nIdentity=ACME,SCOPE,1,1\n"));
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_EQ(empty.err, "vxlink: No Device Connected\n");
+  EXPECT_EQ(empty.out, "");
+}
+
+// A workbook that cannot be saved where it should go is found before the run, not after it.
+TEST_F(Vxlink, AnOutputThatCannotBeWrittenIsRefusedBeforeTheRun) {
+  const ProcessResult result = RunProcess(
+      {kVxlink, "--interval", "20", "--stop", "count", "2", "--out", "/nonexistent/dir/x.xlsx"},
+      Environment(Meter()));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "vxlink: /nonexistent/dir/x.xlsx cannot be written: the folder /nonexistent/dir does "
+            "not exist\n");
+  EXPECT_EQ(result.out, "");
 }
 
 TEST_F(Vxlink, TheConnectFormNeedsADisplay) {

@@ -222,6 +222,30 @@ TEST_F(K9simUnderLoad, FiveHundredConnectionsAreServedAndABurstIsAcceptedAtOnce)
   EXPECT_EQ(server_->Stop(SIGTERM), 0);
 }
 
+// A client sends a line of a megabyte of long queries and reads nothing: another client of
+// the same meter is still answered at once, and SIGTERM ends k9sim within a second.
+TEST_F(K9simUnderLoad, AHugeLineNeitherStallsTheOtherClientsNorTheStop) {
+  ASSERT_NO_FATAL_FAILURE(Start(kDefaultSimulation));
+  const int hog = Connect(ports_[0]);
+  ASSERT_GE(hog, 0);
+  std::string line = "samp:coun 50000";
+  while (line.size() < (1u << 20) - 8) line += ";read?";
+  line += "\n";
+  size_t sent = 0;
+  while (sent < line.size()) {
+    const ssize_t n = ::send(hog, line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
+    ASSERT_GT(n, 0);
+    sent += static_cast<size_t>(n);
+  }
+  std::this_thread::sleep_for(300ms);  // the line is being carried out
+  // Asked with a time-out of 5 s, while the whole line would take the meter minutes.
+  int wrong = 0;
+  AskRepeatedly(Resource(), "*IDN?\n", "TOLVEX,W9-90/1,TW00012345,Q7110 1.05\n", 1, wrong);
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(server_->StopWithin(SIGTERM, VX_SANITIZED ? 3s : 1s), 0);
+  ::close(hog);
+}
+
 TEST_F(K9simUnderLoad, AFullDescriptorTableMakesItWaitNotSpin) {
 #if VX_SANITIZED
   GTEST_SKIP() << "the sanitizers' own runtime needs file descriptors (a pipe for each memory "

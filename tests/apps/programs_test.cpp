@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -62,6 +66,26 @@ TEST(Vxquery, ListsAndScansTheDefaultSimulatedMeters) {
       << scan.out;
 }
 
+TEST(Vxquery, ListsAndScansAsJson) {
+  const auto list = test::RunProcess({kBin + "/vxquery", "list", "--json"}, SimulatedEnvironment());
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  const QJsonArray resources = QJsonDocument::fromJson(QByteArray::fromStdString(list.out)).array();
+  ASSERT_EQ(resources.size(), 2) << list.out;
+  EXPECT_EQ(resources[0]["descriptor"].toString(), "USB0::0x1F3A::0x0C21::TW00012345::INSTR");
+  EXPECT_EQ(resources[1]["descriptor"].toString(), "GPIB0::22::INSTR");
+  const auto gpib =
+      test::RunProcess({kBin + "/vxquery", "list", "GPIB?*", "--json"}, SimulatedEnvironment());
+  EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(gpib.out)).array().size(), 1);
+
+  const auto scan = test::RunProcess({kBin + "/vxquery", "scan", "--json"}, SimulatedEnvironment());
+  EXPECT_EQ(scan.exitCode, 0) << scan.err;
+  const QJsonArray meters = QJsonDocument::fromJson(QByteArray::fromStdString(scan.out)).array();
+  ASSERT_EQ(meters.size(), 2) << scan.out;
+  EXPECT_EQ(meters[1]["name"].toString(), "W9-90/1-GPIB-22");
+  EXPECT_EQ(meters[1]["descriptor"].toString(), "GPIB0::22::INSTR");
+  EXPECT_TRUE(meters[1]["identity"].toString().startsWith("TOLVEX,W9-90/1,TW00054321,"));
+}
+
 TEST(Vxquery, QueriesAndReportsTheRate) {
   const auto once = test::RunProcess({kBin + "/vxquery", "query", "GPIB0::22::INSTR", "*IDN?"},
                                      SimulatedEnvironment());
@@ -102,6 +126,17 @@ TEST(Vxquery, ReportsVisaFailuresInWordsWithAnErrorStatus) {
 
   EXPECT_EQ(test::RunProcess({kBin + "/vxquery", "frobnicate"}).exitCode, 2);
   EXPECT_EQ(test::RunProcess({kBin + "/vxquery", "query", "--repeat", "x", "A", "B"}).exitCode, 2);
+}
+
+TEST(Vxquery, AMeterUnderADecimalUsbDescriptorIsNamedByItsSerial) {
+  TempFolder folder;
+  const std::string file =
+      folder.File("decimal.ini", "[M]\nDescriptor=USB0::7994::3105::S5::INSTR\n");
+  const auto scan =
+      test::RunProcess({kBin + "/vxquery", "scan"},
+                       {{"VX_VISA_SIM", file}, {"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});
+  EXPECT_EQ(scan.exitCode, 0) << scan.err;
+  EXPECT_EQ(scan.out.substr(0, scan.out.find('\t')), "W9-90/1-USBTMC-S5") << scan.out;
 }
 
 TEST(Vxquery, SaysSoWhenNoMeterIsFound) {
@@ -150,9 +185,13 @@ TEST_F(K9simTest, ServesEachMeterOnItsOwnPortToAnyVisaClient) {
   EXPECT_EQ(identity.exitCode, 0) << identity.err;
   EXPECT_TRUE(identity.out.rfind("TOLVEX,W9-90/1,", 0) == 0) << identity.out;
 
-  // Settings made over the socket stay with the meter for the next connection.
-  test::RunProcess({kBin + "/vxquery", "query", endpoints_[0].second, "CONF:VOLT:AC"},
-                   {{"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});
+  // Settings made over the socket stay with the meter for the next connection. Each
+  // connection is served on its own, so the first waits for "*OPC?" to know that its setting
+  // was made before it hangs up; a line's two answers come as one.
+  const auto set =
+      test::RunProcess({kBin + "/vxquery", "query", endpoints_[0].second, "CONF:VOLT:AC;*OPC?"},
+                       {{"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});
+  EXPECT_EQ(set.out, "1\n");
   const auto function =
       test::RunProcess({kBin + "/vxquery", "query", endpoints_[0].second, "func?"},
                        {{"VX_VISA_NATIVE", "0"}, {"VX_VISA_LIBRARY", ""}});

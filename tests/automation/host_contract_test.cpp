@@ -556,6 +556,30 @@ TEST_P(HostContract, WorkbooksOpenAndSaveAsAnotherProgramReadsThem) {
   EXPECT_NE(nowhere.error().description.find("no/such/folder/book.xlsx"), std::string::npos);
 }
 
+// A copy saved while the caller goes on: the file holds the workbook as it was at the call,
+// the workbook keeps the file it had, and a folder that is not there is the save's failure.
+TEST_P(HostContract, ACopySavedWhileTheCallerGoesOnHoldsTheWorkbookAsItWas) {
+  Must(Must(sheet_->Range("A1", "B2"))
+           ->SetValues({{std::string("Time"), std::string("DCV")},
+                        {std::string("14:3:27"), std::string("0.00600000")}}));
+  const std::string path = folder_ / "copy.xlsx";
+  const PendingSavePtr save = Must(book_->SaveCopyAsInBackground(path));
+  Must(Cell("B3")->SetValue(Value{7.0}));
+  Must(save->Wait());
+  EXPECT_TRUE(save->Done());
+  EXPECT_EQ(Must(book_->FullName()), "");
+  const QJsonObject read = test::ReadXlsx(path);
+  EXPECT_EQ(test::CellOf(read, "Sheet1", "A2")["type"].toString(), "d");
+  EXPECT_DOUBLE_EQ(test::CellOf(read, "Sheet1", "B2")["value"].toDouble(), 0.006);
+  EXPECT_TRUE(test::CellOf(read, "Sheet1", "B3").isEmpty());
+  EXPECT_EQ(Must(Cell("B3")->Value()), Value{7.0});
+
+  const auto nowhere = book_->SaveCopyAsInBackground(folder_ / "no/such/folder/copy.xlsx");
+  const Status failed = nowhere ? (*nowhere)->Wait() : Status(nowhere.error());
+  ASSERT_FALSE(failed);
+  EXPECT_NE(failed.error().description.find("no/such/folder"), std::string::npos);
+}
+
 // Memory only: the in-memory host is also the word processor, and keeps what it cannot read.
 TEST(MemoryHost, TheWordProcessorAndFilesTheHostCannotRead) {
   test::TempFolder folder;

@@ -35,8 +35,10 @@ inline void Must(const automation::Status& status) {
 
 inline std::shared_ptr<automation::Application> MakeHost(
     const std::string& statePath,
-    automation::host::HostKind kind = automation::host::HostKind::Spreadsheet) {
-  std::shared_ptr<automation::Unknown> object(automation::host::NewMemoryHost(kind, statePath));
+    automation::host::HostKind kind = automation::host::HostKind::Spreadsheet,
+    int lastRow = automation::kMaxRows) {
+  std::shared_ptr<automation::Unknown> object(
+      automation::host::NewMemoryHost(kind, statePath, lastRow));
   return automation::QueryInterface<automation::Application>(object);
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Prints what a saved workbook holds, as JSON, for the tests to check: every cell with its
 type, number format, bold and vertical alignment; column widths; defined names; and each
-chart with its series references, title, axes and the sheet that shows it."""
+chart with its series references, title, axes, the sheet that shows it and, in a worksheet,
+the cell it is anchored to."""
 
 import json
 import posixpath
@@ -80,12 +81,39 @@ def chart_owners(archive):
     return owners
 
 
+def chart_anchors(archive):
+    """Maps each chart part shown in a worksheet to the cell its top left corner is anchored
+    to, as 0-based column and row."""
+    xdr = "http://schemas.openxmlformats.org/drawingml/2006/spreadsheetDrawing"
+    anchors = {}
+    for part in (p for p in archive.namelist() if p.startswith("xl/drawings/drawing")):
+        if not part.endswith(".xml"):
+            continue
+        folder, base = posixpath.split(part)
+        rels_part = posixpath.join(folder, "_rels", base + ".rels")
+        if rels_part not in archive.namelist():
+            continue
+        targets = {rel.get("Id"): posixpath.normpath(posixpath.join(folder, rel.get("Target")))
+                   for rel in ET.fromstring(archive.read(rels_part))}
+        root = ET.fromstring(archive.read(part))
+        for anchor in list(root):
+            start = anchor.find("{%s}from" % xdr)
+            chart = anchor.find(".//c:chart", NS)
+            if start is None or chart is None:
+                continue
+            target = targets.get(chart.get("{%s}id" % NS["or"]))
+            anchors[target] = {"col": int(start.find("{%s}col" % xdr).text),
+                               "row": int(start.find("{%s}row" % xdr).text)}
+    return anchors
+
+
 def text_of(element):
     return "".join(t.text or "" for t in element.iter("{%s}t" % NS["a"])) if element is not None else None
 
 
 def charts(archive):
     owners = chart_owners(archive)
+    anchors = chart_anchors(archive)
     out = []
     for part in sorted(p for p in archive.namelist() if p.startswith("xl/charts/chart")):
         root = ET.fromstring(archive.read(part))
@@ -118,6 +146,7 @@ def charts(archive):
         out.append({
             "part": part,
             "owner": owners.get(part),
+            "anchor": anchors.get(part),
             "groups": groups,
             "axes": axes,
             "title": text_of(title),

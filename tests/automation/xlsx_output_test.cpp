@@ -189,6 +189,52 @@ TEST_F(XlsxOutput, AFolderThatIsMissingOrLockedIsReportedAndTheWorkbookKept) {
   }
 }
 
+// A chart placed in a sheet stays over the cells it was placed over when columns to its left
+// are widened, as a spreadsheet program's objects move with their cells.
+TEST_F(XlsxOutput, AChartInASheetMovesWithItsCellsWhenColumnsWiden) {
+  Set("B1", std::string("Reading"));
+  Set("B2", Value{1.5});
+  const ChartPtr chart = Must(Must(book_->Charts())->Add());
+  Must(chart->SetSourceData(Must(sheet_->Range("A1"))));
+  Must(Must(Must(chart->SeriesCollection())->Item(1))->SetValues("=Sheet1!R2C2:R2C2"));
+  Must(chart->Location(xlLocationAsObject, "Sheet1"));
+  const ShapePtr shape = Must(Must(sheet_->Shapes())->Item(1));
+  const double columnH = Must(Must(sheet_->Columns(8))->Left());
+  EXPECT_EQ(Must(shape->Left()), columnH);
+  Set("A2", std::string("a text far wider than the column it starts in"));
+  Must(Must(Must(sheet_->Range("A1", "F1"))->EntireColumn())->AutoFit());
+  EXPECT_GT(Must(Must(sheet_->Columns(8))->Left()), columnH);
+  EXPECT_EQ(Must(shape->Left()), Must(Must(sheet_->Columns(8))->Left()));
+  const std::string path = folder_ / "moved.xlsx";
+  Must(book_->SaveAs(path));
+  const QJsonObject read = test::ReadXlsx(path);
+  const QJsonObject anchor = read["charts"].toArray().at(0)["anchor"].toObject();
+  EXPECT_EQ(anchor["col"].toInt(), 7);
+  EXPECT_EQ(anchor["row"].toInt(), 1);
+}
+
+// A chart whose series covers no cells cannot go into the file: the file holds the rest, and
+// the save says what it left out instead of reporting success.
+TEST_F(XlsxOutput, AChartTheFileCannotHoldMakesTheSaveFail) {
+  Set("B2", Value{1.5});
+  const ChartPtr chart = Must(Must(book_->Charts())->Add());
+  Must(chart->SetSourceData(Must(sheet_->Range("A1"))));
+  Must(Must(Must(chart->SeriesCollection())->Item(1))->SetValues("=Sheet1!NoSuchName"));
+  Must(chart->Location(xlLocationAsObject, "Sheet1"));
+  const std::string path = folder_ / "without.xlsx";
+  const Status saved = book_->SaveAs(path);
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().description.rfind("The workbook was saved as " + path +
+                                                " without the chart \"Chart1\" (its series of "
+                                                "=Sheet1!NoSuchName: ",
+                                            0),
+            0u)
+      << saved.error().description;
+  const QJsonObject read = test::ReadXlsx(path);
+  EXPECT_EQ(test::CellOf(read, "Sheet1", "B2")["value"].toDouble(), 1.5);
+  EXPECT_EQ(read["charts"].toArray().size(), 0);
+}
+
 TEST_F(XlsxOutput, VisibleUnderUserControlHandsTheWorkbookOver) {
   const std::string documents = folder_ / "Documents";
   fs::create_directories(documents);

@@ -56,6 +56,7 @@ class DeviceSettingsDialogTest : public ::testing::Test {
 
 TEST_F(DeviceSettingsDialogTest, OpensOnTheFirstMeterWithItsSettingsReadBack) {
   DeviceSettingsDialog dialog(nullptr, prompter_, autoRange_, coefficients_);
+  test::ShowForInput(dialog);
   EXPECT_EQ(dialog.windowTitle(), "Setting Device");
   EXPECT_EQ(dialog.VariantCode(), "7110");
   EXPECT_EQ(dialog.CurrentMeter(), 0);
@@ -72,7 +73,7 @@ TEST_F(DeviceSettingsDialogTest, OpensOnTheFirstMeterWithItsSettingsReadBack) {
   EXPECT_EQ(Child<QLabel>(dialog, "secondLabel")->text(), "Resolution");
   EXPECT_TRUE(prompter_.Records().empty());
 
-  meters->setCurrentIndex(1);
+  Choose(meters, meters->itemText(1).toUtf8().constData());
   EXPECT_EQ(dialog.VariantCode(), "7100");
   EXPECT_EQ(functions->count(), 13);
   EXPECT_EQ(Current(Child<QComboBox>(dialog, "secondBox")), "Slow 6 Digits");

@@ -24,6 +24,7 @@
 #include "records/append_session.h"
 #include "records/records_test_util.h"
 #include "simulated_visa.h"
+#include "user_input.h"
 
 namespace vx::config {
 namespace {
@@ -77,6 +78,7 @@ class ReadingModeDialogTest : public ::testing::Test {
 TEST_F(ReadingModeDialogTest, WithoutMetersOnlyColoursAndOkAreLeft) {
   SimulatedVisa visa(Meters(0));
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   // The title shares key 02 with the menu item that opens the dialog.
   EXPECT_EQ(dialog.windowTitle().toStdString(), Caption("02", "Setting Mode"));
   EXPECT_FALSE(Child<QRadioButton>(dialog, "singleRadio")->isEnabled());
@@ -91,13 +93,14 @@ TEST_F(ReadingModeDialogTest, OneMeterForcesTheSingleDeviceLayout) {
   SimulatedVisa visa(Meters(1));
   settings_.multiDevice = 1;
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   EXPECT_TRUE(Child<QRadioButton>(dialog, "singleRadio")->isChecked());
   EXPECT_TRUE(Child<QRadioButton>(dialog, "singleRadio")->isEnabled());
   EXPECT_FALSE(Child<QRadioButton>(dialog, "multiRadio")->isEnabled());
   EXPECT_TRUE(Child<QCheckBox>(dialog, "singleSave")->isEnabled());
   EXPECT_TRUE(Shown(dialog, "singlePanel"));
   EXPECT_FALSE(Shown(dialog, "multiGroup"));
-  Child<QPushButton>(dialog, "okButton")->click();
+  test::Click(Child<QPushButton>(dialog, "okButton"));
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(settings_.multiDevice, 0);
 }
@@ -106,6 +109,7 @@ TEST_F(ReadingModeDialogTest, TwoMetersSteppedThroughWithFreshNames) {
   SimulatedVisa visa(Meters(2));
   settings_.multiDevice = 1;
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   EXPECT_TRUE(Child<QRadioButton>(dialog, "multiRadio")->isChecked());
   EXPECT_TRUE(Shown(dialog, "multiGroup"));
   EXPECT_FALSE(Shown(dialog, "singlePanel"));
@@ -118,15 +122,15 @@ TEST_F(ReadingModeDialogTest, TwoMetersSteppedThroughWithFreshNames) {
 
   const auto gpib = visa.Meter("GPIB0::21::INSTR");
   const unsigned asked = gpib->CommandCount();
-  next->click();
+  test::Click(next);
   EXPECT_EQ(name->text(), "W9-90/1-GPIB-21");
   EXPECT_EQ(gpib->CommandCount(), asked + 1);  // its identity asked again
   EXPECT_TRUE(previous->isEnabled());
   EXPECT_FALSE(next->isEnabled());
-  next->click();
+  test::Click(next);
   EXPECT_EQ(name->text(), "W9-90/1-GPIB-21");
 
-  Child<QRadioButton>(dialog, "singleRadio")->click();
+  test::Click(Child<QRadioButton>(dialog, "singleRadio"));
   EXPECT_TRUE(Shown(dialog, "singlePanel"));
   EXPECT_FALSE(Shown(dialog, "multiGroup"));
 }
@@ -139,6 +143,7 @@ TEST_F(ReadingModeDialogTest, EachMeterIsNamedFromItsOwnAnswerWhenAnotherInstrum
                       SimulatedVisa::GpibMeter(21), SimulatedVisa::GpibMeter(22)});
   settings_.multiDevice = 1;
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   auto* name = Child<QLabel>(dialog, "meterName");
   EXPECT_EQ(name->text(), "W9-90/1-GPIB-21");
 
@@ -148,10 +153,10 @@ TEST_F(ReadingModeDialogTest, EachMeterIsNamedFromItsOwnAnswerWhenAnotherInstrum
   const unsigned scopeAsked = scope->CommandCount();
   const unsigned firstAsked = first->CommandCount();
   const unsigned secondAsked = second->CommandCount();
-  Child<QPushButton>(dialog, "nextMeter")->click();
+  test::Click(Child<QPushButton>(dialog, "nextMeter"));
   EXPECT_EQ(name->text(), "W9-90/1-GPIB-22");
   EXPECT_EQ(second->CommandCount(), secondAsked + 1);
-  Child<QPushButton>(dialog, "previousMeter")->click();
+  test::Click(Child<QPushButton>(dialog, "previousMeter"));
   EXPECT_EQ(name->text(), "W9-90/1-GPIB-21");
   EXPECT_EQ(first->CommandCount(), firstAsked + 1);
   EXPECT_EQ(scope->CommandCount(), scopeAsked);
@@ -161,6 +166,7 @@ TEST_F(ReadingModeDialogTest, RecordBoxesListTheTenRecordsAndRefuseASharedOne) {
   SimulatedVisa visa(Meters(2));
   settings_.multiDevice = 1;
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   auto* save = Child<QCheckBox>(dialog, "multiSave");
   auto* record = Child<QComboBox>(dialog, "multiRecord");
   ASSERT_EQ(record->count(), 10);
@@ -170,20 +176,20 @@ TEST_F(ReadingModeDialogTest, RecordBoxesListTheTenRecordsAndRefuseASharedOne) {
   EXPECT_EQ(record->placeholderText(), "Please select a record.");
   EXPECT_FALSE(record->isEnabled());
 
-  save->click();
+  test::Click(save);
   EXPECT_TRUE(record->isEnabled());
-  record->setCurrentIndex(2);
-  Child<QPushButton>(dialog, "nextMeter")->click();
+  test::ChooseWithMouse(record, record->itemText(2));
+  test::Click(Child<QPushButton>(dialog, "nextMeter"));
   EXPECT_FALSE(save->isChecked());
-  save->click();
-  record->setCurrentIndex(5);
-  record->setCurrentIndex(2);  // meter 0's record
+  test::Click(save);
+  test::ChooseWithMouse(record, record->itemText(5));
+  test::ChooseWithMouse(record, record->itemText(2));  // meter 0's record
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{
                                 "The record has been selected, please select a different record."});
   EXPECT_EQ(record->currentIndex(), 5);
   EXPECT_EQ(dialog.Editor().Settings().recordNumber[1], 6);
 
-  Child<QPushButton>(dialog, "okButton")->click();
+  test::Click(Child<QPushButton>(dialog, "okButton"));
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(settings_.recordNumber, (std::array<int, 4>{3, 6, 0, 0}));
   EXPECT_EQ(settings_.saveFlag, (std::array<unsigned char, 4>{1, 1, 0, 0}));
@@ -192,9 +198,9 @@ TEST_F(ReadingModeDialogTest, RecordBoxesListTheTenRecordsAndRefuseASharedOne) {
 TEST_F(ReadingModeDialogTest, OkWithSaveAndNoRecordKeepsTheDialogOpen) {
   SimulatedVisa visa(Meters(1));
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
-  dialog.show();
-  Child<QCheckBox>(dialog, "singleSave")->click();
-  Child<QPushButton>(dialog, "okButton")->click();
+  test::ShowForInput(dialog);
+  test::Click(Child<QCheckBox>(dialog, "singleSave"));
+  test::Click(Child<QPushButton>(dialog, "okButton"));
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "Please select a record.");
   EXPECT_EQ(prompter_.Messages()[0].title, "");
@@ -202,8 +208,8 @@ TEST_F(ReadingModeDialogTest, OkWithSaveAndNoRecordKeepsTheDialogOpen) {
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(settings_, ReadingModeSettings{});
 
-  Child<QComboBox>(dialog, "singleRecord")->setCurrentIndex(3);
-  Child<QPushButton>(dialog, "okButton")->click();
+  test::ChooseWithMouse(Child<QComboBox>(dialog, "singleRecord"), "Record 4");
+  test::Click(Child<QPushButton>(dialog, "okButton"));
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(settings_.saveFlag[0], 1);
@@ -213,22 +219,24 @@ TEST_F(ReadingModeDialogTest, OkWithSaveAndNoRecordKeepsTheDialogOpen) {
 TEST_F(ReadingModeDialogTest, ColourChooserRepaintsTheSwatchAndOnlyOkHandsItBack) {
   SimulatedVisa visa(Meters(1));
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   EXPECT_EQ(Painted(dialog, "singleSwatch"), (Rgb{0, 0, 255}));
   prompter_.QueueColour(Rgb{255, 128, 0});
-  Child<QPushButton>(dialog, "singleColour")->click();
+  test::Click(Child<QPushButton>(dialog, "singleColour"));
   EXPECT_EQ(Painted(dialog, "singleSwatch"), (Rgb{255, 128, 0}));
   prompter_.QueueColour(std::nullopt);
-  Child<QPushButton>(dialog, "singleColour")->click();
+  test::Click(Child<QPushButton>(dialog, "singleColour"));
   EXPECT_EQ(Painted(dialog, "singleSwatch"), (Rgb{255, 128, 0}));
   EXPECT_EQ(prompter_.Records().back().initialColour, (Rgb{255, 128, 0}));
 
-  dialog.reject();  // Esc or the close box
+  test::PressKey(&dialog, Qt::Key_Escape);
   EXPECT_EQ(settings_.traceColour[0], (Rgb{0, 0, 255}));
 
   ReadingModeDialog again(nullptr, prompter_, settings_);
+  test::ShowForInput(again);
   prompter_.QueueColour(Rgb{1, 2, 3});
-  Child<QPushButton>(again, "singleColour")->click();
-  Child<QPushButton>(again, "okButton")->click();
+  test::Click(Child<QPushButton>(again, "singleColour"));
+  test::Click(Child<QPushButton>(again, "okButton"));
   EXPECT_EQ(settings_.traceColour[0], (Rgb{1, 2, 3}));
 }
 
@@ -236,6 +244,7 @@ TEST_F(ReadingModeDialogTest, AMissingRecordFolderIsReportedAndLeavesTheBoxesEmp
   records::fixture::CurrentFolderGuard elsewhere(root_.Make("plain"));
   SimulatedVisa visa(Meters(2));
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
+  test::ShowForInput(dialog);
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "Database working folder not found.");
   EXPECT_EQ(prompter_.Messages()[0].title, "Database check");
@@ -252,11 +261,11 @@ TEST_F(ReadingModeDialogTest, PicturesOfBothLayouts) {
   settings_.saveFlag[0] = 1;
   settings_.recordNumber[0] = 2;
   ReadingModeDialog dialog(nullptr, prompter_, settings_);
-  dialog.show();
+  test::ShowForInput(dialog);
   const std::string folder = VX_READING_MODE_PICTURE_DIR;
-  Child<QPushButton>(dialog, "nextMeter")->click();  // a meter without a record
+  test::Click(Child<QPushButton>(dialog, "nextMeter"));  // a meter without a record
   EXPECT_TRUE(dialog.grab().save(QString::fromStdString(folder + "/reading_mode_multi.png")));
-  Child<QRadioButton>(dialog, "singleRadio")->click();
+  test::Click(Child<QRadioButton>(dialog, "singleRadio"));
   dialog.adjustSize();
   EXPECT_TRUE(dialog.grab().save(QString::fromStdString(folder + "/reading_mode_single.png")));
 }

@@ -3,7 +3,8 @@
 # expected files there; no program or library carries a run path; only libvxvisa exports the
 # VISA functions; the installed programs work from the tree (the meter scan, the object
 # registry's libraries); and the C example builds against the installed header and library
-# through pkg-config, lists the simulated meters and reads one.
+# through pkg-config, lists the simulated meters and reads one. Every program has its manual
+# page.
 #   install_tree_test.sh BUILD_DIR SOURCE_DIR LIBDIR QT_PLUGINS PROGRAMS C_COMPILER \
 #                        [LINKER [FLAGS]]
 # LINKER (the C compiler by default) links the example; FLAGS go to compiling and linking.
@@ -91,8 +92,10 @@ if [ "${calc:-ON}" = ON ]; then
 fi
 
 echo "== the C example against the installed header and library"
-export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
+# The pkg-config file names plain paths below /usr; the DESTDIR tree is its system root.
+export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" PKG_CONFIG_SYSROOT_DIR="$dest"
 flags=$(pkg-config --cflags --libs vxvisa) || fail "pkg-config knows no vxvisa"
+grep -q -- "-I$prefix/include/vxvisa" <<<"$flags" || fail "pkg-config gives no plain include path: $flags"
 # shellcheck disable=SC2086
 "$cc" -std=c99 -Wall -Wextra -Wpedantic -Werror $cflags $(pkg-config --cflags vxvisa) \
   -c -o "$work/list_meters.o" "$source/examples/list_meters.c" ||

@@ -1,10 +1,11 @@
 """PyVISA over libvxvisa: the resource manager PyVISA makes from the library's path lists,
 identifies, writes to, reads from, clears and closes simulated meters in process (USB and
 GPIB) and meters behind k9sim (TCP sockets); a meter that does not answer raises VisaIOError
-with VI_ERROR_TMO. Also: PyVISA finds every operation it binds, and the header's constants
-have the values PyVISA knows them by.
+with VI_ERROR_TMO. Also: PyVISA finds every operation it binds, the header's constants
+have the values PyVISA knows them by, and the README's ~/.pyvisarc lines make libvxvisa
+PyVISA's default.
 
-    /usr/bin/python3 pyvisa_test.py LIBVXVISA K9SIM VISA_CONSTANTS_H
+    /usr/bin/python3 pyvisa_test.py LIBVXVISA K9SIM VISA_CONSTANTS_H README
 
 Exits with 77 (skipped) when PyVISA is not installed.
 """
@@ -23,7 +24,7 @@ except ImportError:
     print("SKIPPED: python3-pyvisa is not installed (scripts/install-deps.sh installs it)")
     sys.exit(77)
 
-LIBRARY, K9SIM, CONSTANTS_HEADER = sys.argv[1:4]
+LIBRARY, K9SIM, CONSTANTS_HEADER, README = sys.argv[1:5]
 USB = "USB0::0x1F3A::0x0C21::TW00012345::INSTR"
 GPIB = "GPIB0::22::INSTR"
 MUTE = "GPIB0::9::INSTR"
@@ -67,6 +68,18 @@ def tearDownModule():
     server.terminate()
     server.wait(10)
     folder.cleanup()
+
+
+def check_compound_query(test, resource):
+    """A line of two queries gets one answer, the two units separated by ";", and the next
+    query gets its own answer."""
+    meter = rm.open_resource(resource, read_termination="\n")
+    meter.write("CONF:VOLT:DC")
+    identity, function = meter.query("*IDN?;func?").split(";")
+    test.assertTrue(identity.startswith("TOLVEX,W9-90/1,TW00012345,"), identity)
+    test.assertEqual(function, '"VOLT"')
+    test.assertRegex(meter.query("read?"), r"^[+-]\d\.\d{8}E[+-]\d\d$")
+    meter.close()
 
 
 class Library(unittest.TestCase):
@@ -119,6 +132,9 @@ class InProcessSimulator(unittest.TestCase):
             with self.assertRaises(pyvisa.errors.InvalidSession):
                 meter.query("*IDN?")
 
+    def test_a_compound_query_gets_one_answer(self):
+        check_compound_query(self, USB)
+
     def test_usb_attributes(self):
         meter = rm.open_resource(USB)
         self.assertEqual(meter.manufacturer_id, 0x1F3A)
@@ -152,7 +168,33 @@ class InProcessSimulator(unittest.TestCase):
         other.close()
 
 
+class ThePyvisarcOfTheReadme(unittest.TestCase):
+    """The ~/.pyvisarc lines the README shows make libvxvisa PyVISA's default: a resource
+    manager made without a path opens it and lists the meters."""
+
+    def test_a_resource_manager_without_a_path_uses_libvxvisa(self):
+        with open(README) as readme:
+            text = readme.read()
+        block = re.search(r"`~/\.pyvisarc`.*?```ini\n(.*?)```", text, re.S)
+        self.assertIsNotNone(block, "the README shows no .pyvisarc lines")
+        lines = block.group(1).replace("/usr/lib/x86_64-linux-gnu/libvxvisa.so.1", LIBRARY)
+        with tempfile.TemporaryDirectory() as home:
+            with open(os.path.join(home, ".pyvisarc"), "w") as rc:
+                rc.write(lines)
+            program = ("import pyvisa; rm = pyvisa.ResourceManager(); "
+                       "print(rm.visalib.library_path.path); print(*rm.list_resources())")
+            done = subprocess.run([sys.executable, "-c", program], capture_output=True,
+                                  text=True, env=dict(os.environ, HOME=home), timeout=60)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        used, listed = done.stdout.splitlines()[:2]
+        self.assertEqual(os.path.realpath(used), os.path.realpath(LIBRARY))
+        self.assertIn(USB, listed.split())
+
+
 class MetersBehindK9sim(unittest.TestCase):
+    def test_a_compound_query_gets_one_answer(self):
+        check_compound_query(self, sockets[USB])
+
     def test_query_write_read_clear_close(self):
         meter = rm.open_resource(sockets[USB], read_termination="\n")
         self.assertEqual(meter.interface_type, constants.InterfaceType.tcpip)

@@ -14,6 +14,20 @@ TEST(DisplayName, NamesUsbMetersByModelAndSerial) {
             "W9-90/1-USBTMC-TW7");
 }
 
+// Every valid spelling of a USB descriptor names the meter as its hexadecimal twin does:
+// decimal numbers, numbers of fewer digits, an interface number, a lower-case prefix.
+TEST(DisplayName, EveryValidUsbDescriptorGivesItsSerial) {
+  const char* identity = "TOLVEX,W9-90/1,S5,Q7110 1.05";
+  const std::string twin = MakeDisplayName("USB0::0x1F3A::0x0C21::S5::INSTR", identity);
+  ASSERT_EQ(twin, "W9-90/1-USBTMC-S5");
+  for (const char* descriptor :
+       {"USB0::7994::3105::S5::INSTR", "USB::0x1F3A::0xC21::S5::INSTR",
+        "USB0::0x1F3A::0x0C21::S5::0::INSTR", "usb0::7994::3105::s5::instr",
+        "USB12::0x1F3A::0x0C21::S5::INSTR", "USB0::0x1F3A::0x0C21::S5"}) {
+    EXPECT_EQ(MakeDisplayName(descriptor, identity), twin) << descriptor;
+  }
+}
+
 TEST(DisplayName, NamesGpibMetersByModelAndAddress) {
   EXPECT_EQ(MakeDisplayName("GPIB0::22::INSTR", "TOLVEX,W9-90/1,S,1"), "W9-90/1-GPIB-22");
   // A one-digit address keeps one digit: the ":" that follows it is removed.

@@ -120,9 +120,10 @@ TEST_F(AddInInOffice, RescindSwitchesTheExtensionOffAndItsToolbarGoesAtOnce) {
   EXPECT_TRUE(probe_.AddonToolbar(kToolbarNode).empty());
   EXPECT_TRUE(fs::exists(ExtensionFile()));
 
-  // A second run leaves it switched off.
+  // A second run finds it off already, and leaves it so.
   const test::ProcessResult again = Run("Rescind");
   EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(again.out, "Deleted 0 toolbar(s), switched 0 add-in(s) off\n");
   EXPECT_FALSE(Enabled());
 
   // Load switches it on again.
@@ -135,7 +136,7 @@ TEST_F(AddInInOffice, BadCommandLinesAndDamagedFilesChangeNothing) {
   // Only "*.xla" in that letter case; the message, and nothing installed.
   const std::string upper = folder_.Write("QVK990LINK.XLA", "add-in");
   const test::ProcessResult rejected = Run("Load", {upper});
-  EXPECT_EQ(rejected.exitCode, 1);
+  EXPECT_EQ(rejected.exitCode, 2);
   EXPECT_NE(rejected.err.find("Open File Use *.dot *.xla"), std::string::npos) << rejected.err;
   EXPECT_FALSE(probe_.Extension(extension::kIdentifier));
 

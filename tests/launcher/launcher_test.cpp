@@ -155,6 +155,44 @@ TEST_F(AddInTools, RescindRemovesTheToolbarAndTheAddInWhateverTheLetterCase) {
   EXPECT_TRUE(fs::exists(addIn));
 }
 
+// Run again, Rescind finds the add-in off already and says that it switched none off.
+TEST_F(AddInTools, RescindCountsOnlyAnAddInThatWasOn) {
+  const std::string addIn = folder_.Write("QVK990LINK.xla", "add-in");
+  Must(Must(Must(Later()->AddIns())->Add(addIn, true))->SetInstalled(true));
+  EXPECT_EQ(remover::RemoveAddIn(prompter_, Hosts()).addInsSwitchedOff, 1);
+  const remover::RemovalOutcome again = remover::RemoveAddIn(prompter_, Hosts());
+  EXPECT_TRUE(again.Ok());
+  EXPECT_EQ(again.addInsSwitchedOff, 0);
+  EXPECT_EQ(again.toolbarsDeleted, 0);
+  EXPECT_TRUE(prompter_.Messages().empty());
+}
+
+// A host state with a line that is not a setting: Rescind names the file and the line, as
+// Load does, instead of reporting that there was nothing to remove.
+TEST_F(AddInTools, RescindOnADamagedHostStateNamesTheFileAndTheLine) {
+  const std::string damaged =
+      "[Excel]\nAddIns=1\nthis line is not a setting\n[Excel.AddIn1]\nName=QVK990LINK.XLA\n"
+      "Installed=True\n";
+  std::ofstream(StatePath()) << damaged;
+  const remover::RemovalOutcome outcome = remover::RemoveAddIn(prompter_, Hosts());
+  EXPECT_TRUE(outcome.hostStarted);
+  EXPECT_FALSE(outcome.Ok());
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_NE(Texts()[0].find(StatePath()), std::string::npos) << Texts()[0];
+  EXPECT_NE(Texts()[0].find("line 3"), std::string::npos) << Texts()[0];
+  EXPECT_EQ(prompter_.Messages()[0].title, remover::kCaption);
+
+  const test::ProcessResult rescind =
+      test::RunProcess({std::string(VX_BIN_DIR) + "/Rescind"},
+                       {{"VX_HOST_STATE", StatePath()}, {"QT_QPA_PLATFORM", ""}, {"DISPLAY", ""}});
+  EXPECT_EQ(rescind.exitCode, 1);
+  EXPECT_NE(rescind.err.find(StatePath()), std::string::npos) << rescind.err;
+  EXPECT_NE(rescind.err.find("line 3"), std::string::npos) << rescind.err;
+  EXPECT_EQ(rescind.out, "");
+  std::ifstream in(StatePath());
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), damaged);
+}
+
 TEST_F(AddInTools, RescindWithoutItsHostProgram) {
   const ApplicationFactory none = [](std::string_view) -> Result<ApplicationPtr> {
     return AutomationError::Make(ErrorNumber::ClassNotRegistered, "not registered");

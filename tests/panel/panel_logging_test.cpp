@@ -10,6 +10,7 @@
 #include "common/captions.h"
 #include "common/scripted_prompter.h"
 #include "panel/panel_window.h"
+#include "panel_user.h"
 #include "process.h"
 #include "records/record_reader.h"
 #include "records/records_test_util.h"
@@ -41,23 +42,29 @@ config::ReadingModeSettings MultiDevice() {
 
 class PanelModeTest : public ::testing::Test {
  protected:
+  PanelModeTest() : guard_(folder_.Path()) { folder_.Make("DB"); }
   void Open(int meters) {
     visa_ = std::make_unique<SimulatedVisa>(Meters(meters));
     panel_ = std::make_unique<PanelWindow>(prompter_, "en_US", visa_->Clock());
     panel_->Open();
+    user_ = std::make_unique<PanelUser>(*panel_);
+    test::ShowForInput(*panel_);
   }
   unsigned Commands(int meter) const {
     return visa_->Meter("GPIB0::" + std::to_string(10 + meter) + "::INSTR")->CommandCount();
   }
 
+  TempFolder folder_;
+  CurrentFolderGuard guard_;
   ScriptedPrompter prompter_;
   std::unique_ptr<SimulatedVisa> visa_;
   std::unique_ptr<PanelWindow> panel_;
+  std::unique_ptr<PanelUser> user_;
 };
 
 TEST_F(PanelModeTest, ThreeMetersGetThreeNamedRowsReadInListOrder) {
   Open(3);
-  panel_->ApplyReadingMode(MultiDevice());
+  user_->ChooseMultiDevice();
   for (int row = 0; row < 3; ++row) {
     EXPECT_FALSE(panel_->Row(row).name->isHidden()) << row;
     EXPECT_EQ(panel_->Row(row).name->text(), QString("W9-90/1-GPIB-%1").arg(10 + row));
@@ -67,22 +74,23 @@ TEST_F(PanelModeTest, ThreeMetersGetThreeNamedRowsReadInListOrder) {
   EXPECT_EQ(panel_->DeviceList()->currentIndex(), -1);
   EXPECT_EQ(panel_->DeviceList()->placeholderText(), "MultiDevice mode");
 
-  panel_->StartReading();
+  user_->Press(panel_->StartAction());
   const unsigned before[] = {Commands(0), Commands(1), Commands(2)};
   panel_->Tick();
   for (int meter = 0; meter < 3; ++meter) EXPECT_EQ(Commands(meter), before[meter] + 1);
   EXPECT_EQ(panel_->Row(0).reading->text(), "1.000000000000000");
   EXPECT_EQ(panel_->Row(1).reading->text(), "2.000000000000000");
   EXPECT_EQ(panel_->Row(2).reading->text(), "3.000000000000000");
-  panel_->StopReading();
+  user_->Press(panel_->StopAction());
+  EXPECT_TRUE(prompter_.Records().empty());
 }
 
 TEST_F(PanelModeTest, FourMetersFillEveryRowAndRefreshGoesBackToSingleMode) {
   Open(4);
-  panel_->ApplyReadingMode(MultiDevice());
+  user_->ChooseMultiDevice();
   for (int row = 0; row < 4; ++row) EXPECT_FALSE(panel_->Row(row).name->isHidden()) << row;
   EXPECT_EQ(panel_->Loop().ReadCount(), 4);
-  panel_->Refresh();
+  user_->Choose(user_->Item(0, 4));  // Setting / Refresh
   EXPECT_FALSE(panel_->Loop().MultiDevice());
   EXPECT_TRUE(panel_->Row(1).name->isHidden());
   EXPECT_EQ(panel_->Loop().ReadCount(), 1);
@@ -90,6 +98,8 @@ TEST_F(PanelModeTest, FourMetersFillEveryRowAndRefreshGoesBackToSingleMode) {
 
 TEST_F(PanelModeTest, MultiDeviceModeWithOneMeterKeepsTheRows) {
   Open(1);
+  // The dialog offers no multi-device mode for a single meter: the panel is handed the mode
+  // directly, as settings kept from a scan that listed more meters would hand it.
   panel_->ApplyReadingMode(MultiDevice());
   EXPECT_EQ(panel_->DeviceList()->placeholderText(), "MultiDevice mode");
   EXPECT_TRUE(panel_->Row(1).name->isHidden());
@@ -98,10 +108,14 @@ TEST_F(PanelModeTest, MultiDeviceModeWithOneMeterKeepsTheRows) {
 
 TEST_F(PanelModeTest, SingleModeMakesTheRememberedMeterCurrentAgain) {
   Open(3);
-  panel_->MakeCurrent(2);
-  config::ReadingModeSettings single;
-  single.traceColour[0] = Rgb{10, 200, 30};
-  panel_->ApplyReadingMode(single);
+  user_->ChooseMeter("W9-90/1-GPIB-12");
+  prompter_.QueueColour(Rgb{10, 200, 30});
+  test::WithModal<config::ReadingModeDialog>(
+      [&] { user_->Choose(panel_->ReadingManagerItem()); },
+      [](config::ReadingModeDialog& dialog) {
+        test::Click(test::Child<QPushButton>(dialog, "singleColour"));
+        test::Click(test::Child<QPushButton>(dialog, "okButton"));
+      });
   EXPECT_EQ(panel_->Loop().CurrentDevice(), 2);
   EXPECT_EQ(panel_->Loop().SelectedRow(), 2);
   EXPECT_EQ(panel_->Row(0).name->text(), "W9-90/1-GPIB-12");
@@ -116,6 +130,8 @@ class PanelLoggingTest : public ::testing::Test {
     visa_ = std::make_unique<SimulatedVisa>(std::move(meters));
     panel_ = std::make_unique<PanelWindow>(prompter_, "en_US", visa_->Clock());
     panel_->Open();
+    user_ = std::make_unique<PanelUser>(*panel_);
+    test::ShowForInput(*panel_);
   }
   // Logging meters 1 and 2 into records 1 and 3.
   static config::ReadingModeSettings LoggingTwo() {
@@ -130,13 +146,14 @@ class PanelLoggingTest : public ::testing::Test {
     if (!reader.Ok()) return {};
     return reader->Readings().Value();
   }
+  // START on the toolbar, `ticks` ticks of the timer a second apart, STOP.
   void Run(int ticks) {
-    panel_->StartReading();
+    user_->Press(panel_->StartAction());
     for (int i = 0; i < ticks && panel_->Timer().isActive(); ++i) {
       panel_->Tick();
       visa_->Clock().Advance(std::chrono::seconds(1));
     }
-    panel_->StopReading();
+    user_->Press(panel_->StopAction());
   }
 
   TempFolder folder_;
@@ -144,6 +161,7 @@ class PanelLoggingTest : public ::testing::Test {
   ScriptedPrompter prompter_;
   std::unique_ptr<SimulatedVisa> visa_;
   std::unique_ptr<PanelWindow> panel_;
+  std::unique_ptr<PanelUser> user_;
 };
 
 TEST_F(PanelLoggingTest, EveryReadingReachesItsRecordAndARestartAsksFirst) {
@@ -154,10 +172,7 @@ TEST_F(PanelLoggingTest, EveryReadingReachesItsRecordAndARestartAsksFirst) {
   overload.inputs["VOLT"] = 5000.0;  // beyond the top range: the meter reports an overload
   auto plain = SimulatedVisa::GpibMeter(12);
   Open({zero, overload, plain});
-  auto settings = LoggingTwo();
-  settings.saveFlag = {1, 1, 1, 0};
-  settings.recordNumber = {1, 3, 4, 0};
-  panel_->ApplyReadingMode(settings);
+  user_->ChooseReadingMode(true, {1, 3, 4});
 
   Run(5);
   EXPECT_TRUE(prompter_.Records().empty());
@@ -171,7 +186,7 @@ TEST_F(PanelLoggingTest, EveryReadingReachesItsRecordAndARestartAsksFirst) {
 
   // The files exist now: the next Start asks, and No stops before the first tick.
   prompter_.QueueAnswer(MessageAnswer::No);
-  panel_->StartReading();
+  user_->Press(panel_->StartAction());
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text,
             "Record 1,Record 3,Record 4 will continue saving the readings.  Continue?");
@@ -190,7 +205,7 @@ TEST_F(PanelLoggingTest, EveryReadingReachesItsRecordAndARestartAsksFirst) {
 TEST_F(PanelLoggingTest, TheSqliteToolFindsEveryReading) {
   folder_.Make("DB");
   Open(Meters(2));
-  panel_->ApplyReadingMode(LoggingTwo());
+  user_->ChooseReadingMode(true, {1, 3});
   Run(12);
   for (const int record : {1, 3}) {
     const std::string file = folder_.Path() + "/DB/DBfile_DB" + std::to_string(record) + ".db";
@@ -204,11 +219,8 @@ TEST_F(PanelLoggingTest, TheSqliteToolFindsEveryReading) {
 TEST_F(PanelLoggingTest, SingleModeLogsTheCurrentMeterIntoSlotOne) {
   folder_.Make("DB");
   Open(Meters(2));
-  panel_->MakeCurrent(1);
-  config::ReadingModeSettings settings;
-  settings.saveFlag[0] = 1;
-  settings.recordNumber[0] = 2;
-  panel_->ApplyReadingMode(settings);
+  user_->ChooseMeter("W9-90/1-GPIB-11");
+  user_->ChooseReadingMode(false, {2});
   Run(3);
   const auto readings = Readings(2);
   ASSERT_EQ(readings.size(), 3u);
@@ -234,11 +246,8 @@ class PanelLockTest : public PanelLoggingTest {
   void StartLoggingOneMeter() {
     folder_.Make("DB");
     Open(Meters(1));
-    config::ReadingModeSettings settings;
-    settings.saveFlag[0] = 1;
-    settings.recordNumber[0] = 1;
-    panel_->ApplyReadingMode(settings);
-    panel_->StartReading();
+    user_->ChooseReadingMode(false, {1});
+    user_->Press(panel_->StartAction());
   }
   // Ticks of the fastest speed (25 ms apart) while reading runs; returns the ticks run.
   int Ticks(int count) {
@@ -268,7 +277,7 @@ TEST_F(PanelLockTest, ALockOfTwoAndAHalfSecondsCostsNoReadingAndShowsNothing) {
     EXPECT_EQ(Ticks(100), 100);
   }
   Ticks(20);
-  panel_->StopReading();
+  user_->Press(panel_->StopAction());
   EXPECT_TRUE(prompter_.Records().empty());
   EXPECT_EQ(Readings(1).size(), 140u);
   // No tick waited for the other program's lock.
@@ -299,15 +308,16 @@ TEST_F(PanelLockTest, ALockOutlastingFiveSecondsStopsTheRunWithOneMessage) {
 
 TEST_F(PanelLoggingTest, WithoutARecordFolderTheRunReadsButLogsNothing) {
   Open(Meters(2));
+  // Logging chosen while the folder was there (the dialog offers no record without it).
   panel_->ApplyReadingMode(LoggingTwo());
-  panel_->StartReading();
+  user_->Press(panel_->StartAction());
   ASSERT_EQ(prompter_.Messages().size(), 1u);  // once, not once per record
   EXPECT_EQ(prompter_.Messages()[0].text, "Database working folder not found.");
   EXPECT_EQ(prompter_.Messages()[0].title, "Database folder check");
   EXPECT_TRUE(panel_->Timer().isActive());
   panel_->Tick();
   EXPECT_EQ(panel_->Row(0).reading->text(), "1.000000000000000");
-  panel_->StopReading();
+  user_->Press(panel_->StopAction());
   EXPECT_EQ(prompter_.Messages().size(), 1u);
 }
 
@@ -315,8 +325,8 @@ TEST_F(PanelLoggingTest, AFileThatIsNoRecordIsReportedAndTheRunDoesNotStart) {
   const std::string db = folder_.Make("DB");
   records::fixture::WriteFileBytes(db + "/DBfile_DB3.db", "these are not readings");
   Open(Meters(2));
-  panel_->ApplyReadingMode(LoggingTwo());
-  panel_->StartReading();
+  user_->ChooseReadingMode(true, {1, 3});
+  user_->Press(panel_->StartAction());
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_NE(prompter_.Messages()[0].text.find("Record 3"), std::string::npos);
   EXPECT_EQ(prompter_.Messages()[0].title, "Error");

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,14 +30,18 @@
 #include "config/command_console_dialog.h"
 #include "config/device_settings_dialog.h"
 #include "config/reading_mode_dialog.h"
+#include "find_child.h"
 #include "panel/about_dialog.h"
 #include "panel/trace_display.h"
 #include "panel/widgets/shaped_button.h"
+#include "panel_user.h"
 #include "records/chart/record_chart_dialog.h"
 #include "records/multiple/multiple_readings_dialog.h"
+#include "records/records_test_util.h"
 #include "records/viewer/record_viewer_dialog.h"
 #include "scanner/scanner_dialog.h"
 #include "simulated_visa.h"
+#include "user_input.h"
 
 namespace vx::panel {
 namespace {
@@ -78,30 +83,21 @@ QString MenuText(PanelWindow& panel, int menu, int item = -1) {
   return item < 0 ? m->title() : m->actions()[item]->text();
 }
 
-// Runs `act` on the modal dialog that `open` brings up, then closes it if `act` did not.
-template <typename Dialog, typename Open, typename Act>
-void WithModal(Open open, Act act) {
-  QTimer::singleShot(0, [act] {
-    auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    act(*dialog);
-    if (dialog->isVisible()) dialog->accept();
-  });
-  open();
-}
-
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest()
       : visa_({Meter("TW00012345", 1.25), SimulatedVisa::GpibMeter(22)}),
-        panel_(prompter_, "en_US") {
+        panel_(prompter_, "en_US"),
+        user_(panel_) {
     CurrentLanguage = std::string(kEnglish);
     panel_.Open();
   }
+  void SetUp() override { test::ShowForInput(panel_); }
 
   ScriptedPrompter prompter_;
   SimulatedVisa visa_;
   PanelWindow panel_;
+  PanelUser user_;
 };
 
 TEST_F(PanelTest, OpensOnTheFirstMeterFound) {
@@ -126,7 +122,7 @@ TEST_F(PanelTest, OpensOnTheFirstMeterFound) {
 }
 
 TEST_F(PanelTest, StartReadsTheCurrentMeterAndStopEndsIt) {
-  panel_.StartReading();
+  user_.Press(panel_.StartAction());
   EXPECT_TRUE(panel_.Timer().isActive());
   EXPECT_EQ(panel_.Timer().interval(), 6);
   EXPECT_FALSE(panel_.StartAction()->isEnabled());
@@ -136,108 +132,148 @@ TEST_F(PanelTest, StartReadsTheCurrentMeterAndStopEndsIt) {
   EXPECT_FALSE(panel_.DeviceList()->isEnabled());
   EXPECT_FALSE(panel_.FunctionButton(0)->isEnabled());
 
-  panel_.Tick();
+  panel_.Tick();  // the timer's next tick, at once
   EXPECT_EQ(panel_.Row(0).reading->text(), "1.250000000000000");
-  EXPECT_EQ(panel_.Loop().History().SampleCount(), 1);
+  EXPECT_GE(panel_.Loop().History().SampleCount(), 1);
 
-  panel_.StopReading();
+  user_.Choose(panel_.RunStopItem());
   EXPECT_FALSE(panel_.Timer().isActive());
   EXPECT_TRUE(panel_.StartAction()->isEnabled());
   EXPECT_FALSE(panel_.RunStopItem()->isEnabled());
   EXPECT_TRUE(panel_.DeviceList()->isEnabled());
   EXPECT_TRUE(panel_.FunctionButton(0)->isEnabled());
+
+  // The menu's "Run Start" and the toolbar's STOP do the same.
+  user_.Choose(panel_.RunStartItem());
+  EXPECT_TRUE(panel_.Timer().isActive());
+  user_.Press(panel_.StopAction());
+  EXPECT_FALSE(panel_.Timer().isActive());
+  EXPECT_TRUE(prompter_.Records().empty());
 }
 
 TEST_F(PanelTest, ChoosingASpeedRestartsTheRunningTimer) {
-  panel_.ChooseSpeed(2);
+  QComboBox* speeds = user_.List("speedList");
+  test::ChooseWithMouse(speeds, "100ms");
   EXPECT_EQ(panel_.SpeedLine()->text(), "ReadSpeed : 100ms");
-  panel_.StartReading();
+  user_.Press(panel_.StartAction());
   EXPECT_EQ(panel_.Timer().interval(), 81);
-  panel_.ChooseSpeed(5);
+  test::ChooseWithKeys(speeds, "2000ms");
+  EXPECT_EQ(panel_.SpeedLine()->text(), "ReadSpeed : 2000ms");
   EXPECT_EQ(panel_.Timer().interval(), 1981);
-  panel_.StopReading();
+  user_.Press(panel_.StopAction());
+
+  // Dots likewise, with the mouse or the keys.
+  test::ChooseWithMouse(user_.List("dotsList"), "500");
+  EXPECT_EQ(panel_.Loop().Dots(), 500);
+  test::ChooseWithKeys(user_.List("dotsList"), "50");
+  EXPECT_EQ(panel_.Loop().Dots(), 50);
 }
 
 TEST_F(PanelTest, FunctionButtonsConfigureTheCurrentMeterAndRebuildTheLines) {
-  panel_.PressFunctionButton(1);  // ACV
+  test::Click(panel_.FunctionButton(1));  // ACV
   EXPECT_EQ(panel_.FunctionLine()->text(), "Function : ACV");
   EXPECT_EQ(panel_.RangeLine()->text(), "Range : AUTO");
   EXPECT_EQ(panel_.Loop().DeviceFunction(0), "CONF:VOLT:AC\n");
   EXPECT_EQ(panel_.AutoRange()[0], 1);
   EXPECT_EQ(panel_.Row(0).reading->text(), "0");
-  panel_.PressFunctionButton(8);  // TEMP
+  test::Click(panel_.FunctionButton(8));  // TEMP
   EXPECT_EQ(panel_.FunctionLine()->text(), "Function : TEMP");
   EXPECT_EQ(panel_.RangeLine()->text(), "Type : PT100");
 }
 
 TEST_F(PanelTest, DivisionOffsetAndMarkerControls) {
-  panel_.StepDivision(false);
+  user_.Click("divisionDown");
   EXPECT_EQ(panel_.DivisionText()->text(), "500m");
   EXPECT_EQ(panel_.Row(0).division->text(), "500m");
-  for (int i = 0; i < 40; ++i) panel_.StepDivision(true);
+  for (int i = 0; i < 40; ++i) user_.Click("divisionUp");
   EXPECT_EQ(panel_.DivisionText()->text(), "20000");
 
-  panel_.OffsetEdit()->setText("1..2");
-  panel_.SetOffset();
+  user_.SetOffset("1..2");
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "The value of \"Offset\" is error.");
   EXPECT_EQ(prompter_.Messages()[0].title, ".");
   EXPECT_EQ(panel_.OffsetEdit()->text(), "1");
   EXPECT_EQ(panel_.Loop().Offset(0), 1.0);
 
-  panel_.MoveMarker(false);
+  test::Click(panel_.MarkerButton(false));
   EXPECT_EQ(panel_.Loop().MarkerPosition(0), 1);
   EXPECT_EQ(panel_.Loop().Offset(0), 20001.0);
-  // The radio buttons choose the row in multi-device mode.
-  config::ReadingModeSettings multi;
-  multi.multiDevice = 1;
-  panel_.ApplyReadingMode(multi);
-  panel_.SelectRow(1);
+  // The radio buttons choose the row in multi-device mode, clicked or moved to with the keys.
+  user_.ChooseMultiDevice();
+  test::Click(panel_.Row(1).radio);
   EXPECT_EQ(panel_.DivisionText()->text(), "1");
   EXPECT_EQ(panel_.OffsetEdit()->text(), "0");
-  panel_.SelectRow(0);
+  test::Click(panel_.Row(0).radio);
   EXPECT_EQ(panel_.OffsetEdit()->text(), "1");
+  test::PressKey(panel_.Row(0).radio, Qt::Key_Down);
+  EXPECT_TRUE(panel_.Row(1).radio->isChecked());
+  EXPECT_EQ(panel_.Loop().SelectedRow(), 1);
+  EXPECT_EQ(panel_.OffsetEdit()->text(), "0");
+
+  // Enter in the offset field takes what is typed as the row's offset itself.
+  test::TypeInto(panel_.OffsetEdit(), "0.25");
+  test::PressKey(panel_.OffsetEdit(), Qt::Key_Return);
+  EXPECT_EQ(panel_.Loop().Offset(1), 0.25);
+  EXPECT_EQ(panel_.Loop().Offset(0), 20001.0);
+  EXPECT_TRUE(panel_.isVisible());
 }
 
 TEST_F(PanelTest, InSingleDeviceModeTheTraceControlsActOnTheCurrentMeter) {
-  panel_.MakeCurrent(1);
-  panel_.StepDivision(false);
+  user_.ChooseMeter("W9-90/1-GPIB-22");
+  EXPECT_EQ(panel_.Loop().CurrentDevice(), 1);
+  user_.Click("divisionDown");
   EXPECT_EQ(panel_.Loop().DivisionIndex(1), 14);
   EXPECT_EQ(panel_.Loop().DivisionIndex(0), 13);
   EXPECT_EQ(panel_.Row(0).division->text(), "500m");
   EXPECT_EQ(panel_.DivisionText()->text(), "500m");
-  panel_.OffsetEdit()->setText("0.25");
-  panel_.SetOffset();
+  user_.SetOffset("0.25");
   EXPECT_EQ(panel_.Loop().Offset(1), 0.25);
   EXPECT_EQ(panel_.Loop().Offset(0), 0.0);
-  panel_.MoveMarker(true);
+  test::Click(panel_.MarkerButton(true));
   EXPECT_EQ(panel_.Loop().MarkerPosition(1), -1);
   EXPECT_EQ(panel_.Loop().MarkerPosition(0), 0);
 
-  // Each meter keeps its own division and offset, and the controls show the current one's.
-  panel_.MakeCurrent(0);
+  // Each meter keeps its own division and offset, and the controls show the current one's,
+  // whether the meter is chosen with the keys or the mouse.
+  test::ChooseWithKeys(panel_.DeviceList(), "W9-90/1-USBTMC-TW00012345");
+  EXPECT_EQ(panel_.Loop().CurrentDevice(), 0);
+  EXPECT_EQ(panel_.Row(0).name->text(), "W9-90/1-USBTMC-TW00012345");
   EXPECT_EQ(panel_.DivisionText()->text(), "1");
   EXPECT_EQ(panel_.Row(0).division->text(), "1");
   EXPECT_EQ(panel_.OffsetEdit()->text(), "0");
-  panel_.MakeCurrent(1);
+  user_.ChooseMeter("W9-90/1-GPIB-22");
   EXPECT_EQ(panel_.DivisionText()->text(), "500m");
   EXPECT_EQ(panel_.OffsetEdit()->text(), "0.25");
 
   // Multi-device mode: the radio buttons choose the row.
-  config::ReadingModeSettings multi;
-  multi.multiDevice = 1;
-  panel_.ApplyReadingMode(multi);
-  panel_.SelectRow(0);
-  panel_.StepDivision(true);
+  user_.ChooseMultiDevice();
+  test::Click(panel_.Row(0).radio);
+  user_.Click("divisionUp");
   EXPECT_EQ(panel_.Loop().DivisionIndex(0), 12);
   EXPECT_EQ(panel_.Loop().DivisionIndex(1), 14);
   EXPECT_EQ(panel_.Row(0).division->text(), "2");
   EXPECT_EQ(panel_.Row(1).division->text(), "500m");
 }
 
+// In multi-device mode the device list chooses the meter the function buttons set up; each
+// row keeps showing its own meter's name.
+TEST_F(PanelTest, InMultiDeviceModeTheListChoosesTheMeterAndTheRowsKeepTheirNames) {
+  user_.ChooseMultiDevice();
+  user_.ChooseMeter("W9-90/1-GPIB-22");
+  EXPECT_EQ(panel_.Loop().CurrentDevice(), 1);
+  EXPECT_EQ(panel_.Row(0).name->text(), "W9-90/1-USBTMC-TW00012345");
+  EXPECT_EQ(panel_.Row(1).name->text(), "W9-90/1-GPIB-22");
+  test::Click(panel_.FunctionButton(1));  // ACV
+  EXPECT_EQ(panel_.Loop().DeviceFunction(1), "CONF:VOLT:AC\n");
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : ACV");
+  test::ChooseWithKeys(panel_.DeviceList(), "W9-90/1-USBTMC-TW00012345");
+  EXPECT_EQ(panel_.Loop().CurrentDevice(), 0);
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : DCV");
+  EXPECT_EQ(panel_.Row(1).name->text(), "W9-90/1-GPIB-22");
+}
+
 // Enter belongs to the offset field alone; the platform's Space still presses a button.
 TEST_F(PanelTest, EnterPressesNoButtonAndSpacePressesTheFocusedOne) {
-  panel_.show();
   const auto meter = visa_.Meter("USB0::0x1F3A::0x0C21::TW00012345::INSTR");
   const unsigned sentBefore = meter->CommandCount();
   std::map<QPushButton*, int> clicks;
@@ -245,16 +281,10 @@ TEST_F(PanelTest, EnterPressesNoButtonAndSpacePressesTheFocusedOne) {
   ASSERT_GE(buttons.size(), 17);  // twelve functions, two markers, division Up and Dn, SET
   for (QPushButton* button : buttons)
     QObject::connect(button, &QPushButton::clicked, [&clicks, button] { ++clicks[button]; });
-  const auto press = [](QWidget* target, int key, const QString& text = QString()) {
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(target, &up);
-  };
   for (QPushButton* button : buttons) {
     button->setFocus();
-    press(button, Qt::Key_Return);
-    press(button, Qt::Key_Enter);
+    test::PressKey(button, Qt::Key_Return);
+    test::PressKey(button, Qt::Key_Enter);
   }
   EXPECT_TRUE(clicks.empty());
   EXPECT_EQ(meter->CommandCount(), sentBefore);
@@ -264,30 +294,27 @@ TEST_F(PanelTest, EnterPressesNoButtonAndSpacePressesTheFocusedOne) {
 
   ShapedButton* acv = panel_.FunctionButton(1);
   acv->setFocus();
-  press(acv, Qt::Key_Space, " ");
+  test::PressKey(acv, Qt::Key_Space);
   EXPECT_EQ(clicks[acv], 1);
   EXPECT_EQ(panel_.Loop().DeviceFunction(0), "CONF:VOLT:AC\n");
 }
 
 TEST_F(PanelTest, RefreshLeavesMultiDeviceModeToBeChosenAgainInTheDialog) {
-  config::ReadingModeSettings multi;
-  multi.multiDevice = 1;
-  panel_.ApplyReadingMode(multi);
+  user_.ChooseMultiDevice();
   ASSERT_TRUE(panel_.Loop().MultiDevice());
-  panel_.Refresh();
+  user_.Choose(user_.Item(0, 4));  // Setting / Refresh
   EXPECT_FALSE(panel_.Loop().MultiDevice());
   EXPECT_EQ(panel_.ReadingMode().multiDevice, 0);
   // The dialog opens on single-device mode, and leaving it with Escape keeps that mode.
-  WithModal<config::ReadingModeDialog>(
-      [&] { panel_.OpenReadingManager(); },
-      [](config::ReadingModeDialog& dialog) {
-        auto* single = dialog.findChild<QRadioButton*>("singleRadio");
-        ASSERT_NE(single, nullptr);
-        EXPECT_TRUE(single->isChecked());
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(&dialog, &escape);
-        EXPECT_FALSE(dialog.isVisible());
-      });
+  test::WithModal<config::ReadingModeDialog>([&] { user_.Choose(panel_.ReadingManagerItem()); },
+                                             [](config::ReadingModeDialog& dialog) {
+                                               auto* single =
+                                                   dialog.findChild<QRadioButton*>("singleRadio");
+                                               ASSERT_NE(single, nullptr);
+                                               EXPECT_TRUE(single->isChecked());
+                                               test::PressKey(&dialog, Qt::Key_Escape);
+                                               EXPECT_FALSE(dialog.isVisible());
+                                             });
   EXPECT_FALSE(panel_.Loop().MultiDevice());
   EXPECT_TRUE(panel_.Row(1).name->isHidden());
   EXPECT_EQ(panel_.Loop().ReadCount(), 1);
@@ -304,6 +331,10 @@ int PixelsOf(PanelWindow& panel, const QColor& colour) {
 }
 
 TEST(PanelPicture, TwoMetersReadTogetherDrawTwoLiveTraces) {
+  // A record folder for the Reading manager to list.
+  records::fixture::TempFolder root;
+  root.Make("DB");
+  records::fixture::CurrentFolderGuard inRoot(root.Path());
   auto first = SimulatedVisa::UsbMeter("TW00012345");
   first.inputs["VOLT"] = 1.25;
   first.noise = 2e-6;
@@ -314,18 +345,17 @@ TEST(PanelPicture, TwoMetersReadTogetherDrawTwoLiveTraces) {
   ScriptedPrompter prompter;
   PanelWindow panel(prompter, "en_US", visa.Clock());
   panel.Open();
-  config::ReadingModeSettings multi;
-  multi.multiDevice = 1;
-  panel.ApplyReadingMode(multi);
+  test::ShowForInput(panel);
+  PanelUser user(panel);
+  user.ChooseMultiDevice();
   // Row 1 at 1 mV per division around 1.25 V, row 2 at 2 mV per division around 0.75 V,
   // so that the meters' slow wander shows.
   for (const auto& [row, steps, offset] : {std::tuple{0, 9, "1.25"}, std::tuple{1, 8, "0.75"}}) {
-    panel.SelectRow(row);
-    for (int i = 0; i < steps; ++i) panel.StepDivision(false);
-    panel.OffsetEdit()->setText(offset);
-    panel.SetOffset();
+    test::Click(panel.Row(row).radio);
+    for (int i = 0; i < steps; ++i) user.Click("divisionDown");
+    user.SetOffset(offset);
   }
-  panel.StartReading();
+  user.Press(panel.StartAction());
   for (int i = 0; i < 100; ++i) {
     visa.Clock().Advance(std::chrono::milliseconds(100));
     panel.Tick();
@@ -333,78 +363,89 @@ TEST(PanelPicture, TwoMetersReadTogetherDrawTwoLiveTraces) {
   EXPECT_GT(PixelsOf(panel, QColor(0, 0, 255)), 100);
   EXPECT_GT(PixelsOf(panel, QColor(0, 255, 0)), 100);
 
-  panel.show();
   const fs::path out = fs::path(VX_BIN_DIR).parent_path() / "screenshots";
   fs::create_directories(out);
   EXPECT_TRUE(panel.grab().save(QString::fromStdString((out / "front_panel.png").string())));
-  panel.StopReading();
+  user.Press(panel.StopAction());
   EXPECT_TRUE(prompter.Records().empty());
 }
 
-TEST_F(PanelTest, SettingDeviceSharesTheAutoRangeFlagsAndTheToolbarReselects) {
-  panel_.PressFunctionButton(0);
+TEST_F(PanelTest, SettingDeviceSharesTheAutoRangeFlagsAndTheLinesFollowIt) {
+  test::Click(panel_.FunctionButton(0));
   ASSERT_EQ(panel_.AutoRange()[0], 1);
-  panel_.DeviceList()->setCurrentIndex(1);
-  WithModal<config::DeviceSettingsDialog>([&] { panel_.OpenDeviceSettings(true); },
-                                          [](config::DeviceSettingsDialog& dialog) {
-                                            EXPECT_EQ(dialog.CurrentMeter(), 0);
-                                            EXPECT_EQ(dialog.VariantCode(), "7110");
-                                          });
-  // The toolbar's way in makes the selected meter current again afterwards.
+  user_.ChooseMeter("W9-90/1-GPIB-22");
+  ASSERT_EQ(panel_.FunctionLine()->text(), "Function : DCV");
+  // From the toolbar: the dialog sets the second meter to AC volts, and the panel shows it.
+  test::WithModal<config::DeviceSettingsDialog>(
+      [&] { user_.Press(panel_.DeviceSettingsAction()); },
+      [](config::DeviceSettingsDialog& dialog) {
+        EXPECT_EQ(dialog.CurrentMeter(), 0);
+        EXPECT_EQ(dialog.VariantCode(), "7110");
+        test::ChooseWithMouse(test::Child<QComboBox>(dialog, "meterList"), "W9-90/1-GPIB-22");
+        test::ClickEntry(test::Child<QListWidget>(dialog, "functionList"), "AC Voltage");
+        test::Click(test::Child<QPushButton>(dialog, "submitButton"));
+        test::Click(test::Child<QPushButton>(dialog, "exitButton"));
+      });
   EXPECT_EQ(panel_.Loop().CurrentDevice(), 1);
   EXPECT_EQ(panel_.Row(0).name->text(), "W9-90/1-GPIB-22");
-  WithModal<config::CommandConsoleDialog>([&] { panel_.OpenCommandConsole(); },
-                                          [](config::CommandConsoleDialog&) {});
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : ACV");
+  // From the Setting menu likewise.
+  test::WithModal<config::DeviceSettingsDialog>(
+      [&] { user_.Choose(user_.Item(0, 0)); },
+      [](config::DeviceSettingsDialog& dialog) {
+        test::ChooseWithKeys(test::Child<QComboBox>(dialog, "meterList"), "W9-90/1-GPIB-22");
+        test::ClickEntry(test::Child<QListWidget>(dialog, "functionList"), "DC Voltage");
+        test::Click(test::Child<QPushButton>(dialog, "submitButton"));
+      });
+  EXPECT_EQ(panel_.FunctionLine()->text(), "Function : DCV");
+  test::WithModal<config::CommandConsoleDialog>([&] { user_.Choose(user_.Item(3, 0)); },
+                                                [](config::CommandConsoleDialog&) {});
   EXPECT_TRUE(prompter_.Messages().empty());
   // While reading, neither window can be opened.
-  panel_.StartReading();
+  user_.Press(panel_.StartAction());
   EXPECT_FALSE(panel_.DeviceSettingsAction()->isEnabled());
-  panel_.StopReading();
+  ExpectNoWindow([&] { user_.Press(panel_.DeviceSettingsAction()); });
+  ExpectNoWindow([&] { user_.Choose(user_.Item(3, 0)); });
+  user_.Press(panel_.StopAction());
   EXPECT_TRUE(panel_.DeviceSettingsAction()->isEnabled());
 }
 
 TEST_F(PanelTest, ReadingManagerTakesTheModeChosenInItsDialog) {
-  WithModal<config::ReadingModeDialog>([&] { panel_.ReadingManagerItem()->trigger(); },
-                                       [](config::ReadingModeDialog& dialog) {
-                                         auto* multi =
-                                             dialog.findChild<QRadioButton*>("multiRadio");
-                                         ASSERT_NE(multi, nullptr);
-                                         multi->click();
-                                         dialog.findChild<QPushButton*>("okButton")->click();
-                                       });
+  user_.ChooseMultiDevice();
   EXPECT_TRUE(panel_.Loop().MultiDevice());
   EXPECT_EQ(panel_.Loop().ReadCount(), 2);
   EXPECT_FALSE(panel_.Row(1).name->isHidden());
 }
 
 TEST_F(PanelTest, RecordMenuItemsOpenTheirWindowsAndAreGreyedWhileReading) {
-  QMenu* record = panel_.MenuBar()->actions()[1]->menu();
-  QMenu* operation = panel_.MenuBar()->actions()[2]->menu();
-  WithModal<records::RecordViewerDialog>([&] { record->actions()[0]->trigger(); },
-                                         [](records::RecordViewerDialog&) {});
-  WithModal<records::RecordChartDialog>([&] { record->actions()[1]->trigger(); },
-                                        [](records::RecordChartDialog&) {});
-  WithModal<records::MultipleReadingsDialog>([&] { operation->actions()[0]->trigger(); },
-                                             [](records::MultipleReadingsDialog&) {});
-  panel_.StartReading();
-  EXPECT_FALSE(record->actions()[0]->isEnabled());
-  EXPECT_FALSE(operation->actions()[0]->isEnabled());
-  panel_.StopReading();
-  EXPECT_TRUE(record->actions()[1]->isEnabled());
+  test::WithModal<records::RecordViewerDialog>([&] { user_.Choose(user_.Item(1, 0)); },
+                                               [](records::RecordViewerDialog&) {});
+  test::WithModal<records::RecordChartDialog>([&] { user_.Choose(user_.Item(1, 1)); },
+                                              [](records::RecordChartDialog&) {});
+  test::WithModal<records::MultipleReadingsDialog>([&] { user_.Choose(user_.Item(2, 0)); },
+                                                   [](records::MultipleReadingsDialog&) {});
+  user_.Press(panel_.StartAction());
+  EXPECT_FALSE(user_.Item(1, 0)->isEnabled());
+  EXPECT_FALSE(user_.Item(2, 0)->isEnabled());
+  ExpectNoWindow([&] { user_.Choose(user_.Item(1, 0)); });
+  ExpectNoWindow([&] { user_.Choose(user_.Item(2, 0)); });
+  user_.Press(panel_.StopAction());
+  EXPECT_TRUE(user_.Item(1, 1)->isEnabled());
 }
 
 TEST_F(PanelTest, SettingScanOpensTheScannerOnItsOwnSessionsAndIsGreyedWhileReading) {
-  QAction* settingScan = panel_.MenuBar()->actions()[0]->menu()->actions()[2];
+  QAction* settingScan = user_.Item(0, 2);
   ASSERT_TRUE(settingScan->isEnabled());
-  WithModal<scanner::ScannerDialog>([&] { settingScan->trigger(); },
-                                    [](scanner::ScannerDialog& dialog) {
-                                      EXPECT_EQ(dialog.windowTitle(), "Setting Scan");
-                                      EXPECT_EQ(dialog.Setup().Channels(), 20);
-                                    });
+  test::WithModal<scanner::ScannerDialog>([&] { user_.Choose(settingScan); },
+                                          [](scanner::ScannerDialog& dialog) {
+                                            EXPECT_EQ(dialog.windowTitle(), "Setting Scan");
+                                            EXPECT_EQ(dialog.Setup().Channels(), 20);
+                                          });
   EXPECT_TRUE(prompter_.Messages().empty());
-  panel_.StartReading();
+  user_.Press(panel_.StartAction());
   EXPECT_FALSE(settingScan->isEnabled());
-  panel_.StopReading();
+  ExpectNoWindow([&] { user_.Choose(settingScan); });
+  user_.Press(panel_.StopAction());
   EXPECT_TRUE(settingScan->isEnabled());
 }
 
@@ -425,10 +466,12 @@ TEST(PanelStart, WithoutTheSettingsFileItSaysSoOnceAndSpeaksEnglish) {
   // No meter: the list says so and is disabled; Start says so too.
   EXPECT_EQ(panel.DeviceList()->itemText(0), "No Device Connected");
   EXPECT_FALSE(panel.DeviceList()->isEnabled());
-  panel.StartReading();
+  test::ShowForInput(panel);
+  PanelUser(panel).Press(panel.StartAction());
   EXPECT_EQ(prompter.Messages().back().text, "Select Device");
-  panel.PressFunctionButton(0);
+  test::Click(panel.FunctionButton(0));
   EXPECT_EQ(prompter.Messages().back().text, "Select Device First");
+  EXPECT_EQ(prompter.Messages().size(), 3u);
 }
 
 TEST(PanelStart, APartialLanguageSectionFallsBackToEnglishKeyByKey) {
@@ -450,31 +493,46 @@ TEST(PanelAbout, ChangesTheLanguageAndRescansWhenNoMeterIsListed) {
   PanelWindow panel(prompter, "en_US");
   panel.Open();
   const unsigned commandsAfterOpen = visa.Meter("GPIB0::3::INSTR")->CommandCount();
+  test::ShowForInput(panel);
+  PanelUser user(panel);
+  QAction* about = user.Item(4, 0);
 
-  WithModal<AboutDialog>(
-      [&] { panel.ShowAbout(true); },
-      [](AboutDialog& about) {
-        EXPECT_EQ(about.LanguageList()->currentRow(), 0);
+  // Help / About; the Language tab, a click on "Chinese(S.C)", OK.
+  test::WithModal<AboutDialog>(
+      [&] { user.Choose(about); },
+      [](AboutDialog& box) {
+        EXPECT_EQ(box.LanguageList()->currentRow(), 0);
         const fs::path out = fs::path(VX_BIN_DIR).parent_path() / "screenshots";
         fs::create_directories(out);
-        about.grab().save(QString::fromStdString((out / "about_box.png").string()));
-        about.LanguageList()->setCurrentRow(2);
+        box.grab().save(QString::fromStdString((out / "about_box.png").string()));
+        test::ClickTab(box.Tabs(), 1);
+        test::ClickEntry(box.LanguageList(), "Chinese(S.C)");
+        test::Click(test::Child<QPushButton>(box, "okButton"));
       });
   EXPECT_EQ(CurrentLanguage, kChineseSimplified);
   EXPECT_EQ(MenuText(panel, 0, 0), QString::fromUtf8("设置仪器"));
   EXPECT_EQ(MenuText(panel, 4), QString::fromUtf8("帮助"));
-  panel.show();
   panel.grab().save(QString::fromStdString(
       (fs::path(VX_BIN_DIR).parent_path() / "screenshots" / "front_panel_chinese.png").string()));
   // No meter was listed: closing the box scanned again ("L0" and "*IDN?").
   EXPECT_EQ(visa.Meter("GPIB0::3::INSTR")->CommandCount(), commandsAfterOpen + 2);
 
-  // Showing the box again starts from the system's language.
-  WithModal<AboutDialog>([&] { panel.ShowAbout(true); },
-                         [](AboutDialog& about) {
-                           EXPECT_EQ(about.LanguageList()->currentRow(), 0);
-                           EXPECT_EQ(about.Tabs()->tabText(0), "About");
-                         });
+  // Showing the box again starts from the system's language; the arrow keys choose as a
+  // click does, and Enter is OK.
+  test::WithModal<AboutDialog>([&] { user.Choose(about); },
+                               [](AboutDialog& box) {
+                                 EXPECT_EQ(box.LanguageList()->currentRow(), 0);
+                                 EXPECT_EQ(box.Tabs()->tabText(0), "About");
+                                 test::ClickTab(box.Tabs(), 1);
+                                 test::ChooseWithKeys(box.LanguageList(), "Chinese(T.C)");
+                                 test::PressKey(box.LanguageList(), Qt::Key_Return);
+                                 EXPECT_FALSE(box.isVisible());
+                               });
+  EXPECT_EQ(CurrentLanguage, kChineseTraditional);
+  EXPECT_EQ(MenuText(panel, 0, 0), QString::fromUtf8("設定儀器"));
+  // Escape leaves the box on the system's language.
+  test::WithModal<AboutDialog>([&] { user.Choose(about); },
+                               [](AboutDialog& box) { test::PressKey(&box, Qt::Key_Escape); });
   EXPECT_EQ(MenuText(panel, 0, 0), "Setting Device");
   CurrentLanguage = std::string(kEnglish);
 }
@@ -487,7 +545,8 @@ TEST(PanelReading, AnEmptyAnswerStopsWithCheckDeviceConnection) {
   ScriptedPrompter prompter;
   PanelWindow panel(prompter, "en_US");
   panel.Open();
-  panel.StartReading();
+  test::ShowForInput(panel);
+  PanelUser(panel).Press(panel.StartAction());
   panel.Tick();
   EXPECT_FALSE(panel.Timer().isActive());
   EXPECT_TRUE(panel.StartAction()->isEnabled());
@@ -508,11 +567,13 @@ TEST(PanelReading, AMeterThatFailsEarlyKeepsTheTraceOfWhatItAnswered) {
     ScriptedPrompter prompter;
     PanelWindow panel(prompter, "en_US", visa.Clock());
     panel.Open();
-    panel.StartReading();
+    test::ShowForInput(panel);
+    PanelUser user(panel);
+    user.Press(panel.StartAction());
     panel.Tick();
     panel.Tick();
     readsFailFrom = visa.Meter("GPIB0::22::INSTR")->CommandCount();
-    panel.StopReading();
+    user.Press(panel.StopAction());
   }
   meter.fault.kind = sim::FaultKind::NoAnswer;
   meter.fault.onlyFor = "READ?";
@@ -521,8 +582,10 @@ TEST(PanelReading, AMeterThatFailsEarlyKeepsTheTraceOfWhatItAnswered) {
   ScriptedPrompter prompter;
   PanelWindow panel(prompter, "en_US", visa.Clock());
   panel.Open();
-  panel.ChooseDots(0);
-  panel.StartReading();
+  test::ShowForInput(panel);
+  PanelUser user(panel);
+  test::ChooseWithMouse(user.List("dotsList"), "50");
+  user.Press(panel.StartAction());
   for (int i = 0; i < 3 && panel.Timer().isActive(); ++i) panel.Tick();
   EXPECT_FALSE(panel.Timer().isActive());
   ASSERT_EQ(prompter.Messages().size(), 1u);
@@ -543,12 +606,14 @@ TEST(PanelReading, GarbageAndHugeAnswersNeverBreakTheDisplay) {
   ScriptedPrompter prompter;
   PanelWindow panel(prompter, "en_US");
   panel.Open();
-  panel.ChooseDots(0);
-  for (int device : {0, 1}) {
-    panel.MakeCurrent(device);
-    panel.StartReading();
+  test::ShowForInput(panel);
+  PanelUser user(panel);
+  test::ChooseWithMouse(user.List("dotsList"), "50");
+  for (const char* meter : {"W9-90/1-GPIB-22", "W9-90/1-GPIB-23"}) {
+    user.ChooseMeter(meter);
+    user.Press(panel.StartAction());
     for (int i = 0; i < 60 && panel.Timer().isActive(); ++i) panel.Tick();
-    panel.StopReading();
+    user.Press(panel.StopAction());
   }
   // Whatever came, the labels hold text and the display kept its size.
   EXPECT_FALSE(panel.Row(0).reading->text().isEmpty());

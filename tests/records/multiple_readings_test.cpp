@@ -28,6 +28,7 @@
 #include "records/record_slots.h"
 #include "records_test_util.h"
 #include "simulated_visa.h"
+#include "user_input.h"
 
 namespace vx::records {
 namespace {
@@ -51,10 +52,14 @@ class MultipleReadingsTest : public ::testing::Test {
  protected:
   MultipleReadingsTest() : guard_(root_.Path()) { records_ = root_.Make("DB"); }
 
+  // As the user runs: a record chosen from the list with the mouse (none when `slot` is -1),
+  // the number typed, "Run Start" clicked. The run ends before the click returns.
   void Run(MultipleReadingsDialog& dialog, int slot, const char* count) {
-    Child<QComboBox>(dialog, "slotList")->setCurrentIndex(slot);
-    Child<QLineEdit>(dialog, "countField")->setText(count);
-    Child<QPushButton>(dialog, "startButton")->click();
+    auto* slotList = Child<QComboBox>(dialog, "slotList");
+    if (slot >= 0) test::ChooseWithMouse(slotList, slotList->itemText(slot));
+    ASSERT_EQ(slotList->currentIndex(), slot);
+    test::TypeInto(Child<QLineEdit>(dialog, "countField"), count);
+    test::Click(Child<QPushButton>(dialog, "startButton"));
   }
   std::vector<double> Values(int record) {
     Result<RecordReader> reader = RecordReader::Open(records_, record);
@@ -83,6 +88,7 @@ TEST_F(MultipleReadingsTest, ThreeReadingsIntoANewRecordWithSampleCountOne) {
   meter->Write("SAMP:COUN 3\n");  // the run must set it back to 1
   {
     MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+    test::ShowForInput(dialog);
     EXPECT_EQ(dialog.windowTitle(), "Multiple Readings");
     auto* meters = Child<QComboBox>(dialog, "meterList");
     EXPECT_EQ(meters->currentText(), "W9-90/1-USBTMC-TW1");
@@ -114,6 +120,7 @@ TEST_F(MultipleReadingsTest, AnExistingRecordKeepsItsReadingsAndGetsANewStamp) {
   SimulatedVisa visa({Meter(-0.5)});
   visa.Clock().SetLocal(LocalDateTime{2027, 1, 2, 8, 0, 30});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   auto* slotList = Child<QComboBox>(dialog, "slotList");
   EXPECT_EQ(slotList->itemText(3), "DBSfile 4            ( 26 / 12 / 06 -- 22 : 45 : 07 )");
   Run(dialog, 3, "3");
@@ -129,6 +136,7 @@ TEST_F(MultipleReadingsTest, AnExistingRecordKeepsItsReadingsAndGetsANewStamp) {
 TEST_F(MultipleReadingsTest, RunStopAfterTheFifthReadingKeepsFive) {
   SimulatedVisa visa({Meter(2.0)});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   auto* stop = Child<QPushButton>(dialog, "stopButton");
   dialog.SetReadingObserver([&](long long taken) {
     EXPECT_TRUE(stop->isEnabled());
@@ -137,7 +145,7 @@ TEST_F(MultipleReadingsTest, RunStopAfterTheFifthReadingKeepsFive) {
     if (taken != 5) return;
     // A click that waits in the event queue, and the time for the run to let it through.
     QMetaObject::invokeMethod(
-        stop, [stop] { stop->click(); }, Qt::QueuedConnection);
+        stop, [stop] { test::Click(stop); }, Qt::QueuedConnection);
     visa.Clock().Advance(ReadingBurst::kPumpInterval);
   });
   Run(dialog, 0, "1000");
@@ -156,10 +164,11 @@ TEST_F(MultipleReadingsTest, AnOverloadIsStoredAsTheMarkerAndALongAnswerByItsFir
   verbose.fault.onlyFor = "READ?";
   SimulatedVisa visa({overloaded, verbose});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   Run(dialog, 0, "2");
   EXPECT_EQ(Values(1), (std::vector<double>{kOverloadValue, kOverloadValue}));
   EXPECT_EQ(ValueText(Values(1)[0]), "OVLD");
-  Child<QComboBox>(dialog, "meterList")->setCurrentIndex(1);
+  test::ChooseWithKeys(Child<QComboBox>(dialog, "meterList"), "W9-90/1-GPIB-22");
   Run(dialog, 1, "2");
   EXPECT_EQ(Values(2), (std::vector<double>{0.125, 0.125}));
   EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
@@ -173,6 +182,7 @@ TEST_F(MultipleReadingsTest, AMeterThatStopsAnsweringEndsTheRunWithoutInventingR
   SimulatedVisa visa({failing});
   ASSERT_EQ(visa.Meter(kUsb)->CommandCount(), 0u);
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   ASSERT_EQ(visa.Meter(kUsb)->CommandCount(), kScanCommands);
   Run(dialog, 0, "100");
   EXPECT_EQ(Values(1), (std::vector<double>{3, 3, 3, 3}));
@@ -186,6 +196,7 @@ TEST_F(MultipleReadingsTest, AnAnswerThatIsNotAReadingEndsTheRun) {
   garbled.fault.onlyFor = "READ?";
   SimulatedVisa visa({garbled});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   Run(dialog, 0, "50");
   const std::vector<std::string> messages = TakeMessageTexts(prompter_);
   // Random bytes may start like a number now and then; the first that does not ends the run.
@@ -200,6 +211,7 @@ TEST_F(MultipleReadingsTest, AnAnswerThatIsNotAReadingEndsTheRun) {
 TEST_F(MultipleReadingsTest, AnotherProgramsLockDuringTheRunLosesNoReadingWithoutSaying) {
   SimulatedVisa visa({Meter(2.0)});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   std::unique_ptr<fixture::WriteLockHolder> other;
   dialog.SetReadingObserver([&](long long stored) {
     if (stored == 10)
@@ -237,7 +249,10 @@ TEST_F(MultipleReadingsTest, CountsOutsideOneTo50000AndAMissingSlotSendNothing) 
   SimulatedVisa visa({Meter(1.0)});
   const auto meter = visa.Meter(kUsb);
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   const unsigned before = meter->CommandCount();
+  Run(dialog, -1, "5");
+  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please select a record."});
   for (const char* count : {"0", "50001", "", "12x", "-3"}) {
     Run(dialog, 0, count);
     EXPECT_EQ(
@@ -245,8 +260,6 @@ TEST_F(MultipleReadingsTest, CountsOutsideOneTo50000AndAMissingSlotSendNothing) 
         std::vector<std::string>{"The number of readings must be a whole number from 1 to 50000."})
         << count;
   }
-  Run(dialog, -1, "5");
-  EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please select a record."});
   EXPECT_EQ(meter->CommandCount(), before);
   EXPECT_FALSE(std::filesystem::exists(RecordFilePath(records_, 1)));
   Run(dialog, 0, "50000");
@@ -256,11 +269,12 @@ TEST_F(MultipleReadingsTest, CountsOutsideOneTo50000AndAMissingSlotSendNothing) 
 TEST_F(MultipleReadingsTest, WithoutAMeterTheListsSaySoAndNothingRuns) {
   SimulatedVisa visa({});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   auto* meters = Child<QComboBox>(dialog, "meterList");
   EXPECT_EQ(meters->currentText(), "No Device Connected");
   EXPECT_FALSE(meters->isEnabled());
   EXPECT_FALSE(Child<QComboBox>(dialog, "slotList")->isEnabled());
-  Child<QPushButton>(dialog, "startButton")->click();
+  test::Click(Child<QPushButton>(dialog, "startButton"));
   EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please select a record."});
 }
 
@@ -268,6 +282,7 @@ TEST_F(MultipleReadingsTest, AMissingRecordFolderIsReportedUnderItsCaption) {
   std::filesystem::remove(records_);
   SimulatedVisa visa({Meter(1.0)});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "Database working folder not found.");
   EXPECT_EQ(prompter_.Messages()[0].title, "Doro2V Database folder check");
@@ -277,9 +292,9 @@ TEST_F(MultipleReadingsTest, AMissingRecordFolderIsReportedUnderItsCaption) {
 TEST_F(MultipleReadingsTest, ClosingDuringARunStopsItFirst) {
   SimulatedVisa visa({Meter(1.0)});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
-  dialog.show();
+  test::ShowForInput(dialog);
   dialog.SetReadingObserver([&](long long taken) {
-    if (taken == 3) dialog.reject();  // as Escape or the close box would
+    if (taken == 3) test::PressKey(&dialog, Qt::Key_Escape);
   });
   Run(dialog, 0, "100");
   EXPECT_EQ(Values(1).size(), 3u);
@@ -291,6 +306,7 @@ TEST_F(MultipleReadingsTest, Picture) {
   fixture::WriteRecord(records_, 2, {1.0});
   SimulatedVisa visa({Meter(1.0), SimulatedVisa::GpibMeter(22)});
   MultipleReadingsDialog dialog(nullptr, prompter_, visa.Clock());
+  test::ShowForInput(dialog);
   Run(dialog, 1, "250");
   fixture::SavePicture(dialog, "multiple_readings.png");
 }

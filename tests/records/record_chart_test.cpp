@@ -31,6 +31,7 @@
 #include "records/record_folder.h"
 #include "records/record_format.h"
 #include "records_test_util.h"
+#include "user_input.h"
 
 namespace vx::records {
 namespace {
@@ -137,16 +138,22 @@ class RecordChartTest : public ::testing::Test {
  protected:
   RecordChartTest() : guard_(root_.Path()) { records_ = root_.Make("DB"); }
 
+  // The user's ways: a record chosen from its list with the mouse, the bounds typed, the
+  // radio buttons and buttons clicked.
   void Choose(RecordChartDialog& dialog, int line) {
-    Child<QComboBox>(dialog, "recordList")->setCurrentIndex(line);
+    auto* records = Child<QComboBox>(dialog, "recordList");
+    test::ChooseWithMouse(records, records->itemText(line));
   }
   void DrawRange(RecordChartDialog& dialog, const char* from, const char* to) {
-    Child<QRadioButton>(dialog, "rangeRadio")->click();
-    Child<QLineEdit>(dialog, "fromField")->setText(from);
-    Child<QLineEdit>(dialog, "toField")->setText(to);
-    Child<QPushButton>(dialog, "drawButton")->click();
+    test::Click(Child<QRadioButton>(dialog, "rangeRadio"));
+    test::TypeInto(Child<QLineEdit>(dialog, "fromField"), from);
+    test::TypeInto(Child<QLineEdit>(dialog, "toField"), to);
+    Press(dialog, "drawButton");
   }
-  void Draw(RecordChartDialog& dialog) { Child<QPushButton>(dialog, "drawButton")->click(); }
+  void Draw(RecordChartDialog& dialog) { Press(dialog, "drawButton"); }
+  static void Press(RecordChartDialog& dialog, const char* button) {
+    test::Click(Child<QPushButton>(dialog, button));
+  }
   QString Readout(const RecordChartDialog& dialog, const char* name) {
     return Child<QLabel>(dialog, name)->text();
   }
@@ -160,6 +167,7 @@ class RecordChartTest : public ::testing::Test {
 TEST_F(RecordChartTest, OpensWithTheEmptyScreenScaleOneAndCyan) {
   WriteRecord(records_, 4, {1, 2});
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   EXPECT_EQ(dialog.windowTitle(), "Chart Record");
   auto* records = Child<QComboBox>(dialog, "recordList");
   ASSERT_EQ(records->count(), 1);
@@ -191,11 +199,13 @@ TEST_F(RecordChartTest, OpensWithTheEmptyScreenScaleOneAndCyan) {
 TEST_F(RecordChartTest, WithoutRecordsOrFolderTheListSaysSo) {
   {
     RecordChartDialog dialog(nullptr, prompter_);
+    test::ShowForInput(dialog);
     EXPECT_EQ(Child<QComboBox>(dialog, "recordList")->placeholderText(), "No records were found.");
     EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
   }
   std::filesystem::remove(records_);
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "Database working folder not found.");
   EXPECT_EQ(prompter_.Messages()[0].title, "Database check");
@@ -204,6 +214,7 @@ TEST_F(RecordChartTest, WithoutRecordsOrFolderTheListSaysSo) {
 TEST_F(RecordChartTest, AnEmptyRecordSaysNoDataAndDrawsNothing) {
   WriteRecord(records_, 1, {});
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"No data in file"});
   EXPECT_EQ(Child<QLabel>(dialog, "countText")->text(), "0");
@@ -215,6 +226,7 @@ TEST_F(RecordChartTest, ARecordThatCannotBeReadIsListedAndChoosingItSaysWhy) {
   WriteRecord(records_, 1, {1, 2});
   fixture::WriteFileBytes(RecordFilePath(records_, 3), fixture::RandomBytes(3000));
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   auto* records = Child<QComboBox>(dialog, "recordList");
   ASSERT_EQ(records->count(), 2);
   EXPECT_EQ(records->itemText(1), "Record 3            ( cannot be read: not a record file )");
@@ -229,6 +241,7 @@ TEST_F(RecordChartTest, ARecordThatCannotBeReadIsListedAndChoosingItSaysWhy) {
 TEST_F(RecordChartTest, BadBoundsAreRefusedWithTheirMessages) {
   WriteRecord(records_, 1, Counting(100));
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   for (const auto& [from, to] : std::vector<std::pair<const char*, const char*>>{
            {"0", "5"}, {"5", "5"}, {"-1", "5"}, {"5", ""}, {"x", "5"}}) {
@@ -254,6 +267,7 @@ TEST_F(RecordChartTest, BoundsGivenBackwardsDrawTheRangeInOrderAndTheMarkerReads
   values[49] = kOverloadValue;  // reading 50
   WriteRecord(records_, 1, values);
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   DrawRange(dialog, "50", "10");
   EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
@@ -264,11 +278,11 @@ TEST_F(RecordChartTest, BoundsGivenBackwardsDrawTheRangeInOrderAndTheMarkerReads
   const std::vector<double> range(values.begin() + 9, values.begin() + 50);
   EXPECT_TRUE(dialog.ScreenImage() == PerSegment(range, kScreen, 1.0, kCyan));
 
-  slider->setValue(5);
+  test::SlideWithKeys(slider, 5);
   EXPECT_EQ(Readout(dialog, "readoutNumber"), "15");
   EXPECT_EQ(Readout(dialog, "readoutValue"), "0.150000000000000");
   EXPECT_EQ(Readout(dialog, "readoutStamp"), "26 / 12 / 06 -- 22 : 45 : 07");
-  slider->setValue(40);
+  test::PressKey(slider, Qt::Key_End);
   EXPECT_EQ(Readout(dialog, "readoutNumber"), "50");
   EXPECT_EQ(Readout(dialog, "readoutValue"), "OVLD");
 }
@@ -276,12 +290,12 @@ TEST_F(RecordChartTest, BoundsGivenBackwardsDrawTheRangeInOrderAndTheMarkerReads
 TEST_F(RecordChartTest, TheMarkerSitsOnItsReadingAndOnlyOneIsSeen) {
   WriteRecord(records_, 1, {0.0, 1.0, 2.0, 3.0, 4.0});
   RecordChartDialog dialog(nullptr, prompter_);
-  dialog.show();
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   Draw(dialog);
   auto* slider = Child<QSlider>(dialog, "slider");
   EXPECT_EQ(slider->maximum(), 4);
-  slider->setValue(2);
+  test::SlideWithKeys(slider, 2);
   EXPECT_EQ(Readout(dialog, "readoutNumber"), "3");
   EXPECT_EQ(Readout(dialog, "readoutValue"), "2.000000000000000");
   // Reading 3 lies mid-width at 200 logical units: a black box edged in white around it.
@@ -292,7 +306,8 @@ TEST_F(RecordChartTest, TheMarkerSitsOnItsReadingAndOnlyOneIsSeen) {
   EXPECT_EQ(seen.pixelColor(250, row - 6), QColor(255, 255, 255));
   // The backing image keeps the trace without the marker.
   EXPECT_EQ(dialog.ScreenImage().pixelColor(250, row), kCyan);
-  slider->setValue(4);
+  test::PressKey(slider, Qt::Key_Right);
+  test::PressKey(slider, Qt::Key_Right);
   seen = screen->grab().toImage();
   EXPECT_EQ(seen.pixelColor(250, row), kCyan);  // the old marker is gone
   EXPECT_EQ(seen.pixelColor(499, ChartGeometry(500, 400, 4).Row(400) - 6), QColor(255, 255, 255));
@@ -302,6 +317,7 @@ TEST_F(RecordChartTest, ScaleDecidesTheHeightAndTracesStayUntilCleared) {
   WriteRecord(records_, 1, {3.7, 3.7});
   WriteRecord(records_, 2, {6.2, 6.2});
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 1);
   Draw(dialog);  // 6.2 divisions up is off the screen
   EXPECT_EQ(CountColour(dialog.ScreenImage(), kCyan), 0);
@@ -312,15 +328,15 @@ TEST_F(RecordChartTest, ScaleDecidesTheHeightAndTracesStayUntilCleared) {
 
   // A second drawing in another colour at "2" per division goes over the first.
   prompter_.QueueColour(Rgb{255, 0, 0});
-  Child<QPushButton>(dialog, "colourButton")->click();
+  Press(dialog, "colourButton");
   EXPECT_EQ(dialog.LineColour(), QColor(255, 0, 0));
-  Child<QComboBox>(dialog, "divisionList")->setCurrentIndex(12);
+  test::ChooseWithMouse(Child<QComboBox>(dialog, "divisionList"), "2");
   Draw(dialog);
   EXPECT_EQ(dialog.ScreenImage().pixelColor(100, ChartGeometry(500, 400, 1).Row(185)),
             QColor(255, 0, 0));
   EXPECT_EQ(CountColour(dialog.ScreenImage(), kCyan), 500);
 
-  Child<QPushButton>(dialog, "clearButton")->click();
+  Press(dialog, "clearButton");
   EXPECT_TRUE(dialog.ScreenImage() == ChartBackground(kScreen));
   EXPECT_FALSE(Child<QSlider>(dialog, "slider")->isEnabled());
 }
@@ -331,6 +347,7 @@ TEST_F(RecordChartTest, ADrawnRecordIsThePerSegmentPicture) {
   values[12345] = kOverloadValue;
   WriteRecord(records_, 3, values);
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   Draw(dialog);
   EXPECT_TRUE(dialog.ScreenImage() == PerSegment(values, kScreen, 1.0, kCyan));
@@ -340,20 +357,20 @@ TEST_F(RecordChartTest, ADrawnRecordIsThePerSegmentPicture) {
 TEST_F(RecordChartTest, EnterRewritesTheBoundsAndNeitherDrawsNorCloses) {
   WriteRecord(records_, 1, Counting(20));
   RecordChartDialog dialog(nullptr, prompter_);
-  dialog.show();
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
-  Child<QRadioButton>(dialog, "rangeRadio")->click();
+  test::Click(Child<QRadioButton>(dialog, "rangeRadio"));
   auto* from = Child<QLineEdit>(dialog, "fromField");
   auto* to = Child<QLineEdit>(dialog, "toField");
-  from->setText("12abc");
-  to->setText(" 7x");
-  for (QWidget* target :
-       {static_cast<QWidget*>(from), static_cast<QWidget*>(to), static_cast<QWidget*>(&dialog)}) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-  }
-  EXPECT_EQ(from->text(), "12");
+  test::TypeInto(from, "12abc");
+  test::TypeInto(to, " 7x");
+  test::PressKey(to, Qt::Key_Return);
   EXPECT_EQ(to->text(), "7");
+  // Enter in "from" rewrites it and moves on to "to".
+  test::PressKey(from, Qt::Key_Return);
+  EXPECT_EQ(from->text(), "12");
+  EXPECT_TRUE(to->hasFocus());
+  test::PressKey(&dialog, Qt::Key_Return);
   EXPECT_TRUE(dialog.ScreenImage() == ChartBackground(kScreen));
   EXPECT_TRUE(dialog.isVisible());
 }
@@ -366,13 +383,14 @@ TEST_F(RecordChartTest, Picture) {
   std::vector<double> drift = RandomWalk(800, 5, 0.15);
   WriteRecord(records_, 2, drift);
   RecordChartDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   Draw(dialog);
   Choose(dialog, 1);
   prompter_.QueueColour(Rgb{255, 255, 0});
-  Child<QPushButton>(dialog, "colourButton")->click();
+  Press(dialog, "colourButton");
   DrawRange(dialog, "100", "700");
-  Child<QSlider>(dialog, "slider")->setValue(300);
+  test::SlideWithKeys(Child<QSlider>(dialog, "slider"), 300);
   fixture::SavePicture(dialog, "record_chart.png");
 }
 

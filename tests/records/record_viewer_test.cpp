@@ -27,6 +27,7 @@
 #include "records/record_folder.h"
 #include "records/record_format.h"
 #include "records_test_util.h"
+#include "user_input.h"
 
 namespace vx::records {
 namespace {
@@ -54,18 +55,21 @@ class RecordViewerTest : public ::testing::Test {
   int Rows(const RecordViewerDialog& dialog) {
     return Child<QTableView>(dialog, "grid")->model()->rowCount();
   }
+  // The user's ways: a click on a line of the record list, bounds typed into the fields and
+  // "Search" clicked, Enter pressed in the focused field, a button clicked.
   void Choose(RecordViewerDialog& dialog, int line) {
-    Child<QListWidget>(dialog, "recordList")->setCurrentRow(line);
+    auto* list = Child<QListWidget>(dialog, "recordList");
+    test::ClickIndex(list, list->model()->index(line, 0));
   }
   void Search(RecordViewerDialog& dialog, const char* lower, const char* upper) {
-    Child<QLineEdit>(dialog, "lowerField")->setText(lower);
-    Child<QLineEdit>(dialog, "upperField")->setText(upper);
-    Child<QPushButton>(dialog, "searchButton")->click();
+    test::TypeInto(Child<QLineEdit>(dialog, "lowerField"), lower);
+    test::TypeInto(Child<QLineEdit>(dialog, "upperField"), upper);
+    Press(dialog, "searchButton");
   }
-  static void PressEnter(QWidget* widget) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
+  static void Press(RecordViewerDialog& dialog, const char* button) {
+    test::Click(Child<QPushButton>(dialog, button));
   }
+  static void PressEnter(QWidget* widget) { test::PressKey(widget, Qt::Key_Return); }
 
   fixture::TempFolder root_;
   fixture::CurrentFolderGuard guard_;
@@ -78,6 +82,7 @@ TEST_F(RecordViewerTest, OpensWithTheStampedRecordsZeroFiguresAndTheGridLaidOut)
   WriteRecord(records_, 10, {2.5});
   ASSERT_TRUE(CreateRecordFile(records_, 4).Ok());  // no stamp: not listed
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   EXPECT_EQ(dialog.windowTitle(), "View Record");
   auto* list = Child<QListWidget>(dialog, "recordList");
   ASSERT_EQ(list->count(), 2);
@@ -106,9 +111,51 @@ TEST_F(RecordViewerTest, OpensWithTheStampedRecordsZeroFiguresAndTheGridLaidOut)
     EXPECT_TRUE(Child<QWidget>(dialog, name)->isEnabled()) << name;
 }
 
+// The list may take the focus (Tab, or the window opening) with a line marked but none
+// selected: no record is chosen by that, so "Delete Record" never takes a record the list
+// does not show selected. A click, the arrow keys or Space choose one.
+TEST_F(RecordViewerTest, FocusInTheListChoosesNoRecordUntilTheUserDoes) {
+  WriteRecord(records_, 1, {1.5});
+  WriteRecord(records_, 2, {2.5});
+  RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
+  auto* list = Child<QListWidget>(dialog, "recordList");
+  auto* refresh = Child<QPushButton>(dialog, "refreshButton");
+  const auto chosenNothing = [&] {
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_FALSE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(dialog, "csvButton")->isEnabled());
+  };
+  list->setFocus(Qt::TabFocusReason);
+  chosenNothing();
+  EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "0");
+
+  Choose(dialog, 1);
+  EXPECT_EQ(Child<QLabel>(dialog, "maximumValue")->text(), "2.500000000000000");
+  Press(dialog, "refreshButton");
+  // Back from "Refresh" to the list with Shift+Tab.
+  test::PressKey(refresh, Qt::Key_Backtab, Qt::ShiftModifier);
+  ASSERT_TRUE(list->hasFocus());
+  chosenNothing();
+  Press(dialog, "deleteButton");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+
+  test::PressKey(list, Qt::Key_Space);
+  EXPECT_EQ(list->selectedItems().size(), 1);
+  EXPECT_EQ(Child<QLabel>(dialog, "maximumValue")->text(), "1.500000000000000");
+  EXPECT_TRUE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+  test::PressKey(list, Qt::Key_Down);
+  EXPECT_EQ(Child<QLabel>(dialog, "maximumValue")->text(), "2.500000000000000");
+  // Ctrl+click on the selected line takes the selection away, and the choice with it.
+  test::ClickIndex(list, list->model()->index(1, 0), Qt::ControlModifier);
+  chosenNothing();
+  EXPECT_TRUE(std::filesystem::exists(RecordFilePath(records_, 1)));
+}
+
 TEST_F(RecordViewerTest, AMissingRecordFolderIsReportedAndNothingIsListed) {
   std::filesystem::remove(records_);
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "Database working folder not found.");
   EXPECT_EQ(prompter_.Messages()[0].title, "RecordView Database folder check");
@@ -121,6 +168,7 @@ TEST_F(RecordViewerTest, PagesOfTenThousandWithRowNumbersRestartingOnEachPage) {
   WriteRecord(records_, 1, values);
   WriteRecord(records_, 2, Counting(20000));
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   auto* pages = Child<QComboBox>(dialog, "rangeList");
   ASSERT_EQ(pages->count(), 3);
@@ -134,7 +182,7 @@ TEST_F(RecordViewerTest, PagesOfTenThousandWithRowNumbersRestartingOnEachPage) {
   EXPECT_EQ(Cell(dialog, 0, 1), "1.00000000000000");
   EXPECT_EQ(Cell(dialog, 0, 2), "22 : 45 : 08");
 
-  pages->setCurrentIndex(2);
+  test::ChooseWithMouse(pages, " 20001 - 25000 ");
   EXPECT_EQ(Rows(dialog), 5000);
   EXPECT_EQ(Cell(dialog, 0, 0), "1");
   EXPECT_EQ(Cell(dialog, 0, 1), "OVLD");
@@ -144,7 +192,7 @@ TEST_F(RecordViewerTest, PagesOfTenThousandWithRowNumbersRestartingOnEachPage) {
   Choose(dialog, 1);
   ASSERT_EQ(pages->count(), 2);
   EXPECT_EQ(pages->itemText(1), " 10001 - 20000 ");
-  pages->setCurrentIndex(1);
+  test::ChooseWithKeys(pages, " 10001 - 20000 ");
   EXPECT_EQ(Rows(dialog), 10000);
   EXPECT_EQ(Cell(dialog, 9999, 1), "20000.00000000000000");
   EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
@@ -153,6 +201,7 @@ TEST_F(RecordViewerTest, PagesOfTenThousandWithRowNumbersRestartingOnEachPage) {
 TEST_F(RecordViewerTest, ARecordWithoutReadingsShowsZeroAndEmptyFigures) {
   WriteRecord(records_, 5, {});
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   EXPECT_EQ(Child<QLabel>(dialog, "countValue")->text(), "0");
   for (const char* name : {"maximumValue", "minimumValue", "averageValue"})
@@ -166,6 +215,7 @@ TEST_F(RecordViewerTest, ARecordWithoutReadingsShowsZeroAndEmptyFigures) {
 TEST_F(RecordViewerTest, FilterJudgesThePreviousBoundsAndPicksBetweenOrOutside) {
   WriteRecord(records_, 1, {0.5, 1, 2, 3, 6, 7, kOverloadValue, -4});
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   auto* lower = Child<QLineEdit>(dialog, "lowerField");
   auto* upper = Child<QLineEdit>(dialog, "upperField");
@@ -218,6 +268,7 @@ TEST_F(RecordViewerTest, TenThousandMatchesFillTheGridAndAskForANarrowerRange) {
   WriteRecord(records_, 1, values);
   WriteRecord(records_, 2, Counting(15000));
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   Search(dialog, "1", "10");  // exactly 10000 match
   EXPECT_EQ(Rows(dialog), 10000);
@@ -237,32 +288,42 @@ TEST_F(RecordViewerTest, TenThousandMatchesFillTheGridAndAskForANarrowerRange) {
 TEST_F(RecordViewerTest, FilterFieldsRefuseStrayCharactersAndASecondPoint) {
   WriteRecord(records_, 1, {1});
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
+  // Each key is checked as it is typed: the second point is refused at once, and typing
+  // goes on after the corrected text.
   auto* lower = Child<QLineEdit>(dialog, "lowerField");
-  lower->setText("1.2.3");
+  test::TypeInto(lower, "1.2.");
   EXPECT_EQ(lower->text(), "1.20");
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].title, ".");
   EXPECT_EQ(prompter_.Messages()[0].buttons, MessageButtons::Ok);
   prompter_.Clear();
+  QTest::keyClicks(lower, "3");
+  EXPECT_EQ(lower->text(), "1.203");
+  EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
   auto* upper = Child<QLineEdit>(dialog, "upperField");
-  upper->setText("+7");
+  test::TypeInto(upper, "7+");
   EXPECT_EQ(upper->text(), "7.00");
   EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"The value is error."});
-  upper->setText("-2.5e-3");
+  test::TypeInto(upper, "-2.5e-3");
   EXPECT_EQ(upper->text(), "-2.5e-3");
   EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
+  // A second exponent letter is refused like a second point.
+  test::TypeInto(upper, "1e2E");
+  EXPECT_EQ(upper->text(), "100.00");
+  EXPECT_EQ(TakeMessageTexts(prompter_).size(), 1u);
 }
 
 TEST_F(RecordViewerTest, EnterMovesOnFromTheLowerBoundSearchesFromTheUpperAndNeverCloses) {
   WriteRecord(records_, 1, {1, 2, 3, 4});
   RecordViewerDialog dialog(nullptr, prompter_);
-  dialog.show();
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   auto* lower = Child<QLineEdit>(dialog, "lowerField");
   auto* upper = Child<QLineEdit>(dialog, "upperField");
-  lower->setText("2");
-  upper->setText("2");
+  test::TypeInto(upper, "2");
+  test::TypeInto(lower, "2");
   PressEnter(lower);
   EXPECT_EQ(lower->text(), "2.000000");
   EXPECT_EQ(upper->text(), "2");
@@ -270,7 +331,7 @@ TEST_F(RecordViewerTest, EnterMovesOnFromTheLowerBoundSearchesFromTheUpperAndNev
   // Enter in the lower field took 2 and 2: the search from the upper field is refused.
   PressEnter(upper);
   EXPECT_EQ(TakeMessageTexts(prompter_), std::vector<std::string>{"Please re-enter the value."});
-  upper->setText("4");
+  test::TypeInto(upper, "4");
   PressEnter(upper);
   EXPECT_TRUE(TakeMessageTexts(prompter_).empty());
   ASSERT_EQ(Rows(dialog), 1);
@@ -285,10 +346,11 @@ TEST_F(RecordViewerTest, DeleteAsksFirstThenRemovesTheFileAndItsLine) {
   WriteRecord(records_, 3, {1, 2});
   WriteRecord(records_, 7, {5});
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   auto* list = Child<QListWidget>(dialog, "recordList");
   Choose(dialog, 0);
   prompter_.QueueAnswer(MessageAnswer::No);
-  Child<QPushButton>(dialog, "deleteButton")->click();
+  Press(dialog, "deleteButton");
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   const MessageRequest asked = prompter_.Messages()[0];
   EXPECT_EQ(asked.text, "Are you sure you want to delete this record?");
@@ -299,7 +361,7 @@ TEST_F(RecordViewerTest, DeleteAsksFirstThenRemovesTheFileAndItsLine) {
 
   prompter_.Clear();
   prompter_.QueueAnswer(MessageAnswer::Yes);
-  Child<QPushButton>(dialog, "deleteButton")->click();
+  Press(dialog, "deleteButton");
   EXPECT_FALSE(std::filesystem::exists(RecordFilePath(records_, 3)));
   ASSERT_EQ(list->count(), 1);
   EXPECT_EQ(list->item(0)->text().toStdString(), Label(7));
@@ -320,6 +382,7 @@ TEST_F(RecordViewerTest, RecordsThatCannotBeReadAreListedWithTheReasonAndCanOnly
   WriteRecord(records_, 8, {1});
   auto holder = std::make_unique<fixture::ExclusiveHolder>(RecordFilePath(records_, 8));
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   auto* list = Child<QListWidget>(dialog, "recordList");
   ASSERT_EQ(list->count(), 4);
   EXPECT_EQ(list->item(0)->text().toStdString(), Label(2));
@@ -344,7 +407,7 @@ TEST_F(RecordViewerTest, RecordsThatCannotBeReadAreListedWithTheReasonAndCanOnly
   fixture::SavePicture(dialog, "record_viewer_unreadable.png");
 
   prompter_.QueueAnswer(MessageAnswer::Yes);
-  Child<QPushButton>(dialog, "deleteButton")->click();
+  Press(dialog, "deleteButton");
   EXPECT_EQ(TakeMessageTexts(prompter_),
             std::vector<std::string>{"Are you sure you want to delete this record?"});
   EXPECT_FALSE(std::filesystem::exists(RecordFilePath(records_, 4)));
@@ -356,13 +419,13 @@ TEST_F(RecordViewerTest, RecordsThatCannotBeReadAreListedWithTheReasonAndCanOnly
   // The locked file stays while the other program holds it, and is readable once it lets go.
   Choose(dialog, 2);
   prompter_.QueueAnswer(MessageAnswer::Yes);
-  Child<QPushButton>(dialog, "deleteButton")->click();
+  Press(dialog, "deleteButton");
   const std::vector<std::string> refused = TakeMessageTexts(prompter_);
   ASSERT_EQ(refused.size(), 3u);
   EXPECT_NE(refused[2].find("DBfile_DB8.db"), std::string::npos) << refused[2];
   EXPECT_TRUE(std::filesystem::exists(RecordFilePath(records_, 8)));
   holder.reset();
-  Child<QPushButton>(dialog, "refreshButton")->click();
+  Press(dialog, "refreshButton");
   ASSERT_EQ(list->count(), 3);
   EXPECT_EQ(list->item(2)->text().toStdString(), Label(8));
 }
@@ -371,9 +434,10 @@ TEST_F(RecordViewerTest, OutputToCsvAppendsDotCsvAndWritesTheViewersLayout) {
   WriteRecord(records_, 3, {0.012345, kOverloadValue});
   const std::string out = root_.Make("out");
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   prompter_.QueueSaveFile(out + "/day1");
-  Child<QPushButton>(dialog, "csvButton")->click();
+  Press(dialog, "csvButton");
   const std::string expected = "Time,Value, ,DateTime : " + kStamp +
                                "\r\n\"22 : 45 : 08\",0.01234500000000\r\n\"22 : 45 : 09\",OVLD\r\n";
   EXPECT_EQ(fixture::ReadFileBytes(out + "/day1.csv"), expected);
@@ -389,11 +453,11 @@ TEST_F(RecordViewerTest, OutputToCsvAppendsDotCsvAndWritesTheViewersLayout) {
 
   prompter_.Clear();
   prompter_.QueueSaveFile(out + "/day1.csv");
-  Child<QPushButton>(dialog, "csvButton")->click();
+  Press(dialog, "csvButton");
   EXPECT_EQ(fixture::ReadFileBytes(out + "/day1.csv.csv"), expected);
   // Cancel writes nothing and says nothing.
   prompter_.Clear();
-  Child<QPushButton>(dialog, "csvButton")->click();
+  Press(dialog, "csvButton");
   EXPECT_EQ(prompter_.Records().size(), 1u);
   EXPECT_EQ(fixture::FolderEntries(out), (std::vector<std::string>{"day1.csv", "day1.csv.csv"}));
 }
@@ -402,11 +466,12 @@ TEST_F(RecordViewerTest, ACsvOutputThatFailsSaysSaveAsErrorAndLeavesNoFile) {
   WriteRecord(records_, 3, Counting(5000));
   const std::string out = root_.Make("out");
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   prompter_.QueueSaveFile(out + "/day1");
   {
     fixture::FileSizeLimit limit(64 * 1024);
-    Child<QPushButton>(dialog, "csvButton")->click();
+    Press(dialog, "csvButton");
   }
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].text, "Save As Error.");
@@ -417,9 +482,10 @@ TEST_F(RecordViewerTest, ACsvOutputThatFailsSaysSaveAsErrorAndLeavesNoFile) {
 TEST_F(RecordViewerTest, RefreshListsNewRecordsAndForgetsTheChoice) {
   WriteRecord(records_, 1, {1});
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   WriteRecord(records_, 6, {2});
-  Child<QPushButton>(dialog, "refreshButton")->click();
+  Press(dialog, "refreshButton");
   auto* list = Child<QListWidget>(dialog, "recordList");
   ASSERT_EQ(list->count(), 2);
   EXPECT_EQ(list->item(1)->text().toStdString(), Label(6));
@@ -435,6 +501,7 @@ TEST_F(RecordViewerTest, Picture) {
   WriteRecord(records_, 2, values);
   WriteRecord(records_, 5, {1});
   RecordViewerDialog dialog(nullptr, prompter_);
+  test::ShowForInput(dialog);
   Choose(dialog, 0);
   fixture::SavePicture(dialog, "record_viewer.png");
 }

@@ -8,8 +8,8 @@
 
 #include "office_probe.h"
 #include "process.h"
-#include "scanner/results_fill.h"
 #include "scanner/scan_export.h"
+#include "scanner_test_util.h"
 #include "temp_folder.h"
 #include "test_office.h"
 #include "xlsx_reader.h"
@@ -17,37 +17,19 @@
 namespace vx::scanner {
 namespace {
 
+using fixture::TwentyChannelGrid;
 using test::ProbedCell;
 using test::ScopedEnvironment;
 
 [[maybe_unused]] auto* const kOffice =
     ::testing::AddGlobalTestEnvironment(test::TestOffice::Instance());
 
-// `rows` rows of the twenty channels of a card; the sixth value of the first row in overload.
-ResultsGrid TwentyChannelGrid(int rows) {
-  PassLayout pass;
-  pass.channels = 20;
-  pass.scanCount = 20 * rows;
-  pass.total = 20 * rows;
-  pass.perPass = 20;
-  for (int k = 0; k < 20; ++k) pass.active.push_back(k);
-  pass.channelSettings.assign(20, ChannelSetting{ScanFunction::Dcv});
-  pass.channelSettings[1] = {ScanFunction::Dci, 100, 0.001};
-  pass.startTime = {2026, 12, 6, 14, 3, 27};
-  std::string answer;
-  for (int i = 0; i < 20 * rows; ++i)
-    answer += (i ? "," : "") + std::string(i == 5 ? "+9.90000000E+37" : "+5.0E-01");
-  ResultsGrid grid;
-  GridState state;
-  FillResults(grid, state, pass, answer);
-  return grid;
-}
-
 class ScanExportIntoCalc : public ::testing::Test {
  protected:
   test::OfficeProbe& Probe() {
     if (!probe_) {
-      probe_ = std::make_unique<test::OfficeProbe>(test::TestOffice::Instance()->Options().pipeName);
+      probe_ =
+          std::make_unique<test::OfficeProbe>(test::TestOffice::Instance()->Options().pipeName);
     }
     return *probe_;
   }
@@ -91,12 +73,12 @@ TEST_F(ScanExportIntoCalc, OutToExcelMakesACalcDocumentWithTypedCellsAndABoldHea
 
 TEST_F(ScanExportIntoCalc, VxscanSavesThroughCalcAndLeavesTheResultsOpenThere) {
   const std::string book = folder_ / "scan.xlsx";
-  const test::ProcessResult run = test::RunProcess(
-      {std::string(VX_BIN_DIR) + "/vxscan", "--channels", "1=DCV,2=DCI:100:0.001", "--timer",
-       "0", "--count", "4", "--out", book},
-      {{"VX_VISA_SIM", std::string(VX_SOURCE_DIR) + "/share/sim/default.ini"},
-       {"VX_VISA_NATIVE", "0"},
-       {"VX_VISA_LIBRARY", ""}});
+  const test::ProcessResult run =
+      test::RunProcess({std::string(VX_BIN_DIR) + "/vxscan", "--channels", "1=DCV,2=DCI:100:0.001",
+                        "--timer", "0", "--count", "4", "--out", book},
+                       {{"VX_VISA_SIM", std::string(VX_SOURCE_DIR) + "/share/sim/default.ini"},
+                        {"VX_VISA_NATIVE", "0"},
+                        {"VX_VISA_LIBRARY", ""}});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(test::CellOf(test::ReadXlsx(book), "Sheet1", "B1")["value"].toString(), "CH1(DCV)");
   ASSERT_TRUE(Probe().Has(book)) << "the saved results are not open in Calc";

@@ -7,35 +7,16 @@
 
 #include <filesystem>
 
-#include "scanner/results_fill.h"
+#include "scanner_test_util.h"
 #include "temp_folder.h"
 #include "xlsx_reader.h"
 
 namespace vx::scanner {
 namespace {
 
+using fixture::TwentyChannelGrid;
 using test::ScopedEnvironment;
 using test::TempFolder;
-
-// Two rows of the twenty channels of a card, one of them in overload.
-ResultsGrid TwentyChannelGrid() {
-  PassLayout pass;
-  pass.channels = 20;
-  pass.scanCount = 40;
-  pass.total = 40;
-  pass.perPass = 20;
-  for (int k = 0; k < 20; ++k) pass.active.push_back(k);
-  pass.channelSettings.assign(20, ChannelSetting{ScanFunction::Dcv});
-  pass.channelSettings[1] = {ScanFunction::Dci, 100, 0.001};
-  pass.startTime = {2026, 12, 6, 14, 3, 27};
-  std::string answer;
-  for (int i = 0; i < 40; ++i)
-    answer += (i ? "," : "") + std::string(i == 5 ? "+9.90000000E+37" : "+5.0E-01");
-  ResultsGrid grid;
-  GridState state;
-  FillResults(grid, state, pass, answer);
-  return grid;
-}
 
 class ScanExportTest : public ::testing::Test {
  protected:
@@ -69,10 +50,30 @@ TEST_F(ScanExportTest, TheGridArrivesTypedWithABoldCentredHeaderFromAToU) {
   EXPECT_FALSE(cells["B2"]["bold"].toBool());
   EXPECT_EQ(cells["U3"]["value"].toDouble(), 0.5);
   EXPECT_FALSE(cells.contains("A4"));
-  // The columns were fitted to the header.
+  // Each column fits its header and its data: the time of day "14:03:27" and a reading
+  // such as "0.006" need wider columns than "Time" and "CH2(DCI)" would give them.
   const QJsonObject widths = book["sheets"]["Sheet1"]["widths"].toObject();
-  EXPECT_TRUE(widths.contains("A"));
+  EXPECT_GE(widths["A"].toDouble(), 8.0);
+  EXPECT_GE(widths["B"].toDouble(), std::string("CH1(DCV)").size() * 1.1);
   EXPECT_TRUE(widths.contains("U"));
+}
+
+// A spreadsheet program draws a number or time wider than its column as "###"; the widths
+// saved in the file leave room for each column's widest value.
+TEST_F(ScanExportTest, NoColumnIsTooNarrowForItsData) {
+  ResultsGrid grid;
+  grid.SetColumns(3);
+  grid.SetRows(2);
+  grid.SetCell(0, 1, "Time");
+  grid.SetCell(0, 2, "CH1(2W)");
+  grid.SetCell(1, 1, "14:3:27");
+  grid.SetCell(1, 2, "1234567.89000");
+  const std::string path = folder_ / "narrow.xlsx";
+  ASSERT_TRUE(ExportResults(grid, {ExportTarget::Kind::SaveAs, path}).Ok());
+  const QJsonObject book = test::ReadXlsx(path);
+  const QJsonObject widths = book["sheets"]["Sheet1"]["widths"].toObject();
+  EXPECT_GE(widths["A"].toDouble(), std::string("14:03:27").size());
+  EXPECT_GE(widths["B"].toDouble(), std::string("1234567.89").size());
 }
 
 TEST_F(ScanExportTest, AHeaderAloneIsExportedAndSaveAsWritesTheGivenFile) {

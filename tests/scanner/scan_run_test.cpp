@@ -30,7 +30,7 @@ class ScanRunTest : public ::testing::Test {
     visa_->Clock().SetLocal({2026, 12, 6, 14, 3, 7});
     meter_.emplace();
     ASSERT_TRUE(setup_.ReadCard(meter_->Query()));
-    run_.emplace(setup_, meter_->Query(), visa_->Clock(), prompter_);
+    run_.emplace(setup_, meter_->Query(), visa_->Clock(), prompter_, meter_->Gone());
     run_->Settings().scanCountText = std::to_string(setup_.Channels());
     meter_->ClearCommands();
   }
@@ -244,7 +244,10 @@ TEST_F(ScanRunTest, AnAtTimeThatHasPassedStartsAtTheNextTickAndALaterOneIsWaited
   EXPECT_EQ(Grid().Cell(1, 1), "14:5:0");
 }
 
-TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellBeforeItsFetchInEveryTimingMode) {
+// A step scan waits a further dwell of up to ten seconds before its fetch; with a longer
+// Timer the fetch follows the usual second at once. The card has every reading it reported
+// ready by then, in every timing mode.
+TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellOfUpToTenSecondsBeforeItsFetch) {
   Open(fixture::CardMeter(10));
   Set(1, ScanFunction::Dcv);
   Set(2, ScanFunction::Dcv);
@@ -261,13 +264,23 @@ TEST_F(ScanRunTest, AStepScanWaitsAFurtherDwellBeforeItsFetchInEveryTimingMode) 
   EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
   EXPECT_EQ(Grid().Cell(2, 3), "0.21230000");
 
-  settings.perScanOn = true;
+  settings.scanCountText = "2";
   settings.timerText = "12";
   ASSERT_TRUE(run_->Start());
   ASSERT_TRUE(RunUntil(*run_, Clock(), RunPhase::WaitingToFetch));
-  EXPECT_EQ(run_->TimerInterval(), milliseconds(13000));
+  EXPECT_EQ(run_->TimerInterval(), milliseconds(1000));
+  RunToIdle(*run_, Clock());
+  EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
+  EXPECT_EQ(Row(Grid(), 1), (Strings{"14:3:15", "0.11230000", "0.21230000"}));
+
+  settings.perScanOn = true;
+  settings.timerText = "10";
+  ASSERT_TRUE(run_->Start());
+  ASSERT_TRUE(RunUntil(*run_, Clock(), RunPhase::WaitingToFetch));
+  EXPECT_EQ(run_->TimerInterval(), milliseconds(11000));
   ASSERT_TRUE(RunUntil(*run_, Clock(), RunPhase::WaitingForNextPass));
   EXPECT_TRUE(run_->Notice().empty()) << run_->Notice();
+  EXPECT_EQ(run_->IncompleteFills(), 0);
 }
 
 TEST_F(ScanRunTest, StartChecksItsFieldsInOrderAndSendsNothingWhenOneIsWrong) {
@@ -322,6 +335,33 @@ TEST_F(ScanRunTest, ACardThatNeverReportsTheTotalIsPolledOnWithoutAFetch) {
   EXPECT_FALSE(meter_->Sent("fetch?\n"));
 }
 
+// A meter whose connection is lost while its card is polled: the run ends at once with a
+// message that names the meter and the status, instead of polling a meter that is gone.
+TEST_F(ScanRunTest, AMeterLostDuringAPassEndsTheRunWithAMessage) {
+  sim::MeterConfig meter = fixture::CardMeter(10);
+  meter.fault.kind = sim::FaultKind::ConnectionLost;
+  meter.fault.onlyFor = "ROUT:SCAN:STATE?";
+  meter.fault.lostAfterCommands = 30;
+  Open(meter);
+  Set(1, ScanFunction::Dcv);
+  run_->Settings().timerText = "1";
+  ASSERT_TRUE(run_->Start());
+  const int ticks = RunToIdle(*run_, Clock(), 100);
+  EXPECT_LT(ticks, 100);
+  EXPECT_EQ(run_->Phase(), RunPhase::Idle);
+  EXPECT_FALSE(run_->Busy());
+  const std::string expected =
+      "W9-90/1-USBTMC-TW1: The connection to the instrument was lost. (VI_ERROR_CONN_LOST) The "
+      "scan has ended.";
+  EXPECT_EQ(run_->Failure(), expected);
+  EXPECT_EQ(run_->ProgressText(), "");
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].text, expected);
+  EXPECT_EQ(prompter_.Messages()[0].icon, MessageIcon::Stop);
+  EXPECT_FALSE(meter_->Sent("fetch?\n"));
+  EXPECT_EQ(run_->FillCount(), 0);
+}
+
 TEST_F(ScanRunTest, AShortOrDamagedFetchAnswerFillsWhatItHoldsAndSaysWhatIsMissing) {
   Open(fixture::CardMeter(10));
   Set(1, ScanFunction::Dcv);
@@ -337,6 +377,7 @@ TEST_F(ScanRunTest, AShortOrDamagedFetchAnswerFillsWhatItHoldsAndSaysWhatIsMissi
   EXPECT_EQ(Grid().Cell(3, 0), "");
   EXPECT_EQ(run_->Notice(),
             "The meter's answer held 3 of the 10 readings: 7 readings are missing.");
+  EXPECT_EQ(run_->IncompleteFills(), 1);
 
   fetch = "junk,,+1.5E+00,+9.9E37,+2.0E+00,\x01,+1,+1,+1,+1";
   ASSERT_TRUE(run_->Start());

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -25,6 +26,7 @@
 #include "find_child.h"
 #include "simulated_visa.h"
 #include "temp_folder.h"
+#include "user_input.h"
 #include "xlsx_reader.h"
 
 namespace vx::scanner {
@@ -52,19 +54,28 @@ class ScannerDialogTest : public ::testing::Test {
     visa_.Clock().SetLocal({2026, 12, 6, 14, 3, 7});
   }
 
+  // Opens the window and shows it for the user's clicks and keys.
   ScannerDialog& Open() {
     dialog_.emplace(nullptr, prompter_, visa_.Clock());
+    test::ShowForInput(*dialog_);
     return *dialog_;
   }
   template <typename T>
   T* Find(const char* name) {
     return Child<T>(*dialog_, name);
   }
-  void ShowChannel(int channel) { Find<QListWidget>("channelList")->setCurrentRow(channel - 1); }
+  // A click on the channel in the list, and a function chosen from its list with the mouse.
+  void ShowChannel(int channel) {
+    test::ClickEntry(Find<QListWidget>("channelList"), QString("CH%1").arg(channel));
+  }
   void Choose(int channel, ScanFunction f) {
     ShowChannel(channel);
-    Find<QComboBox>("functionList")->setCurrentIndex(IndexOf(f));
+    const std::string_view name = ShownName(f);
+    test::ChooseWithMouse(Find<QComboBox>("functionList"),
+                          QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
   }
+  void Type(const char* field, const char* text) { test::TypeInto(Find<QLineEdit>(field), text); }
+  void Press(const char* button) { test::Click(Find<QAbstractButton>(button)); }
   std::vector<std::string> TakeMessages() {
     std::vector<std::string> texts;
     for (const MessageRequest& m : prompter_.Messages()) texts.push_back(m.title + "|" + m.text);
@@ -118,8 +129,9 @@ TEST_F(ScannerDialogTest, OpensOnTheFirstMetersCardWithTheDefaultSettings) {
   EXPECT_EQ(atTime->text(), "2026/12/06 14:03:07");
   EXPECT_TRUE(prompter_.Messages().empty());
 
-  meters->setCurrentIndex(1);
+  test::ChooseWithMouse(meters, "W9-90/1-GPIB-22");
   EXPECT_EQ(channels->count(), 10);
+  EXPECT_EQ(channels->currentRow(), 0);
   SavePicture(dialog, "scanner_opened.png");
 }
 
@@ -148,15 +160,16 @@ TEST_F(ScannerDialogTest, ShuntFieldsCheckTheirCharactersAndReadingTheCardResets
   EXPECT_FALSE(r->isHidden());
   EXPECT_FALSE(Find<QLabel>("formulaLine")->isHidden());
   EXPECT_EQ(r->text(), "0");
-  r->setText("1.2.3");
+  // Each key is checked as it comes: the second point is refused at once.
+  Type("rField", "1.2.");
   EXPECT_EQ(TakeMessages(), std::vector<std::string>{".|The value of \"R\" is error."});
   EXPECT_EQ(r->text(), "1.20");
   EXPECT_EQ(dialog_->Setup().Channel(2).r, 1.2);
-  i->setText("2x");
+  Type("iField", "2x");
   EXPECT_EQ(TakeMessages(), std::vector<std::string>{"|The value of \"I\" is error."});
   EXPECT_EQ(i->text(), "2.00");
-  r->setText("100");
-  i->setText("0.5");
+  Type("rField", "100");
+  Type("iField", "0.5");
   ShowChannel(4);
   EXPECT_TRUE(r->isHidden());
   ShowChannel(3);
@@ -165,8 +178,8 @@ TEST_F(ScannerDialogTest, ShuntFieldsCheckTheirCharactersAndReadingTheCardResets
   SavePicture(*dialog_, "scanner_shunt.png");
 
   // Reading the card again: it holds VOLT:DC for CH3, which is DCV, and every shunt is 0.
-  Find<QComboBox>("meterList")->setCurrentIndex(1);
-  Find<QComboBox>("meterList")->setCurrentIndex(0);
+  test::ChooseWithMouse(Find<QComboBox>("meterList"), "W9-90/1-GPIB-22");
+  test::ChooseWithKeys(Find<QComboBox>("meterList"), "W9-90/1-USBTMC-TW1");
   ShowChannel(3);
   EXPECT_EQ(Find<QComboBox>("functionList")->currentText(), "DCV");
   EXPECT_EQ(dialog_->Setup().Channel(2).r, 0);
@@ -179,30 +192,35 @@ TEST_F(ScannerDialogTest, CheckBoxesEnableEachOtherAndFieldsCheckTheirRanges) {
   auto* stopAfter = Find<QCheckBox>("stopAfterCheck");
   auto* stopTime = Find<QCheckBox>("stopTimeCheck");
   auto* scanCount = Find<QLineEdit>("scanCountField");
-  perScan->setChecked(true);
+  test::Click(perScan);
   EXPECT_FALSE(scanCount->isEnabled());
   EXPECT_TRUE(stopTime->isEnabled());
   EXPECT_TRUE(Find<QDateTimeEdit>("stopTimeEdit")->isEnabled());
-  stopTime->setChecked(true);
-  stopAfter->setChecked(true);
+  test::Click(stopTime);
+  // Space on the focused box ticks it as a click does.
+  stopAfter->setFocus();
+  test::PressKey(stopAfter, Qt::Key_Space);
+  EXPECT_TRUE(stopAfter->isChecked());
   EXPECT_FALSE(stopTime->isEnabled());
   EXPECT_FALSE(stopTime->isChecked());
-  stopAfter->setChecked(false);
+  test::Click(stopAfter);
   EXPECT_TRUE(stopTime->isEnabled());
   EXPECT_FALSE(scanCount->isEnabled());
-  stopTime->setChecked(true);
-  perScan->setChecked(false);
+  test::Click(stopTime);
+  test::Click(perScan);
   EXPECT_TRUE(scanCount->isEnabled());
   EXPECT_FALSE(stopTime->isEnabled());
   EXPECT_FALSE(stopTime->isChecked());
-  stopAfter->setChecked(true);
+  test::Click(stopAfter);
   EXPECT_FALSE(scanCount->isEnabled());
+  test::Click(stopAfter);
+  EXPECT_TRUE(scanCount->isEnabled());
 
-  auto* timer = Find<QLineEdit>("timerField");
-  timer->setText("1.");
-  timer->setText("70");
-  timer->setText("6");
-  scanCount->setText("2500");
+  // The timer is checked once a number is finished; the scan count on every key.
+  Type("timerField", "1.");
+  Type("timerField", "70");
+  Type("timerField", "6");
+  Type("scanCountField", "2500");
   EXPECT_EQ(TakeMessages(),
             (std::vector<std::string>{"|Please enter a number between 0 and 60.",
                                       "|Please enter an integer between 0 and 2000."}));
@@ -214,15 +232,16 @@ TEST_F(ScannerDialogTest, APerScanRunOfThreePassesShowsThreeTimedRowsAndExportsT
   Open();
   Choose(1, ScanFunction::Dcv);
   Choose(2, ScanFunction::Dci);
-  Find<QLineEdit>("rField")->setText("100");
-  Find<QLineEdit>("iField")->setText("0.001");
+  Type("rField", "100");
+  Type("iField", "0.001");
   Choose(3, ScanFunction::TwoWire);
-  Find<QCheckBox>("perScanCheck")->setChecked(true);
-  Find<QTimeEdit>("intervalEdit")->setTime(QTime(0, 0, 2));
-  Find<QCheckBox>("stopAfterCheck")->setChecked(true);
-  Find<QSpinBox>("passesSpin")->setValue(3);
+  Press("perScanCheck");
+  test::TypeIntoDateTime(Find<QTimeEdit>("intervalEdit"), "000002");
+  EXPECT_EQ(Find<QTimeEdit>("intervalEdit")->time(), QTime(0, 0, 2));
+  Press("stopAfterCheck");
+  test::TypeInto(Find<QSpinBox>("passesSpin"), "3");
   auto* start = Find<QPushButton>("startButton");
-  start->click();
+  test::Click(start);
   EXPECT_FALSE(start->isEnabled());
   EXPECT_FALSE(Find<QComboBox>("functionList")->isEnabled());
   EXPECT_FALSE(Find<QComboBox>("meterList")->isEnabled());
@@ -249,7 +268,7 @@ TEST_F(ScannerDialogTest, APerScanRunOfThreePassesShowsThreeTimedRowsAndExportsT
   ASSERT_TRUE(exportButton->isEnabled());
   SavePicture(*dialog_, "scanner_results.png");
 
-  exportButton->click();
+  test::Click(exportButton);
   const std::string saved = documents / "Scan 2026-12-06 14-03-07.xlsx";
   EXPECT_EQ(dialog_->StatusText().toStdString(), "Exported to " + saved);
   EXPECT_EQ(Find<QLabel>("statusLine")->toolTip(), dialog_->StatusText());
@@ -271,13 +290,13 @@ TEST_F(ScannerDialogTest, AFailedExportSaysWhereAndKeepsTheResultsToExportAgain)
   test::ScopedEnvironment documentsFolder("VX_DOCUMENTS", unmakeable);
   Open();
   Choose(5, ScanFunction::Freq);
-  Find<QLineEdit>("scanCountField")->setText("1");
-  Find<QPushButton>("startButton")->click();
+  Type("scanCountField", "1");
+  Press("startButton");
   RunToIdle();
   const std::string before =
       Find<QTableView>("resultsGrid")->model()->index(0, 1).data().toString().toStdString();
   EXPECT_EQ(before, "5000.50000000");
-  Find<QPushButton>("exportButton")->click();
+  Press("exportButton");
   ASSERT_EQ(prompter_.Messages().size(), 1u);
   EXPECT_EQ(prompter_.Messages()[0].title, "Error");
   EXPECT_NE(prompter_.Messages()[0].text.find(unmakeable), std::string::npos);
@@ -290,16 +309,74 @@ TEST_F(ScannerDialogTest, AFailedExportSaysWhereAndKeepsTheResultsToExportAgain)
 TEST_F(ScannerDialogTest, ExitEndsARunThatNeverCompletes) {
   Open();
   Choose(1, ScanFunction::Dcv);
-  Find<QLineEdit>("timerField")->setText("60");
-  Find<QPushButton>("startButton")->click();
+  Type("timerField", "60");
+  Press("startButton");
   for (int tick = 0; tick < 20; ++tick) {
     visa_.Clock().Advance(dialog_->Run().TimerInterval());
     dialog_->Tick();
   }
   EXPECT_EQ(dialog_->Run().Phase(), RunPhase::Polling);
-  Find<QPushButton>("exitButton")->click();
+  Press("exitButton");
   EXPECT_FALSE(dialog_->RunTimer().isActive());
   EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+}
+
+// Choosing a current function shows the shunt fields and the formula in the room kept for
+// them: the window keeps its width and the run settings stay where they are.
+TEST_F(ScannerDialogTest, TheShuntFieldsAppearWithoutMovingTheLayout) {
+  ScannerDialog& dialog = Open();
+  dialog.adjustSize();
+  QApplication::processEvents();
+  auto* runSettings = Find<QWidget>("runSettings");
+  const QSize size = dialog.size();
+  const QRect settings = runSettings->geometry();
+  ASSERT_TRUE(Find<QLineEdit>("rField")->isHidden());
+
+  ASSERT_NO_FATAL_FAILURE(test::ChooseWithMouse(Find<QComboBox>("functionList"), "DCI"));
+  QApplication::processEvents();
+  EXPECT_FALSE(Find<QLineEdit>("rField")->isHidden());
+  EXPECT_FALSE(Find<QLabel>("formulaLine")->isHidden());
+  dialog.adjustSize();
+  QApplication::processEvents();
+  EXPECT_EQ(dialog.size(), size);
+  EXPECT_EQ(runSettings->geometry(), settings);
+  SavePicture(dialog, "scanner_dci.png");
+}
+
+// A meter whose USB connection drops at a progress poll a few seconds into a pass.
+sim::MeterConfig MeterLostWhilePolled() {
+  sim::MeterConfig meter = SimulatedVisa::UsbMeter("TW1", "Q7110", 20);
+  meter.fault.kind = sim::FaultKind::ConnectionLost;
+  meter.fault.onlyFor = "ROUT:SCAN:STATE?";
+  meter.fault.lostAfterCommands = 50;
+  return meter;
+}
+
+class ScannerWithAMeterLost : public ScannerDialogTest {
+ protected:
+  ScannerWithAMeterLost() : ScannerDialogTest({MeterLostWhilePolled()}) {}
+};
+
+// The run ends with a message that names the meter and the status, and the window is ready
+// again instead of polling a meter that is gone.
+TEST_F(ScannerWithAMeterLost, TheRunEndsWithAMessageAndTheWindowStaysUsable) {
+  Open();
+  Choose(1, ScanFunction::Dcv);
+  Type("timerField", "1");
+  auto* start = Find<QPushButton>("startButton");
+  ASSERT_NO_FATAL_FAILURE(test::Click(start));
+  EXPECT_FALSE(start->isEnabled());
+  RunToIdle();
+  ASSERT_EQ(prompter_.Messages().size(), 1u);
+  EXPECT_EQ(prompter_.Messages()[0].title, "Error");
+  EXPECT_EQ(prompter_.Messages()[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(prompter_.Messages()[0].text,
+            "W9-90/1-USBTMC-TW1: The connection to the instrument was lost. (VI_ERROR_CONN_LOST) "
+            "The scan has ended.");
+  EXPECT_TRUE(start->isEnabled());
+  EXPECT_TRUE(Find<QComboBox>("meterList")->isEnabled());
+  EXPECT_EQ(Find<QLabel>("progressLine")->text(), "");
+  EXPECT_FALSE(Find<QPushButton>("exportButton")->isEnabled());
 }
 
 class ScannerWithoutCard : public ScannerDialogTest {

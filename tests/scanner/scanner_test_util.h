@@ -13,11 +13,34 @@
 
 #include "common/clock.h"
 #include "instrument/device_table.h"
+#include "scanner/results_fill.h"
 #include "scanner/scan_run.h"
 #include "scanner/scanner_query.h"
 #include "simulated_visa.h"
 
 namespace vx::scanner::fixture {
+
+// `rows` rows of the twenty channels of a card, channel 2 a current through a shunt, and the
+// sixth value of the first row in overload.
+inline ResultsGrid TwentyChannelGrid(int rows = 2) {
+  PassLayout pass;
+  pass.channels = 20;
+  pass.scanCount = 20 * rows;
+  pass.total = 20 * rows;
+  pass.perPass = 20;
+  for (int k = 0; k < 20; ++k) pass.active.push_back(k);
+  pass.channelSettings.assign(20, ChannelSetting{ScanFunction::Dcv});
+  pass.channelSettings[1] = {ScanFunction::Dci, 100, 0.001};
+  pass.startTime = {2026, 12, 6, 14, 3, 27};
+  std::string answer;
+  for (int i = 0; i < 20 * rows; ++i) {
+    answer += (i ? "," : "") + std::string(i == 5 ? "+9.90000000E+37" : "+5.0E-01");
+  }
+  ResultsGrid grid;
+  GridState state;
+  FillResults(grid, state, pass, answer);
+  return grid;
+}
 
 // A meter with a card of `channels` channels, their inputs given (channel 1 first).
 inline sim::MeterConfig CardMeter(int channels, std::vector<double> inputs = {}) {
@@ -36,6 +59,10 @@ class RecordingMeter {
       std::string answer = ScannerAnswer(table_, 0, command);
       return spoil_ ? spoil_(command, std::move(answer)) : answer;
     };
+  }
+  // What the run hears when the meter is gone.
+  MeterCheck Gone() {
+    return [this] { return MeterGoneText(table_, 0); };
   }
   // Replaces answers: `spoil` gets the command and the meter's answer.
   void Spoil(std::function<std::string(std::string_view, std::string)> spoil) {

@@ -94,22 +94,78 @@ TEST(Vxscan, TheWindowsChecksRefuseARunWithItsMessages) {
     EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
   };
-  refused({"--channels", "1=DCV", "--timer", "1."}, 1,
+  // Every value the command line gives and the run refuses is a wrong command line.
+  refused({"--channels", "1=DCV", "--timer", "1."}, 2,
           "The value of \"Timer\" is error ! Please re-enter.");
-  refused({"--channels", "1=DCV", "--timer", "70"}, 1, "Please enter a number between 0 and 60.");
-  refused({"--channels", "1=DCV", "--passes", "0"}, 1,
+  refused({"--channels", "1=DCV", "--timer", "70"}, 2, "Please enter a number between 0 and 60.");
+  refused({"--channels", "1=DCV", "--passes", "0"}, 2,
           "Please enter an integer between 1 and 200.");
-  refused({"--channels", "1=None"}, 1, "No channel is set to a function.");
+  refused({"--channels", "1=None"}, 2, "No channel is set to a function.");
   refused({"--channels", "2=DCI:0"}, 2,
           "CH2: The value of \"R\" can't equal to 0 ! Please re-enter.");
-  refused({"--channels", "15=4W"}, 1, "CH15: 4W is offered on CH1 to CH10 only");
-  refused({"--device", "1", "--channels", "11=DCV"}, 1,
+  refused({"--channels", "15=4W"}, 2, "CH15: 4W is offered on CH1 to CH10 only");
+  refused({"--device", "1", "--channels", "11=DCV"}, 2,
           "W9-90/1-GPIB-22: CH11: the card has 10 channels.");
-  refused({"--device", "3", "--channels", "1=DCV"}, 1,
+  refused({"--device", "3", "--channels", "1=DCV"}, 2,
           "--device 3: the scanner lists 2 meters (0 to 1)");
   refused({"--channels", "1=DCV", "--interval", "00:00:05", "--stop-time", "2001/01/01 00:00:00"},
-          1, "The Stop Time has passed: no pass was started.");
+          2, "The Stop Time has passed: no pass was started.");
   refused({"--channels", "1=DCV", "--mode", "SWEEP"}, 2, "--mode: SCAN or STEP");
+  refused({"--channels", "1=DCV", "--bogus", "x"}, 2, "--bogus: unknown option");
+  refused({"--bogus"}, 2, "--bogus: unknown option");
+  // An output that cannot be written is found before the meters are even searched.
+  refused({"--channels", "1=DCV", "--out", "/nonexistent/dir/x.xlsx"}, 1,
+          "/nonexistent/dir/x.xlsx cannot be written: the folder /nonexistent/dir does not exist");
+}
+
+// A simulation of one USB meter with a ten-channel card and the given extra keys.
+std::map<std::string, std::string> OneMeter(const test::TempFolder& folder,
+                                            const std::string& keys) {
+  return {{"VX_VISA_SIM", folder.Write("sim.ini",
+                                       "[M]\nDescriptor=USB0::0x1F3A::0x0C21::TW1::INSTR\nCard=10\n"
+                                       "Noise=0\n" +
+                                           keys)},
+          {"VX_VISA_NATIVE", "0"},
+          {"VX_VISA_LIBRARY", ""}};
+}
+
+TEST(Vxscan, AnAnswerWithoutItsReadingsIsAFailure) {
+  test::TempFolder folder;
+  const auto run = test::RunProcess(
+      {kVxscan, "--channels", "1=DCV,2=DCV", "--timer", "0", "--count", "2"},
+      OneMeter(folder, "Fault=garbage\nFaultOn=FETCH?\n"), std::chrono::seconds(60));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_TRUE(run.err.find("readings are missing") != std::string::npos ||
+              run.err.find("were not readings") != std::string::npos)
+      << run.err;
+}
+
+TEST(Vxscan, AMeterLostDuringAPassEndsTheRunNamingItAndTheStatus) {
+  test::TempFolder folder;
+  // The connection drops at a progress poll a little into a pass of ten seconds.
+  const auto run =
+      test::RunProcess({kVxscan, "--channels", "1=DCV", "--timer", "1", "--count", "10"},
+                       OneMeter(folder, "Fault=lost\nFaultOn=ROUT:SCAN:STATE?\nLostAfter=30\n"),
+                       std::chrono::seconds(30));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find("W9-90/1-USBTMC-TW1: The connection to the instrument was lost. "
+                         "(VI_ERROR_CONN_LOST) The scan has ended."),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(Vxscan, ListWithoutAMeterSaysSo) {
+  test::TempFolder folder;
+  const auto run = test::RunProcess(
+      {kVxscan, "--list"}, {{"VX_VISA_SIM", folder.Write("none.ini",
+                                                         "[Scope]\nDescriptor=GPIB0::3::INSTR\n"
+                                                         "Identity=ACME,SCOPE,1,1\n")},
+                            {"VX_VISA_NATIVE", "0"},
+                            {"VX_VISA_LIBRARY", ""}});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "vxscan: No Device Connected\n");
+  EXPECT_EQ(run.out, "");
 }
 
 TEST(Vxscan, CtrlCEndsTheRunBetweenPollsKeepingTheFinishedPasses) {

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "sim_test_util.h"
 
@@ -144,18 +146,60 @@ TEST(OutputCap, AppliesToTheAnswerAsSentOverlongPaddingIncluded) {
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->bytes, "-350,\"Queue overflow\"\n");
 
-  // Answers that fit go out until the next one would pass the cap.
+  // Answers join the line's message until the next one would pass the cap.
   config.fault.overlongBytes = 6'000'000;
   SimulatedMeter fits(config, clock);
   ASSERT_TRUE(fits.Write("read?;read?;read?\n"));
-  std::size_t total = 0;
-  int answers = 0;
-  while (const auto message = fits.PopOutput()) {
-    total += message->bytes.size();
-    ++answers;
-  }
-  EXPECT_EQ(answers, 2);
-  EXPECT_EQ(total, 2u * 6'000'001u);
+  const auto message = fits.PopOutput();
+  ASSERT_TRUE(message.has_value());
+  EXPECT_EQ(message->bytes.size(), 2u * 6'000'000u + 2u);  // two units, a ";" and a line feed
+  EXPECT_FALSE(fits.PopOutput().has_value());
+}
+
+// Once the output queue is full the meter runs no further query of the line: each is an
+// error -350, and the work of answers that could go nowhere is never done.
+TEST(OutputCap, AFullQueueStopsTheQueriesOfTheLine) {
+  ManualClock clock;
+  SimulatedMeter meter(Config(), clock);
+  std::string line = "samp:coun 50000";
+  for (int i = 0; i < 400; ++i) line += ";read?";
+  const unsigned before = meter.CommandCount();
+  ASSERT_TRUE(meter.Write(line + "\n"));
+  // An answer holds 50000 readings of 15 characters and their commas: twenty answers fit in
+  // 16 MiB, the twenty-first is made and cannot go, and the rest are not run.
+  EXPECT_EQ(meter.CommandCount() - before, 1u + 21u);
+  const auto message = meter.PopOutput();
+  ASSERT_TRUE(message.has_value());
+  EXPECT_EQ(message->bytes.size(), 20u * 799'999u + 19u + 1u);
+  ASSERT_TRUE(meter.Write("syst:err?\n"));
+  EXPECT_EQ(meter.PopOutput()->bytes, "-350,\"Queue overflow\"\n");
+  // Read, the queue takes answers again.
+  ASSERT_TRUE(meter.Write("*idn?\n"));
+  EXPECT_EQ(meter.PopOutput()->bytes, std::string(testing::kFullIdentity) + "\n");
+}
+
+// The meter is locked one command at a time: a long line on one connection never keeps
+// another connection's query waiting for the whole line.
+TEST(Connections, ALongLineDoesNotHoldUpTheOtherConnections) {
+  ManualClock clock;
+  SimulatedMeter meter(Config(), clock);
+  auto busy = meter.Connect();
+  auto other = meter.Connect();
+  std::string line = "samp:coun 50000";
+  for (int i = 0; i < 15; ++i) line += ";read?";
+  std::atomic<bool> lineDone{false};
+  std::thread writer([&] {
+    busy->Write(line + "\n");
+    lineDone = true;
+  });
+  while (meter.CommandCount() < 2) std::this_thread::yield();
+  ASSERT_TRUE(other->Write("*idn?\n"));
+  const auto answer = other->PopOutput();
+  const bool answeredDuringTheLine = !lineDone;
+  writer.join();
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->bytes, std::string(testing::kFullIdentity) + "\n");
+  EXPECT_TRUE(answeredDuringTheLine);
 }
 
 }  // namespace

@@ -475,18 +475,21 @@ TEST_F(MeterTest, ReadInPiecesAndDeviceClear) {
   EXPECT_TRUE(Silent());
 }
 
+// A line of several queries gets one response message: the answers separated by ";" and
+// ended by one line feed, so that the next query's answer is its own.
 TEST_F(MeterTest, PopOutputForStreams) {
   EXPECT_FALSE(M().PopOutput().has_value());
   Send("*IDN?;func?");
   auto first = M().PopOutput();
   ASSERT_TRUE(first.has_value());
-  EXPECT_EQ(first->bytes, std::string(kFullIdentity) + "\n");
+  EXPECT_EQ(first->bytes, std::string(kFullIdentity) + ";\"VOLT\"\n");
   EXPECT_TRUE(first->endOfMessage);
   EXPECT_LE(first->readyAt, clock_.Steady());
+  EXPECT_FALSE(M().PopOutput().has_value());
+  Send("read?");
   auto second = M().PopOutput();
   ASSERT_TRUE(second.has_value());
-  EXPECT_EQ(second->bytes, "\"VOLT\"\n");
-  EXPECT_FALSE(M().PopOutput().has_value());
+  EXPECT_EQ(second->bytes, "+1.23456700E+00\n");
 }
 
 TEST_F(MeterTest, ResetRestoresPowerOnSettings) {

@@ -9,10 +9,9 @@
 #include <com/sun/star/deployment/XPackage.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/ui/theWindowStateConfiguration.hpp>
-#include <cppuhelper/bootstrap.hxx>
-#include <rtl/bootstrap.hxx>
 
 #include "automation/calc/command_environment.h"
+#include "automation/calc/office_connection.h"
 
 namespace vx::test {
 
@@ -26,14 +25,10 @@ struct ExtensionProbe::Impl {
 
 ExtensionProbe::ExtensionProbe(const std::string& pipeName) : impl_(std::make_unique<Impl>()) {
   try {
-    if (std::getenv("URE_BOOTSTRAP") == nullptr) {
-      rtl::Bootstrap::set("URE_BOOTSTRAP",
-                          "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
-    }
-    // Never destroyed: the bridge's threads may use it while the test program ends.
-    static const auto& local =
-        *new Reference<uno::XComponentContext>(cppu::defaultBootstrap_InitialComponentContext());
-    const auto resolver = css::bridge::UnoUrlResolver::create(local);
+    automation::calc::EndBridgesAtExit();
+    const auto local = automation::calc::ProcessContext();
+    if (!local) return;
+    const auto resolver = css::bridge::UnoUrlResolver::create(*local);
     impl_->context = Reference<uno::XComponentContext>(
         resolver->resolve(ToUno("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext")),
         UNO_QUERY_THROW);

@@ -1,5 +1,7 @@
 #include "office_probe.h"
 
+#include "automation/calc/office_connection.h"
+
 #include <map>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -85,8 +87,10 @@ OfficeProbe::OfficeProbe(const std::string& pipeName) : impl_(std::make_unique<I
       rtl::Bootstrap::set("URE_BOOTSTRAP",
                           "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
     }
-    static const Reference<uno::XComponentContext> local =
-        cppu::defaultBootstrap_InitialComponentContext();
+    automation::calc::EndBridgesAtExit();
+    const auto process = automation::calc::ProcessContext();
+    if (!process) return;
+    const Reference<uno::XComponentContext>& local = *process;
     // One bridge per office for the test program's life: bridges that come and go by the
     // dozen race their own ends.
     static auto* bridges = new std::map<std::string, Reference<uno::XComponentContext>>;

@@ -39,6 +39,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             int outFd, int errFd) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // No terminal answers a program's questions in a test, wherever the test is run from.
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
   if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
   // The program gets its standard streams and nothing else of the test's: what it opens is
@@ -60,7 +62,8 @@ int ExitCode(int status) {
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& environment) {
+                         const std::map<std::string, std::string>& environment,
+                         std::chrono::milliseconds limit) {
   int out[2];
   int err[2];
   if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
@@ -71,8 +74,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   int open = 2;
   char buffer[4096];
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  bool killed = false;
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) break;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 && !killed) {
+      kill(pid, SIGKILL);
+      killed = true;
+    }
+    const int ready = poll(fds, 2, killed ? -1 : static_cast<int>(left.count()));
+    if (ready < 0) break;
+    if (ready == 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -119,6 +132,22 @@ std::optional<std::string> BackgroundProcess::ReadLine(std::chrono::milliseconds
 
 void BackgroundProcess::Signal(int signal) {
   if (pid_ > 0) kill(pid_, signal);
+}
+
+std::optional<int> BackgroundProcess::StopWithin(int signal, std::chrono::milliseconds limit) {
+  if (pid_ <= 0) return std::nullopt;
+  kill(pid_, signal);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      Stop(SIGKILL);
+      return std::nullopt;
+    }
+    usleep(10000);
+  }
+  pid_ = -1;
+  return ExitCode(status);
 }
 
 int BackgroundProcess::Stop(int signal) {

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the project's programs from tests: to completion with their output captured, or in
-// the background (a server) with its output read line by line.
+// the background (a server) with its output read line by line. Their standard input is
+// /dev/null.
 
 #include <sys/types.h>
 
@@ -18,9 +19,12 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs `argv` with `environment` added to the test's own environment.
+// Runs `argv` with `environment` added to the test's own environment. A program that has
+// not ended within `limit` is killed (its exit code is then -1), so that a program that
+// hangs fails its test instead of stalling it.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& environment = {});
+                         const std::map<std::string, std::string>& environment = {},
+                         std::chrono::milliseconds limit = std::chrono::minutes(2));
 
 class BackgroundProcess {
  public:
@@ -35,6 +39,9 @@ class BackgroundProcess {
   std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
   // Sends `signal` and waits for the exit; returns the exit code (-1 if killed by a signal).
   int Stop(int signal);
+  // Sends `signal` and waits at most `limit` for the exit: the exit code, or none when the
+  // program was still running (it is then killed).
+  std::optional<int> StopWithin(int signal, std::chrono::milliseconds limit);
   // Sends `signal` without waiting.
   void Signal(int signal);
   pid_t Pid() const { return pid_; }

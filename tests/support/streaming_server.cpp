@@ -23,7 +23,9 @@ StreamingServer::StreamingServer(Pace pace) {
 StreamingServer::~StreamingServer() {
   stop_ = true;
   ::shutdown(listener_, SHUT_RDWR);
+  if (const int connection = connection_.load(); connection >= 0) ::shutdown(connection, SHUT_RDWR);
   thread_.join();
+  if (connection_ >= 0) ::close(connection_);
   ::close(listener_);
 }
 
@@ -34,6 +36,7 @@ std::string StreamingServer::Resource() const {
 void StreamingServer::Serve(Pace pace) {
   const int connection = ::accept(listener_, nullptr, nullptr);
   if (connection < 0) return;
+  connection_ = connection;
   char command[64];
   if (::recv(connection, command, sizeof command, 0) > 0) {
     const std::string chunk(1024, 'x');
@@ -48,7 +51,6 @@ void StreamingServer::Serve(Pace pace) {
       if (pace == Pace::OneKilobytePer20Ms) std::this_thread::sleep_for(20ms);
     }
   }
-  ::close(connection);
 }
 
 }  // namespace vx::test

@@ -26,6 +26,9 @@ class StreamingServer {
   int listener_ = -1;
   std::uint16_t port_ = 0;
   std::atomic<bool> stop_{false};
+  // The accepted connection, shut down on destruction: a client that stopped reading leaves
+  // the server blocked in send() otherwise.
+  std::atomic<int> connection_{-1};
   std::thread thread_;
 };
 

@@ -76,6 +76,34 @@ TEST_F(VisaClientTest, ParsingANameGivesItsInterfaceClassAndCanonicalSpelling) {
   EXPECT_EQ(viParseRsrc(0x7FFF0000, kGpib, &type, &board), VI_ERROR_INV_OBJECT);
 }
 
+// A name of fewer than 256 characters may grow past 255 when written out in full (the board
+// number, four-digit USB numbers): every call that takes it refuses it rather than cut it.
+TEST_F(VisaClientTest, ANameTooLongWrittenOutInFullIsRefusedNeverCut) {
+  const std::string serial(227, 'S');
+  const std::string name = "USB::1::2::" + serial + "::INSTR";
+  ASSERT_LT(name.size(), 256u);
+  ASSERT_GT(std::string("USB0::0x0001::0x0002::" + serial + "::INSTR").size(), 255u);
+  ViUInt16 type = 0;
+  ViUInt16 board = 0;
+  char resourceClass[VI_FIND_BUFLEN];
+  char expanded[VI_FIND_BUFLEN] = "junk";
+  char alias[VI_FIND_BUFLEN];
+  EXPECT_EQ(viParseRsrcEx(rm_, name.c_str(), &type, &board, resourceClass, expanded, alias),
+            VI_ERROR_INV_RSRC_NAME);
+  EXPECT_STREQ(expanded, "");
+  EXPECT_NE(Desc(rm_, VI_ERROR_INV_RSRC_NAME).find("written out in full"), std::string::npos)
+      << Desc(rm_, VI_ERROR_INV_RSRC_NAME);
+  EXPECT_EQ(viParseRsrc(rm_, name.c_str(), &type, &board), VI_ERROR_INV_RSRC_NAME);
+  ViSession session = VI_NULL;
+  EXPECT_EQ(viOpen(rm_, name.c_str(), VI_NO_LOCK, 0, &session), VI_ERROR_INV_RSRC_NAME);
+  // One character less fits exactly.
+  const std::string fits = "USB::1::2::" + serial.substr(1) + "::INSTR";
+  ASSERT_EQ(viParseRsrcEx(rm_, fits.c_str(), &type, &board, resourceClass, expanded, alias),
+            VI_SUCCESS);
+  EXPECT_EQ(std::string(expanded), "USB0::0x0001::0x0002::" + serial.substr(1) + "::INSTR");
+  EXPECT_EQ(std::string(expanded).size(), 255u);
+}
+
 TEST_F(VisaClientTest, SessionsReportTheirResourceAndUsbIdentity) {
   const ViSession usb = Open(kUsb);
   EXPECT_EQ(TextAttribute(usb, VI_ATTR_RSRC_NAME), kUsb);

@@ -32,6 +32,17 @@ AutomationError NotAWorkbook(const BookState& book) {
                    "open in LibreOffice.");
 }
 
+// A save that was over before it was handed back.
+class FinishedSave final : public PendingSave {
+ public:
+  explicit FinishedSave(Status outcome) : outcome_(std::move(outcome)) {}
+  bool Done() const override { return true; }
+  Status Wait() override { return outcome_; }
+
+ private:
+  Status outcome_;
+};
+
 class CalcSheets final : public Sheets {
  public:
   CalcSheets(HostPtr host, BookPtr book) : host_(std::move(host)), book_(std::move(book)) {}
@@ -104,8 +115,24 @@ class CalcWorkbook final : public Workbook {
     return MakeNames(host_, book_, nullptr);
   }
   Status SaveAs(std::string_view path) override {
-    if (book_->addIn) return NotAWorkbook(*book_);
     const std::string target(path);
+    VX_RETURN_IF_ERROR(Store(target, /*asCopy=*/false));
+    std::error_code error;
+    book_->fullName = std::filesystem::absolute(target, error).string();
+    return {};
+  }
+  // Calc writes a document on the office's own thread, one store at a time, and a store over
+  // the bridge returns when the file is written: the copy is written before this returns,
+  // and the save handed back is over.
+  Result<PendingSavePtr> SaveCopyAsInBackground(std::string_view path) override {
+    return PendingSavePtr(std::make_shared<FinishedSave>(Store(std::string(path), true)));
+  }
+
+ private:
+  // Writes the document at `target`: as its file (SaveAs), or a copy of it that leaves the
+  // document's own file as it was.
+  Status Store(const std::string& target, bool asCopy) {
+    if (book_->addIn) return NotAWorkbook(*book_);
     // Calc would make the missing folders; the object model refuses a path that is not there.
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::absolute(target, error).parent_path();
@@ -121,19 +148,22 @@ class CalcWorkbook final : public Workbook {
       arguments[0].Value <<= FilterFor(target);
       arguments[1].Name = "Overwrite";
       arguments[1].Value <<= true;
+      const auto storable = As<css::frame::XStorable>(book_->document);
       try {
-        As<css::frame::XStorable>(book_->document)->storeAsURL(ToUno(FileUrlOf(target)), arguments);
+        if (asCopy) {
+          storable->storeToURL(ToUno(FileUrlOf(target)), arguments);
+        } else {
+          storable->storeAsURL(ToUno(FileUrlOf(target)), arguments);
+        }
       } catch (const css::io::IOException&) {
         return AutomationError::Make(
             ErrorNumber::PathNotFound,
             "The workbook cannot be saved as " + target + ": LibreOffice cannot write there.");
       }
-      book_->fullName = std::filesystem::absolute(target, error).string();
       return {};
     });
   }
 
- private:
   Reference<css::document::XDocumentProperties> Properties() {
     book_->CheckOpen();
     return As<css::document::XDocumentPropertiesSupplier>(book_->document)->getDocumentProperties();

@@ -1,10 +1,13 @@
 #include "automation/calc/office_connection.h"
 
+#include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 #include <rtl/bootstrap.hxx>
@@ -20,32 +23,6 @@ namespace vx::automation::calc {
 namespace {
 
 constexpr auto kRetryEvery = std::chrono::milliseconds(50);
-
-// The process's own UNO runtime, made once: it must know LibreOffice's type libraries before
-// the first office type is used, or that use brings the process down. It is never destroyed:
-// the bridges' threads still use it while the process ends, and taking it down under them
-// corrupts the heap as the program exits.
-Result<Reference<css::uno::XComponentContext>> LocalContext() {
-  static std::once_flag once;
-  static auto& context = *new Reference<css::uno::XComponentContext>;
-  static std::string problem;
-  std::call_once(once, [] {
-    try {
-      if (std::getenv("URE_BOOTSTRAP") == nullptr) {
-        rtl::Bootstrap::set("URE_BOOTSTRAP",
-                            "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
-      }
-      context = cppu::defaultBootstrap_InitialComponentContext();
-    } catch (const css::uno::Exception& exception) {
-      problem = FromUno(exception.Message);
-    }
-  });
-  if (!context.is()) {
-    return AutomationError::Make(ErrorNumber::AppNotFound,
-                                 "LibreOffice's UNO runtime cannot be started: " + problem);
-  }
-  return context;
-}
 
 // UNO's messages end with the source place of the throw (" at ./sc/source/..."): the user
 // needs the words before it.
@@ -95,11 +72,68 @@ void IgnoreBrokenPipes() {
   }
 }
 
+// The bridge factory of the process's runtime, made before the exit handler is registered
+// (what is made after it goes before it at exit), and never destroyed.
+Reference<css::bridge::XBridgeFactory2>* exitFactory = nullptr;
+
+// Disposes every bridge of the process, which closes its pipe and joins its threads.
+void EndBridges() {
+  try {
+    const Sequence<Reference<css::bridge::XBridge>> bridges = (*exitFactory)->getExistingBridges();
+    for (sal_Int32 i = 0; i < bridges.getLength(); ++i) {
+      const Reference<css::lang::XComponent> bridge(bridges[i], UNO_QUERY);
+      if (bridge.is()) bridge->dispose();
+    }
+  } catch (const css::uno::Exception&) {
+    // An office that has gone has taken its bridge with it.
+  }
+}
+
 }  // namespace
+
+// The process's own UNO runtime, made once: it must know LibreOffice's type libraries before
+// the first office type is used, or that use brings the process down.
+Result<Reference<css::uno::XComponentContext>> ProcessContext() {
+  static std::once_flag once;
+  static Reference<css::uno::XComponentContext> context;
+  static std::string problem;
+  std::call_once(once, [] {
+    try {
+      if (std::getenv("URE_BOOTSTRAP") == nullptr) {
+        rtl::Bootstrap::set("URE_BOOTSTRAP",
+                            "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
+      }
+      context = cppu::defaultBootstrap_InitialComponentContext();
+    } catch (const css::uno::Exception& exception) {
+      problem = FromUno(exception.Message);
+    }
+  });
+  if (!context.is()) {
+    return AutomationError::Make(ErrorNumber::AppNotFound,
+                                 "LibreOffice's UNO runtime cannot be started: " + problem);
+  }
+  return context;
+}
+
+void EndBridgesAtExit() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const Result<Reference<css::uno::XComponentContext>> local = ProcessContext();
+    if (!local) return;
+    try {
+      exitFactory =
+          new Reference<css::bridge::XBridgeFactory2>(css::bridge::BridgeFactory::create(*local));
+    } catch (const css::uno::Exception&) {
+      return;
+    }
+    std::atexit(EndBridges);
+  });
+}
 
 Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOptions& options) {
   IgnoreBrokenPipes();
-  VX_ASSIGN_OR_RETURN(Reference<css::uno::XComponentContext> local, LocalContext());
+  EndBridgesAtExit();
+  VX_ASSIGN_OR_RETURN(Reference<css::uno::XComponentContext> local, ProcessContext());
   std::unique_ptr<OfficeConnection> connection(new OfficeConnection);
   connection->options_ = options;
   try {
@@ -108,9 +142,17 @@ Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOpt
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     Reference<css::uno::XInterface> remote(KeptContext(options.ContextAddress()).get());
     for (bool started = false; !remote.is();) {
+      // No office on the pipe yet, or one that is still starting (or ending) and drops the
+      // bridge it accepted: both are waited out until the deadline.
+      bool notThereYet = false;
       try {
         remote = resolver->resolve(address);
       } catch (const css::connection::NoConnectException&) {
+        notThereYet = true;
+      } catch (const css::lang::DisposedException&) {
+        notThereYet = true;
+      }
+      if (notThereYet) {
         if (!started && options.mayStart) {
           // Where an office already runs on the same profile, the one started here hands it
           // the pipe and ends; then that office answers.

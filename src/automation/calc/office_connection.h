@@ -59,6 +59,16 @@ class OfficeConnection {
   bool lost_ = false;
 };
 
+// The process's own UNO runtime, made once, with LibreOffice's type libraries: every bridge
+// of the process is made from it.
+Result<Reference<css::uno::XComponentContext>> ProcessContext();
+
+// Ends the process's bridges to offices when it exits, before the UNO runtime's own statics
+// go: a bridge thread that still serves a call from the office (a listener's event) while
+// the runtime is torn down brings the process down at its very end. Called by Open; a
+// client that makes bridges of its own (from ProcessContext) calls it too.
+void EndBridgesAtExit();
+
 // The UNO type of the exception being handled ("com.sun.star.lang.IllegalArgumentException").
 std::string CaughtTypeName();
 

@@ -56,6 +56,11 @@ Status HostData::CheckLastingWritable() const {
                                stateError_ + " Changes to toolbars and add-ins are not kept.");
 }
 
+Status HostData::CheckLastingReadable() const {
+  if (stateError_.empty()) return {};
+  return AutomationError::Make(ErrorNumber::PermissionDenied, stateError_);
+}
+
 Status HostData::KeepLastingState() {
   VX_RETURN_IF_ERROR(CheckLastingWritable());
   LastingState state;

@@ -37,6 +37,8 @@ class HostData {
   bool userControl = false;
   std::string statusBar;
   std::string version = "12.0";
+  // The sheets' last row: the program's own limit, or a smaller one a test gives the host.
+  int lastRow = kMaxRows;
 
   std::shared_ptr<WorkbookData> NewWorkbook(std::string name = {});
   int NextDocumentNumber() { return ++documentCounter_; }
@@ -49,6 +51,9 @@ class HostData {
   Status LastingChanged();
   // Refuses a lasting change while the state file cannot be trusted.
   Status CheckLastingWritable() const;
+  // The add-ins the program knows live in the state file alone: while it cannot be read they
+  // cannot be counted, and the reason names the file and the line.
+  Status CheckLastingReadable() const;
 
  private:
   void LoadLastingState();

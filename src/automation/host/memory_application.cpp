@@ -20,8 +20,10 @@ AutomationError NotOfThisHost(std::string_view member, HostKind kind) {
 
 class MemoryApplication final : public Unknown, public Application {
  public:
-  MemoryApplication(HostKind kind, std::string statePath)
-      : host_(std::make_shared<HostData>(kind, std::move(statePath))) {}
+  MemoryApplication(HostKind kind, std::string statePath, int lastRow)
+      : host_(std::make_shared<HostData>(kind, std::move(statePath))) {
+    host_->lastRow = lastRow;
+  }
 
   void* QueryInterface(std::string_view id) override {
     if (id == Application::kInterfaceId) return static_cast<Application*>(this);
@@ -87,8 +89,8 @@ class MemoryApplication final : public Unknown, public Application {
 
 }  // namespace
 
-Unknown* NewMemoryHost(HostKind kind, std::string statePath) {
-  return new MemoryApplication(kind, std::move(statePath));
+Unknown* NewMemoryHost(HostKind kind, std::string statePath, int lastRow) {
+  return new MemoryApplication(kind, std::move(statePath), lastRow);
 }
 
 }  // namespace vx::automation::host

@@ -10,7 +10,8 @@
 
 namespace vx::automation::host {
 
-// A new host, owned by the caller, that keeps its lasting state in `statePath`.
-Unknown* NewMemoryHost(HostKind kind, std::string statePath);
+// A new host, owned by the caller, that keeps its lasting state in `statePath`. Its sheets
+// end at `lastRow` (the program's 1,048,576 unless a test wants to reach the end sooner).
+Unknown* NewMemoryHost(HostKind kind, std::string statePath, int lastRow = kMaxRows);
 
 }  // namespace vx::automation::host

@@ -196,7 +196,10 @@ class MemoryAddIns final : public AddIns {
  public:
   explicit MemoryAddIns(HostPtr host) : host_(std::move(host)) {}
 
-  Result<int> Count() override { return static_cast<int>(host_->addIns.size()); }
+  Result<int> Count() override {
+    VX_RETURN_IF_ERROR(host_->CheckLastingReadable());
+    return static_cast<int>(host_->addIns.size());
+  }
   Result<AddInPtr> Item(int index) override {
     if (index < 1 || index > static_cast<int>(host_->addIns.size())) {
       return BadIndex("AddIns", std::to_string(index));

@@ -35,7 +35,11 @@ AutomationError BadIndex(const std::string& collection, const std::string& index
 // The sheet's position in its workbook, -1 when it is not there.
 int SheetPosition(const WorkbookData& book, const SheetData& sheet);
 
-// Saves the workbook as .xlsx at `path` (through a temporary file and a rename).
+// Writes the workbook as .xlsx at `path` (through a temporary file and a rename).
+Status WriteWorkbookFile(const WorkbookData& book, const std::string& path);
+// As WriteWorkbookFile, and the workbook's FullName becomes `path`.
 Status SaveWorkbook(WorkbookData& book, const std::string& path);
+// Writes a snapshot of the workbook on another thread.
+PendingSavePtr SaveCopyInBackground(const WorkbookData& book, const std::string& path);
 
 }  // namespace vx::automation::host

@@ -97,6 +97,9 @@ class MemoryWorkbook final : public Workbook {
   Result<ChartsPtr> Charts() override { return MakeCharts(host_, book_); }
   Result<NamesPtr> Names() override { return MakeNames(host_, book_, nullptr); }
   Status SaveAs(std::string_view path) override { return SaveWorkbook(*book_, std::string(path)); }
+  Result<PendingSavePtr> SaveCopyAsInBackground(std::string_view path) override {
+    return SaveCopyInBackground(*book_, std::string(path));
+  }
 
  private:
   HostPtr host_;
@@ -123,21 +126,18 @@ class MemoryWorksheet final : public Worksheet {
   Result<RangePtr> Range(std::string_view cell) override {
     const ParsedBlock parsed = ParseA1(cell);
     if (!parsed.block) return HostError(parsed.error);
-    return MakeRange(host_, book_, sheet_, *parsed.block);
+    return InSheet(*parsed.block);
   }
   Result<RangePtr> Range(std::string_view first, std::string_view last) override {
     const ParsedBlock a = ParseA1(first);
     if (!a.block) return HostError(a.error);
     const ParsedBlock b = ParseA1(last);
     if (!b.block) return HostError(b.error);
-    return MakeRange(host_, book_, sheet_, SpanOf(*a.block, *b.block));
+    return InSheet(SpanOf(*a.block, *b.block));
   }
   Result<RangePtr> Cells(int row, int column) override {
-    if (!WithinSheet(row, column)) {
-      return HostError("The cell at row " + std::to_string(row) + ", column " +
-                       std::to_string(column) + " lies outside the sheet.");
-    }
-    return MakeRange(host_, book_, sheet_, CellBlock{row, column, row, column});
+    if (!WithinSheet(row, column)) return Outside(row, column);
+    return InSheet(CellBlock{row, column, row, column});
   }
   Result<NamesPtr> Names() override { return MakeNames(host_, book_, sheet_); }
   Result<ShapesPtr> Shapes() override { return MakeShapes(book_, sheet_); }
@@ -157,6 +157,16 @@ class MemoryWorksheet final : public Worksheet {
   }
 
  private:
+  // A block that starts below the sheet's last row lies outside it.
+  Result<RangePtr> InSheet(const CellBlock& block) {
+    if (block.firstRow > host_->lastRow) return Outside(block.firstRow, block.firstColumn);
+    return MakeRange(host_, book_, sheet_, block);
+  }
+  static AutomationError Outside(int row, int column) {
+    return HostError("The cell at row " + std::to_string(row) + ", column " +
+                     std::to_string(column) + " lies outside the sheet.");
+  }
+
   HostPtr host_;
   BookPtr book_;
   SheetPtr sheet_;
@@ -218,17 +228,14 @@ class MemoryNames final : public Names {
     if (!problem.empty()) return HostError(problem);
     return Item(name);
   }
+  // The sheet part is read as the program writes it: quoted when it must be, with a quote
+  // inside the name doubled ("'It''s'!DmmCount").
   Result<NamePtr> Item(std::string_view qualified) override {
-    const size_t bang = qualified.rfind('!');
+    std::string sheetName;
+    std::string name;
     int scope = Scope();
-    std::string_view name = qualified;
-    if (bang != std::string_view::npos) {
-      std::string sheetName(qualified.substr(0, bang));
-      if (sheetName.size() >= 2 && sheetName.front() == '\'') {
-        sheetName = sheetName.substr(1, sheetName.size() - 2);
-      }
+    if (SplitQualified(qualified, sheetName, name) && !sheetName.empty()) {
       scope = book_->SheetIndex(sheetName);
-      name = qualified.substr(bang + 1);
     }
     const DefinedNameData* data = book_->FindName(scope, name);
     if (data == nullptr) return BadIndex("Names", "\"" + std::string(qualified) + "\"");

@@ -1,5 +1,6 @@
 #include "automation/host/workbook_data.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -27,7 +28,23 @@ bool ValidName(std::string_view name) {
          !EqualsNoCase(name, "FALSE");
 }
 
-// Splits "Sheet1!Name" or "'My data'!Name" into its sheet and name.
+size_t DisplayLength(std::string_view text) {
+  size_t length = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++length;
+    } else if (c >= 0xE0) {
+      length += 2;  // wide (CJK) characters take two columns
+    } else if (c >= 0xC0) {
+      ++length;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
 bool SplitQualified(std::string_view qualified, std::string& sheet, std::string& name) {
   const size_t bang = qualified.rfind('!');
   if (bang == std::string_view::npos) {
@@ -50,34 +67,44 @@ bool SplitQualified(std::string_view qualified, std::string& sheet, std::string&
   return !sheet.empty();
 }
 
-size_t DisplayLength(std::string_view text) {
-  size_t length = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++length;
-    } else if (c >= 0xE0) {
-      length += 2;  // wide (CJK) characters take two columns
-    } else if (c >= 0xC0) {
-      ++length;
-    }
-  }
-  return length;
+const std::vector<Cell>& SheetData::RowCells(int row) const {
+  static const std::vector<Cell> kNoCells;
+  const auto index = static_cast<size_t>((row - 1) / kRowsPerBlock);
+  if (row < 1 || index >= blocks_.size()) return kNoCells;
+  const RowBlock& block = *blocks_[index];
+  const auto offset = static_cast<size_t>((row - 1) % kRowsPerBlock);
+  return offset < block.size() ? block[offset] : kNoCells;
 }
 
-}  // namespace
+SheetData::RowBlock& SheetData::WritableBlock(int row) {
+  const auto index = static_cast<size_t>((row - 1) / kRowsPerBlock);
+  if (index >= blocks_.size()) blocks_.resize(index + 1);
+  std::shared_ptr<RowBlock>& block = blocks_[index];
+  // Only this thread takes snapshots, so a count of one cannot grow while the block changes;
+  // a snapshot that lets go meanwhile merely costs a copy that was not needed.
+  if (!block) {
+    block = std::make_shared<RowBlock>();
+  } else if (block.use_count() > 1) {
+    block = std::make_shared<RowBlock>(*block);
+  }
+  return *block;
+}
 
 const Cell* SheetData::Find(int row, int column) const {
   if (row < 1 || row > RowCount()) return nullptr;
-  const auto& cells = rows_[row - 1];
+  const auto& cells = RowCells(row);
   if (column < 1 || column > static_cast<int>(cells.size())) return nullptr;
   return &cells[column - 1];
 }
 
 Cell& SheetData::At(int row, int column) {
-  if (row > RowCount()) rows_.resize(row);
-  auto& cells = rows_[row - 1];
+  RowBlock& block = WritableBlock(row);
+  const auto offset = static_cast<size_t>((row - 1) % kRowsPerBlock);
+  if (offset >= block.size()) block.resize(offset + 1);
+  rowCount_ = std::max(rowCount_, row);
+  auto& cells = block[offset];
   if (column > static_cast<int>(cells.size())) {
+    // Cells a row gains take their column's format.
     const int first = static_cast<int>(cells.size()) + 1;
     cells.resize(column);
     for (auto style = columnStyles_.lower_bound(first);
@@ -101,6 +128,17 @@ Value SheetData::ValueAt(int row, int column) const {
 double SheetData::ColumnWidth(int column) const {
   const auto found = columnWidths_.find(column);
   return found == columnWidths_.end() ? kDefaultColumnWidth : found->second;
+}
+
+void SheetData::SetColumnWidth(int column, double characters) {
+  const double edge = ColumnLeft(column + 1);
+  columnWidths_[column] = characters;
+  const double shift = ColumnLeft(column + 1) - edge;
+  if (shift == 0) return;
+  constexpr double kHalfPixel = 0.375;  // points
+  for (ShapeData& shape : shapes_) {
+    if (shape.left >= edge - kHalfPixel) shape.left += shift;
+  }
 }
 
 double SheetData::ColumnLeft(int column) const {
@@ -142,6 +180,13 @@ ShapeData* SheetData::FindShape(int id) {
     if (shape.id == id) return &shape;
   }
   return nullptr;
+}
+
+std::shared_ptr<const WorkbookData> WorkbookData::Snapshot() const {
+  auto copy = std::make_shared<WorkbookData>(*this);
+  for (auto& sheet : copy->sheets_) sheet = std::make_shared<SheetData>(*sheet);
+  for (auto& chart : copy->charts_) chart = std::make_shared<ChartData>(*chart);
+  return copy;
 }
 
 std::shared_ptr<SheetData> WorkbookData::AddSheet() {

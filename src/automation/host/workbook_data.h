@@ -83,6 +83,10 @@ struct ChartData {
   std::string shapeName;
 };
 
+// A worksheet's cells, styles, widths and shapes. Rows are kept in blocks shared with the
+// snapshots taken of the sheet (see WorkbookData::Snapshot): a copy of the sheet costs a
+// pointer per block, and a block is copied only when the sheet changes it while a snapshot
+// still holds it.
 class SheetData {
  public:
   explicit SheetData(std::string name) : name_(std::move(name)) {}
@@ -94,9 +98,9 @@ class SheetData {
   Cell& At(int row, int column);
   Value ValueAt(int row, int column) const;
   // Rows 1..RowCount() may hold cells; row r holds ColumnsIn(r) of them.
-  int RowCount() const { return static_cast<int>(rows_.size()); }
-  int ColumnsIn(int row) const { return static_cast<int>(rows_[row - 1].size()); }
-  const Cell& CellIn(int row, int column) const { return rows_[row - 1][column - 1]; }
+  int RowCount() const { return rowCount_; }
+  int ColumnsIn(int row) const { return static_cast<int>(RowCells(row).size()); }
+  const Cell& CellIn(int row, int column) const { return RowCells(row)[column - 1]; }
 
   // The style a whole column was given (0, the default style, when none): cells written
   // into the column later start with it.
@@ -105,7 +109,9 @@ class SheetData {
   const std::map<int, std::uint16_t>& ColumnStyles() const { return columnStyles_; }
 
   double ColumnWidth(int column) const;
-  void SetColumnWidth(int column, double characters) { columnWidths_[column] = characters; }
+  // Shapes move with the cells under them, as a spreadsheet program's objects do: one that
+  // begins at or right of the column's right edge moves as far as that edge does.
+  void SetColumnWidth(int column, double characters);
   const std::map<int, double>& ColumnWidths() const { return columnWidths_; }
   // Position of a row's top and a column's left edge, in points.
   double RowTop(int row) const { return (row - 1) * kDefaultRowHeight; }
@@ -121,8 +127,16 @@ class SheetData {
   int NextShapeNumber() { return ++shapeCounter_; }
 
  private:
+  static constexpr int kRowsPerBlock = 1024;
+  using RowBlock = std::vector<std::vector<Cell>>;
+
+  const std::vector<Cell>& RowCells(int row) const;
+  // The block that holds `row`, made this sheet's own first when a snapshot shares it.
+  RowBlock& WritableBlock(int row);
+
   std::string name_;
-  std::vector<std::vector<Cell>> rows_;
+  std::vector<std::shared_ptr<RowBlock>> blocks_;
+  int rowCount_ = 0;
   std::map<int, double> columnWidths_;
   std::map<int, std::uint16_t> columnStyles_;
   std::vector<ShapeData> shapes_;
@@ -140,6 +154,11 @@ struct DefinedNameData {
 class WorkbookData final : public FormulaContext {
  public:
   explicit WorkbookData(std::string name) : name_(std::move(name)) {}
+
+  // The workbook as it is now, for writing on another thread while this one goes on
+  // changing: sheets and charts are copies of their own (a sheet's rows shared block by
+  // block until either side changes them). Cheap: no cell is copied.
+  std::shared_ptr<const WorkbookData> Snapshot() const;
 
   const std::string& Name() const { return name_; }
   std::string fullName;
@@ -190,6 +209,10 @@ class WorkbookData final : public FormulaContext {
   std::vector<DefinedNameData> names_;
   int chartCounter_ = 0;
 };
+
+// Splits "Sheet1!Name" or "'It''s'!Name" into its sheet (unquoted, "''" read as "'") and its
+// name; a name without a sheet leaves `sheet` empty. False when the sheet part is empty.
+bool SplitQualified(std::string_view qualified, std::string& sheet, std::string& name);
 
 // Display text of a cell as the General format shows it, for fitting column widths.
 std::string DisplayText(const Cell& cell, const CellStyle& style);

@@ -149,14 +149,20 @@ class Writer {
     }
   }
 
-  // The plain block a series reference covers now, as "=Sheet1!$B$2:$B$21".
-  bool ResolveSeries(const std::string& reference, int defaultSheet, std::string& plain) const {
+  // The plain block a series reference covers now, as "=Sheet1!$B$2:$B$21"; when it covers
+  // none, `error` says why.
+  bool ResolveSeries(const std::string& reference, int defaultSheet, std::string& plain,
+                     std::string& error) const {
     int sheet = -1;
     CellBlock block;
-    std::string error;
     if (!book_.ResolveReference(reference, defaultSheet, sheet, block, error)) return false;
     plain = "=" + SheetPrefix(sheet) + AbsoluteA1(block);
     return true;
+  }
+
+  // What the file leaves out of the workbook is reported, never dropped in silence.
+  void Omit(const ChartData& chart, const std::string& what) {
+    result_.omissions.push_back("the chart \"" + chart.name + "\" (" + what + ")");
   }
 
   // libxlsxwriter numbers the chart parts in the order of the sheets that show them, and
@@ -192,20 +198,32 @@ class Writer {
       int axisGroup;
     };
     std::vector<Planned> planned;
+    std::string unwritten;
     for (const SeriesData& series : data.series) {
       Planned plan{{}, {}, series.axisGroup};
-      if (!ResolveSeries(series.values, homeSheet, plan.values)) continue;
+      std::string error;
+      if (!ResolveSeries(series.values, homeSheet, plan.values, error)) {
+        unwritten += (unwritten.empty() ? "" : "; ") + std::string("its series of ") +
+                     (series.values.empty() ? std::string("no values") : series.values) + ": " +
+                     error;
+        continue;
+      }
       if (!series.name.empty() && series.name.front() == '=') {
-        if (!ResolveSeries(series.name, homeSheet, plan.name)) plan.name.clear();
+        if (!ResolveSeries(series.name, homeSheet, plan.name, error)) plan.name.clear();
       } else {
         plan.name = CleanText(series.name);
       }
       planned.push_back(std::move(plan));
     }
+    if (data.series.empty()) unwritten = "it has no series";
     // A chart without a series that covers cells cannot be written.
+    if (!unwritten.empty()) Omit(data, unwritten);
     if (planned.empty()) return false;
     lxw_chart* chart = workbook_add_chart(workbook_, LXW_CHART_LINE);
-    if (chart == nullptr) return false;
+    if (chart == nullptr) {
+      Omit(data, "the file cannot take another chart");
+      return false;
+    }
     for (size_t i = 0; i < planned.size(); ++i) {
       lxw_chart_series* series = chart_add_series(chart, nullptr, planned[i].values.c_str());
       if (!planned[i].name.empty()) chart_series_set_name(series, planned[i].name.c_str());
@@ -223,7 +241,11 @@ class Writer {
     } else {
       chart_title_off(chart);
     }
-    return Place(data, chart);
+    if (!Place(data, chart)) {
+      Omit(data, "its place in the workbook cannot be written");
+      return false;
+    }
+    return true;
   }
 
   bool Place(const ChartData& data, lxw_chart* chart) {
@@ -276,7 +298,7 @@ XlsxResult WriteXlsx(const WorkbookData& book, const std::string& path) {
   // go straight to the file, and a large log saves in about half the time.
   options.constant_memory = LXW_TRUE;
   lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
-  if (workbook == nullptr) return XlsxResult{"the file cannot be created", {}};
+  if (workbook == nullptr) return XlsxResult{"the file cannot be created", {}, {}};
   XlsxResult result = Writer(book, workbook).Run();
   const lxw_error error = workbook_close(workbook);
   if (error != LXW_NO_ERROR && result.error.empty()) result.error = lxw_strerror(error);

@@ -33,6 +33,9 @@ struct XlsxPatch {
 struct XlsxResult {
   std::string error;  // empty on success
   XlsxPatch patch;
+  // What of the workbook the file could not hold (a chart whose series covers no cells), in
+  // words; the file holds the rest.
+  std::vector<std::string> omissions;
 };
 
 // Writes `book` to `path` (which must not be the final name: see SaveWorkbook).

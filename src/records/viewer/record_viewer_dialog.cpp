@@ -170,10 +170,14 @@ QWidget* RecordViewerDialog::BuildContents() {
 }
 
 void RecordViewerDialog::Connect() {
-  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+  // The chosen record is the line shown selected. The focus alone (Tab, the window opening)
+  // marks a line as current without selecting it, so the current row is not the choice; a
+  // click, the arrow keys and Space select.
+  connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
     {
       WaitCursor wait;
-      viewer_->Select(row);
+      viewer_->Select(selected.isEmpty() ? -1 : list_->row(selected.front()));
     }
     ShowRecord();
   });
