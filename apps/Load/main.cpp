@@ -14,6 +14,7 @@
 
 #include "common/command_line.h"
 #include "common/desktop_open.h"
+#include "common/end_program.h"
 #include "common/qt_prompter.h"
 #include "common/terminal_prompter.h"
 #include "launcher/launcher.h"
@@ -30,7 +31,12 @@ constexpr const char* kUsage =
     "and below. Without a display the messages go to standard error.\n"
     "Exit status: 0 opened, 1 the file or its program failed, 2 a command line that names\n"
     "neither (\"Open File Use *.dot *.xla\") or an unknown option. --version prints the\n"
-    "program's version.\n";
+    "program's version.\n"
+    "\n"
+    "In LibreOffice Calc the add-in is the extension file of the same name ending in \".oxt\"\n"
+    "beside PATH (installed as share/k9-90/addin/QVK990LINK.oxt; PATH need not exist):\n"
+    "it is installed into your LibreOffice through the running office, which is started\n"
+    "when none runs, and switched on; Calc shows the toolbar \"Zemra K9-90/1 VX-Link\".\n";
 
 constexpr int kShowMs = 1500;
 
@@ -60,7 +66,7 @@ int main(int argc, char** argv) {
     vx::TerminalPrompter prompter;
     const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
     if (!opened.empty()) std::printf("%s\n", opened.c_str());
-    return LaunchStatus(opened, commandLine);
+    vx::EndProgram(LaunchStatus(opened, commandLine));
   }
   QApplication app(argc, argv);
   QDialog window;
@@ -71,10 +77,10 @@ int main(int argc, char** argv) {
   (new QVBoxLayout(&window))->addWidget(label);
   vx::QtPrompter prompter(&window);
   const std::string opened = vx::launcher::Launcher(prompter).Launch(commandLine);
-  if (opened.empty()) return LaunchStatus(opened, commandLine);
+  if (opened.empty()) vx::EndProgram(LaunchStatus(opened, commandLine));
   label->setText(QString::fromStdString(opened));
   window.show();
   QApplication::processEvents();
   QTimer::singleShot(kShowMs, &app, &QApplication::quit);
-  return app.exec();
+  vx::EndProgram(app.exec());
 }

@@ -10,6 +10,7 @@
 
 #include "common/command_line.h"
 #include "common/desktop_open.h"
+#include "common/end_program.h"
 #include "common/qt_prompter.h"
 #include "common/terminal_prompter.h"
 #include "remover/remover.h"
@@ -25,7 +26,11 @@ constexpr const char* kUsage =
     "It prints what it did: \"Deleted N toolbar(s), switched N add-in(s) off\", counting\n"
     "only an add-in that was on. Exit status: 0 done, 1 the spreadsheet program could not be\n"
     "started or its state could not be read or changed (the message names the file and the\n"
-    "line), 2 a wrong command line. --version prints the program's version.\n";
+    "line), 2 a wrong command line. --version prints the program's version.\n"
+    "\n"
+    "In LibreOffice Calc the add-in's extension is switched off through the office's\n"
+    "extension manager: its toolbar leaves every Calc window, and the extension stays\n"
+    "installed (disabled) with its file where it was.\n";
 
 // What was done, and the exit status: 1 when the host could not be started or a step failed
 // (the failure has been shown).
@@ -47,7 +52,7 @@ int main(int argc, char** argv) {
   }
   if (!vx::CanShowWindows()) {
     vx::TerminalPrompter prompter;
-    return Report(vx::remover::RemoveAddIn(prompter));
+    vx::EndProgram(Report(vx::remover::RemoveAddIn(prompter)));
   }
   QApplication app(argc, argv);
   QWidget window;
@@ -64,5 +69,5 @@ int main(int argc, char** argv) {
     QApplication::quit();
   });
   app.exec();
-  return Report(outcome);
+  vx::EndProgram(Report(outcome));
 }

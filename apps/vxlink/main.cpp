@@ -10,6 +10,7 @@
 #include "automation/object_registry.h"
 #include "common/command_line.h"
 #include "common/desktop_open.h"
+#include "common/end_program.h"
 #include "common/qt_prompter.h"
 #include "common/stop_signals.h"
 #include "linkhost/connect_form.h"
@@ -30,9 +31,7 @@ int ChooseDevice(vx::linkhost::LinkSession& session) {
   return form.ChosenDevice();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunLink(int argc, char** argv) {
   const std::string usage = vx::automation::UsageWithSpreadsheetHost(vx::linkhost::kLinkUsage);
   vx::CommandLine line("vxlink", usage, argc, argv);
   if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
@@ -70,4 +69,10 @@ int main(int argc, char** argv) {
   }
   vx::CatchStopSignals();
   return session.Run(device);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vx::EndProgram(RunLink(argc, argv));
 }

@@ -446,9 +446,15 @@ TEST_P(HostContract, AGrowingChartOnItsOwnSheetFollowsItsName) {
 
 TEST_P(HostContract, ToolbarsTheirControlsAndWhatLasts) {
   const std::string addInFile = folder_.Write("QVK990LINK.xla", "add-in");
+  // In LibreOffice the add-in is the extension file of its name beside it.
+  if (Calc()) {
+    std::filesystem::copy_file(std::string(VX_BIN_DIR) + "/../share/addin/QVK990LINK.oxt",
+                               folder_ / "QVK990LINK.oxt");
+  }
   {
     const AddInPtr addIn = Must(Must(app_->AddIns())->Add(addInFile, true));
-    EXPECT_FALSE(Must(addIn->Installed()));
+    // The office switches an extension on as it adds it.
+    EXPECT_EQ(Must(addIn->Installed()), Calc());
     Must(addIn->SetInstalled(true));
     const CommandBarPtr bar =
         Must(Must(app_->CommandBars())->Add("Zemra Contract " + Title(), false));

@@ -92,7 +92,8 @@ class CalcWorkbooks final : public Workbooks {
   Result<WorkbookPtr> Open(std::string_view path) override {
     const std::filesystem::path file(path);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
+    if (IsAddInFile(file) ? !AddInFileExists(path)
+                          : !std::filesystem::is_regular_file(file, error)) {
       return AutomationError::Make(ErrorNumber::FileNotFound,
                                    "'" + std::string(path) +
                                        "' could not be found. Check the spelling of the file "
@@ -142,7 +143,7 @@ class CalcApplication final : public Unknown, public Application {
   Result<WorkbooksPtr> Workbooks() override {
     return WorkbooksPtr(std::make_shared<CalcWorkbooks>(host_));
   }
-  Result<AddInsPtr> AddIns() override { return host_->lasting->AddIns(); }
+  Result<AddInsPtr> AddIns() override { return MakeAddIns(host_); }
   Result<CommandBarsPtr> CommandBars() override { return MakeCommandBars(host_); }
   Result<DocumentsPtr> Documents() override {
     return AutomationError::Make(ErrorNumber::MemberNotFound,

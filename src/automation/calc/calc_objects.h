@@ -17,6 +17,10 @@ ShapesPtr MakeShapes(HostPtr host, BookPtr book, SheetPtr sheet);
 ChartsPtr MakeCharts(HostPtr host, BookPtr book);
 ChartPtr MakeChart(HostPtr host, BookPtr book, ChartStatePtr chart);
 CommandBarsPtr MakeCommandBars(HostPtr host);
+// The add-ins: the extensions of the user's LibreOffice.
+AddInsPtr MakeAddIns(HostPtr host);
+// Whether the add-in file at `path`, or the extension file that stands for it, is there.
+bool AddInFileExists(std::string_view path);
 
 // The host's refusal of a call, in its own words.
 AutomationError CalcError(std::string description);
