@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/fair_mutex.h"
 #include "sim/meter_engine.h"
 #include "sim/scpi_command.h"
 
@@ -27,7 +28,7 @@ struct SimulatedMeter::Core {
   Core(const MeterConfig& config, const Clock& c) : clock(c), engine(config, c.Steady()) {}
 
   const Clock& clock;
-  std::mutex mutex;
+  FairMutex mutex;
   MeterEngine engine;
 };
 
