@@ -11,7 +11,7 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 cmake -S "$top" -B "$top/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVX_WERROR=ON \
   >/dev/null
 cmake --build "$top/build-release" -j"$(nproc)"
-(cd "$top/build-release" && ctest --output-on-failure -j"$(nproc)")
+(cd "$top/build-release" && "$top/scripts/suite.sh")
 rm -f "$top"/build-release/k9-90*.deb
 (cd "$top/build-release" && cpack -G DEB)
 "$top/tests/install/package_test.sh" "$top/build-release" "$top"
