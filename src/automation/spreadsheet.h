@@ -62,6 +62,13 @@ inline constexpr int xlCategory = 1;
 inline constexpr int xlValue = 2;
 inline constexpr int xlPrimary = 1;
 inline constexpr int xlSecondary = 2;
+
+// Whether a chart has an axis of this type (xlCategory, xlValue) in this group (xlPrimary,
+// xlSecondary): both hosts check an axis request with it.
+inline constexpr bool ValidAxis(int type, int group) {
+  return (type == xlCategory || type == xlValue) && (group == xlPrimary || group == xlSecondary);
+}
+
 inline constexpr int msoChart = 3;
 inline constexpr int msoFormControl = 8;
 inline constexpr int xlScrollBar = 8;

@@ -45,10 +45,6 @@ constexpr sal_Int32 kSheetChartWidth = 25000;
 constexpr sal_Int32 kSheetChartHeight = 15000;
 constexpr int kMaxNameDepth = 16;
 
-bool ValidAxis(int type, int group) {
-  return (type == xlCategory || type == xlValue) && (group == xlPrimary || group == xlSecondary);
-}
-
 AutomationError BadAxis(int type, int group) {
   return CalcError("The chart has no axis of type " + std::to_string(type) + " in group " +
                    std::to_string(group) + ".");

@@ -11,10 +11,6 @@ using ChartDataPtr = std::shared_ptr<ChartData>;
 constexpr int kEmbeddedRow = 2;
 constexpr int kEmbeddedColumn = 8;
 
-bool ValidAxis(int type, int group) {
-  return (type == xlCategory || type == xlValue) && (group == xlPrimary || group == xlSecondary);
-}
-
 AutomationError BadAxis(int type, int group) {
   return HostError("The chart has no axis of type " + std::to_string(type) + " in group " +
                    std::to_string(group) + ".");
