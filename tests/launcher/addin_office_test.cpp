@@ -37,8 +37,7 @@ constexpr ExpectedButton kButtons[] = {{"DmmAbout", "About Zemra K9-90/1 VX-Link
                                        {"DmmTimerPause", "PAUSE"},
                                        {"DmmTimerStop", "STOP"}};
 
-// One probe, and so one bridge, for the program: a new bridge to the same pipe right after
-// another went may not connect.
+// One probe for the program.
 test::ExtensionProbe& Probe() {
   static auto* const probe =
       new test::ExtensionProbe(test::TestOffice::Instance()->Options().pipeName);

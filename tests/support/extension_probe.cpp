@@ -2,7 +2,6 @@
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/deployment/ExtensionManager.hpp>
@@ -12,6 +11,7 @@
 
 #include "automation/calc/command_environment.h"
 #include "automation/calc/office_connection.h"
+#include "test_office.h"
 
 namespace vx::test {
 
@@ -25,14 +25,8 @@ struct ExtensionProbe::Impl {
 
 ExtensionProbe::ExtensionProbe(const std::string& pipeName) : impl_(std::make_unique<Impl>()) {
   try {
-    automation::calc::EndBridgesAtExit();
-    const auto local = automation::calc::ProcessContext();
-    if (!local) return;
-    const auto resolver = css::bridge::UnoUrlResolver::create(*local);
-    impl_->context = Reference<uno::XComponentContext>(
-        resolver->resolve(ToUno("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext")),
-        UNO_QUERY_THROW);
-    impl_->desktop = css::frame::Desktop::create(impl_->context);
+    impl_->context = OfficeContext(pipeName);
+    if (impl_->context.is()) impl_->desktop = css::frame::Desktop::create(impl_->context);
   } catch (const uno::Exception&) {
     impl_->desktop.clear();
   }

@@ -1,10 +1,7 @@
 #include "office_probe.h"
 
-#include <map>
-
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/chart/XChartDocument.hpp>
 #include <com/sun/star/chart2/XChartDocument.hpp>
 #include <com/sun/star/chart2/XChartTypeContainer.hpp>
@@ -41,11 +38,10 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
-#include <cppuhelper/bootstrap.hxx>
-#include <rtl/bootstrap.hxx>
 
 #include "automation/calc/uno_support.h"
 #include "automation/cell_reference.h"
+#include "test_office.h"
 
 namespace vx::test {
 
@@ -81,30 +77,8 @@ struct OfficeProbe::Impl {
 
 OfficeProbe::OfficeProbe(const std::string& pipeName) : impl_(std::make_unique<Impl>()) {
   try {
-    if (std::getenv("URE_BOOTSTRAP") == nullptr) {
-      rtl::Bootstrap::set("URE_BOOTSTRAP",
-                          "vnd.sun.star.pathname:" VX_LIBREOFFICE_PROGRAM "/fundamentalrc");
-    }
-    static const Reference<uno::XComponentContext> local =
-        cppu::defaultBootstrap_InitialComponentContext();
-    // One bridge per office for the test program's life: bridges that come and go by the
-    // dozen race their own ends.
-    static auto* bridges = new std::map<std::string, Reference<uno::XComponentContext>>;
-    Reference<uno::XComponentContext>& kept = (*bridges)[pipeName];
-    try {
-      if (kept.is()) kept->getServiceManager();
-    } catch (const uno::Exception&) {
-      kept.clear();
-    }
-    if (!kept.is()) {
-      const auto resolver = css::bridge::UnoUrlResolver::create(local);
-      kept = Reference<uno::XComponentContext>(
-          resolver->resolve(
-              ToUno("uno:pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext")),
-          UNO_QUERY_THROW);
-    }
-    impl_->context = kept;
-    impl_->desktop = css::frame::Desktop::create(impl_->context);
+    impl_->context = OfficeContext(pipeName);
+    if (impl_->context.is()) impl_->desktop = css::frame::Desktop::create(impl_->context);
   } catch (const uno::Exception&) {
     impl_->desktop.clear();
   }

@@ -1,7 +1,8 @@
 #pragma once
 // Reads what a LibreOffice holds, over a UNO bridge of its own, for tests that check what the
-// system put there: a workbook found by its title (or the path it was saved to), its cells as Calc holds them, its charts
-// with the ranges they draw, its scroll bars with their bound cells, and Calc's toolbars.
+// system put there: a workbook found by its title (or the path it was saved to), its cells as Calc
+// holds them, its charts with the ranges they draw, its scroll bars with their bound cells, and
+// Calc's toolbars.
 
 #include <memory>
 #include <optional>

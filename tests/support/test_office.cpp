@@ -15,6 +15,17 @@ constexpr auto kStartTimeout = std::chrono::seconds(90);
 
 }  // namespace
 
+automation::calc::Reference<automation::calc::css::uno::XComponentContext> OfficeContext(
+    const std::string& pipeName) {
+  auto options = automation::calc::OfficeOptions::FromEnvironment();
+  options.pipeName = pipeName;
+  options.mayStart = false;
+  options.timeout = kStartTimeout;
+  auto connection = automation::calc::OfficeConnection::Open(options);
+  if (!connection) return nullptr;
+  return (*connection)->Context();
+}
+
 TestOffice* TestOffice::Instance() {
   static TestOffice* office = new TestOffice;
   return office;

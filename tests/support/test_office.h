@@ -10,7 +10,10 @@
 #include <memory>
 #include <string>
 
+#include <com/sun/star/uno/XComponentContext.hpp>
 #include "automation/calc/office_process.h"
+
+#include "automation/calc/uno_support.h"
 
 namespace vx::test {
 
@@ -37,5 +40,11 @@ class TestOffice : public ::testing::Environment {
   std::unique_ptr<automation::calc::OfficeProcess> process_;
   std::string folder_;
 };
+
+// The component context of the office on `pipeName`, over the process's one bridge to it:
+// waits while the office is still starting or has just dropped a bridge, up to the start
+// time-out; null when it never answers.
+automation::calc::Reference<automation::calc::css::uno::XComponentContext> OfficeContext(
+    const std::string& pipeName);
 
 }  // namespace vx::test
