@@ -1,11 +1,17 @@
 // Writing into LibreOffice Calc over UNO: a headless office of the benchmark's own, with a
 // private profile and pipe, ended with its process group when the program ends.
+//   BM_CalcRoundTrip                  one call that goes to the office and back (a cell read):
+//                                     the unit every other figure is made of.
 //   BM_LoggingTickIntoCalcStripChart  the engine's host calls for one reading of a 20-point
 //                                     strip chart run: the row as one block, the counters in
-//                                     F4 and F6, the chart re-pointed at its new block.
-//   BM_ScanExportIntoCalc/OneBlock    the scan export's calls for 2000 rows x 21 columns into
-//                                     a new document: the bold header, the data as one block,
-//                                     the columns fitted (rows per second).
+//                                     F4 and F6, the chart re-pointed at its new block. Each
+//                                     tick is timed: median_ms and p95_ms are over the ticks.
+//   BM_AddCalcWorkbook                a new document and its first sheet: what any export
+//                                     costs before it writes a cell.
+//   BM_ScanExportIntoCalc/Blocks      the scan export of 2000 rows x 21 columns into a new
+//                                     document, through the export's own writing: the bold
+//                                     header, the data as one block, the columns fitted
+//                                     (rows per second).
 //   BM_ScanExportIntoCalc/CellByCell  the same rows written one cell per call (fewer rows: a
 //                                     call costs a round trip).
 //   BM_StartCalcWithWarmProfile       starting an office on a profile used before, connecting
@@ -14,16 +20,22 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "automation/calc/calc_host.h"
+#include "automation/calc/office_connection.h"
 #include "automation/calc/office_process.h"
 #include "automation/charts.h"
 #include "automation/spreadsheet.h"
 #include "automation/unknown.h"
+#include "scanner/results_grid.h"
+#include "scanner/scan_export.h"
 
 namespace {
 
@@ -51,7 +63,9 @@ calc::OfficeOptions OptionsFor(const std::string& name) {
   return options;
 }
 
-// The office the writing benchmarks share, started once.
+// The office the writing benchmarks share, started once. The hosts only connect to it: a
+// host that found it not yet accepting would start a second office on its profile, which
+// hands its arguments to the first and makes it end in the middle of a benchmark.
 struct SharedOffice {
   calc::OfficeOptions options = OptionsFor("shared");
   std::unique_ptr<calc::OfficeProcess> process;
@@ -64,6 +78,11 @@ struct SharedOffice {
       return;
     }
     process = std::move(*started);
+    options.mayStart = false;
+    // Connecting waits until the office accepts; the bridge stays for the hosts to use.
+    if (auto connected = calc::OfficeConnection::Open(options); !connected) {
+      problem = connected.error().description;
+    }
   }
   ~SharedOffice() {
     if (process) process->End();
@@ -88,7 +107,7 @@ ApplicationPtr NewHost(benchmark::State& state) {
     state.SkipWithError(office.problem.c_str());
     return nullptr;
   }
-  auto made = calc::NewCalcHost(office.options, (Folder() / "host-state.ini").string());
+  auto made = calc::NewCalcHost(office.options);
   if (!made) {
     state.SkipWithError(made.error().description.c_str());
     return nullptr;
@@ -154,45 +173,97 @@ void BM_LoggingTickIntoCalcStripChart(benchmark::State& state) {
     Must(chart->Location(xlLocationAsObject, "Sheet1"));
     // Past 20 readings the chart moves at every tick.
     for (int i = 0; i < 25; ++i) tick();
-    for (auto _ : state) tick();
+    std::vector<double> ticks;
+    for (auto _ : state) {
+      const auto start = std::chrono::steady_clock::now();
+      tick();
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      state.SetIterationTime(took.count());
+      ticks.push_back(took.count() * 1e3);
+    }
+    state.SetItemsProcessed(state.iterations());
+    std::sort(ticks.begin(), ticks.end());
+    if (!ticks.empty()) {
+      state.counters["median_ms"] = ticks[ticks.size() / 2];
+      state.counters["p95_ms"] = ticks[ticks.size() * 95 / 100];
+    }
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
+  }
+}
+BENCHMARK(BM_LoggingTickIntoCalcStripChart)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+void BM_CalcRoundTrip(benchmark::State& state) {
+  const ApplicationPtr host = NewHost(state);
+  if (!host) return;
+  try {
+    const WorksheetPtr sheet = FirstSheetOfNewWorkbook(*host);
+    const RangePtr cell = Cell(*sheet, 1, 1);
+    Must(cell->SetValue(Value{std::string("Time")}));
+    for (auto _ : state) benchmark::DoNotOptimize(Must(cell->Value()));
     state.SetItemsProcessed(state.iterations());
   } catch (const std::exception& error) {
     state.SkipWithError(error.what());
   }
 }
-BENCHMARK(BM_LoggingTickIntoCalcStripChart)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalcRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// The scan export's header: each cell set, bold and centred, as the export does.
-void WriteHeader(Worksheet& sheet, int columns) {
-  for (int c = 1; c <= columns; ++c) {
-    const RangePtr cell = Cell(sheet, 1, c);
-    Must(cell->SetValue(Value{c == 1 ? std::string("Time") : "CH" + Row(c - 1) + "(DCV)"}));
-    Must(Must(cell->Font())->SetBold(true));
-    Must(cell->SetVerticalAlignment(xlCenter));
+void BM_AddCalcWorkbook(benchmark::State& state) {
+  try {
+    for (auto _ : state) {
+      state.PauseTiming();
+      ApplicationPtr host = NewHost(state);
+      if (!host) return;
+      state.ResumeTiming();
+      FirstSheetOfNewWorkbook(*host);
+      state.PauseTiming();
+      host.reset();  // its documents go with it
+      state.ResumeTiming();
+    }
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
   }
 }
+BENCHMARK(BM_AddCalcWorkbook)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-std::string ColumnLetter(int column) {
-  return std::string(1, static_cast<char>('A' + column - 1));
-}
-
-// Texts as the results grid holds them: a time, then readings (one in overload).
-ValueRows Results(int rows, int columns) {
-  ValueRows values;
-  for (int r = 0; r < rows; ++r) {
-    auto& row = values.emplace_back();
-    row.emplace_back(std::string("14:") + Row(r / 60 % 60) + ":" + Row(r % 60));
+// The results grid of a scan as the scanner window holds it: the header, then per pass its
+// time and the readings as texts (one in overload); column 0 holds the row numbers.
+vx::scanner::ResultsGrid Results(int rows, int columns) {
+  vx::scanner::ResultsGrid grid;
+  grid.SetRows(rows + 1);
+  grid.SetColumns(columns + 1);
+  grid.SetCell(0, 1, "Time");
+  for (int c = 2; c <= columns; ++c) grid.SetCell(0, c, "CH" + Row(c - 1) + "(DCV)");
+  for (int r = 1; r <= rows; ++r) {
+    grid.SetCell(r, 0, Row(r));
+    grid.SetCell(r, 1, "14:" + Row(r / 60 % 60) + ":" + Row(r % 60));
     for (int c = 2; c <= columns; ++c) {
-      row.emplace_back(r == 0 && c == 7 ? std::string("OVLD") : "+5.0" + Row(c) + "E-01");
+      grid.SetCell(r, c, r == 1 && c == 7 ? std::string("OVLD") : "+5.0" + Row(c) + "E-01");
     }
   }
-  return values;
+  return grid;
 }
 
-void BM_ScanExportIntoCalc(benchmark::State& state, bool oneBlock) {
+// The rows written one cell per call, the header too, each header cell made bold and
+// centred on its own.
+void WriteCellByCell(Worksheet& sheet, const vx::scanner::ResultsGrid& grid) {
+  for (int r = 0; r < grid.Rows(); ++r) {
+    for (int c = 1; c < grid.Columns(); ++c) {
+      const RangePtr cell = Cell(sheet, r + 1, c);
+      Must(cell->SetValue(Value{grid.Cell(r, c)}));
+      if (r > 0) continue;
+      Must(Must(cell->Font())->SetBold(true));
+      Must(cell->SetVerticalAlignment(xlCenter));
+    }
+  }
+  const std::string last = vx::scanner::ColumnLetter(grid.Columns() - 1);
+  Must(Must(Must(sheet.Range("A1", last + "1"))->EntireColumn())->AutoFit());
+}
+
+void BM_ScanExportIntoCalc(benchmark::State& state, bool blocks) {
   const int rows = static_cast<int>(state.range(0));
   constexpr int kColumns = 21;
-  const ValueRows values = Results(rows, kColumns);
+  const vx::scanner::ResultsGrid grid = Results(rows, kColumns);
   try {
     for (auto _ : state) {
       state.PauseTiming();
@@ -200,17 +271,11 @@ void BM_ScanExportIntoCalc(benchmark::State& state, bool oneBlock) {
       if (!host) return;
       state.ResumeTiming();
       const WorksheetPtr sheet = FirstSheetOfNewWorkbook(*host);
-      WriteHeader(*sheet, kColumns);
-      if (oneBlock) {
-        Must(Must(sheet->Range("A2", ColumnLetter(kColumns) + Row(rows + 1)))->SetValues(values));
+      if (blocks) {
+        Must(vx::scanner::WriteResults(*sheet, grid));
       } else {
-        for (int r = 0; r < rows; ++r) {
-          for (int c = 1; c <= kColumns; ++c) {
-            Must(Cell(*sheet, r + 2, c)->SetValue(values[r][c - 1]));
-          }
-        }
+        WriteCellByCell(*sheet, grid);
       }
-      Must(Must(Must(sheet->Range("A1", ColumnLetter(kColumns) + "1"))->EntireColumn())->AutoFit());
       state.PauseTiming();
       host.reset();  // its documents go with it
       state.ResumeTiming();
@@ -221,7 +286,7 @@ void BM_ScanExportIntoCalc(benchmark::State& state, bool oneBlock) {
     state.SkipWithError(error.what());
   }
 }
-BENCHMARK_CAPTURE(BM_ScanExportIntoCalc, OneBlock, true)
+BENCHMARK_CAPTURE(BM_ScanExportIntoCalc, Blocks, true)
     ->Arg(2000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -235,7 +300,7 @@ void BM_StartCalcWithWarmProfile(benchmark::State& state) {
   const auto startAndOpen = [&](int round) {
     // A new pipe each round: a new bridge, as a new program makes.
     options.pipeName = "vx-bench-start-" + std::to_string(::getpid()) + "-" + Row(round);
-    auto host = calc::NewCalcHost(options, (Folder() / "host-state-start.ini").string());
+    auto host = calc::NewCalcHost(options);
     if (!host) throw std::runtime_error(host.error().description);
     const ApplicationPtr application =
         QueryInterface<Application>(std::shared_ptr<Unknown>(std::move(*host)));

@@ -12,16 +12,15 @@ ExportResult Failure(ExportResult::Outcome outcome, const AutomationError& error
   return {outcome, {}, error.description};
 }
 
+// The header row as one block, made bold and vertically centred as one range.
 Status WriteHeader(Worksheet& sheet, const ResultsGrid& grid) {
-  for (int c = 1; c < grid.Columns(); ++c) {
-    const std::string cell = ColumnLetter(c) + "1";
-    VX_ASSIGN_OR_RETURN(RangePtr range, sheet.Range(cell, cell));
-    VX_RETURN_IF_ERROR(range->SetValue(Value{grid.Cell(0, c)}));
-    VX_ASSIGN_OR_RETURN(FontPtr font, range->Font());
-    VX_RETURN_IF_ERROR(font->SetBold(true));
-    VX_RETURN_IF_ERROR(range->SetVerticalAlignment(xlCenter));
-  }
-  return {};
+  std::vector<Value> header;
+  for (int c = 1; c < grid.Columns(); ++c) header.emplace_back(grid.Cell(0, c));
+  VX_ASSIGN_OR_RETURN(RangePtr range, sheet.Range("A1", ColumnLetter(grid.Columns() - 1) + "1"));
+  VX_RETURN_IF_ERROR(range->SetValues({header}));
+  VX_ASSIGN_OR_RETURN(FontPtr font, range->Font());
+  VX_RETURN_IF_ERROR(font->SetBold(true));
+  return range->SetVerticalAlignment(xlCenter);
 }
 
 // Fits each column to its header and its data, so that no value (a time of day, a long
@@ -78,6 +77,13 @@ ExportResult Deliver(Application& host, Workbook& book, const ExportTarget& targ
 
 }  // namespace
 
+Status WriteResults(Worksheet& sheet, const ResultsGrid& grid) {
+  if (grid.Columns() < 2 || grid.Rows() < 1) return {};
+  VX_RETURN_IF_ERROR(WriteHeader(sheet, grid));
+  VX_RETURN_IF_ERROR(WriteData(sheet, grid));
+  return FitColumns(sheet, grid);
+}
+
 std::string ExportTitle(const LocalDateTime& resultsTime) {
   return FormatLocal(resultsTime, "Scan %Y-%m-%d %H-%M-%S");
 }
@@ -99,16 +105,8 @@ ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target) 
   WorkbookPtr book;
   Result<WorksheetPtr> sheet = FirstSheetOfNewWorkbook(**host, book);
   if (!sheet) return Failure(ExportResult::Outcome::CallFailed, sheet.error());
-  if (grid.Columns() > 1 && grid.Rows() > 0) {
-    if (Status header = WriteHeader(**sheet, grid); !header) {
-      return Failure(ExportResult::Outcome::CallFailed, header.error());
-    }
-    if (Status data = WriteData(**sheet, grid); !data) {
-      return Failure(ExportResult::Outcome::CallFailed, data.error());
-    }
-    if (Status fitted = FitColumns(**sheet, grid); !fitted) {
-      return Failure(ExportResult::Outcome::CallFailed, fitted.error());
-    }
+  if (Status written = WriteResults(**sheet, grid); !written) {
+    return Failure(ExportResult::Outcome::CallFailed, written.error());
   }
   return Deliver(**host, *book, target);
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The export of the results grid into a new workbook of the spreadsheet program, through its
-// automation object model only, one call per header cell and one for the data:
+// automation object model only, a block per call (over a running spreadsheet program each
+// call is a round trip):
 //   1. the automation layer (the object registry) is read;
 //   2. "Excel.Application" is created through it;
 //   3. a new workbook is added and its first sheet taken;
 //   4-5. the header row (grid row 0, columns 1 on: "Time" and the channel headings) goes to
-//        row 1 from column "A", each cell bold and vertically centred;
+//        row 1 from column "A" as one block, made bold and vertically centred as one range;
 //   6. grid row r goes to spreadsheet row r + 1, column c to the letter 64 + c, every cell
 //      set as text so that the program types it (numbers become numbers, "OVLD" stays text,
 //      "14:3:27" becomes a time of day), the data rows in one call as one block;
@@ -18,6 +19,7 @@
 
 #include <string>
 
+#include "automation/spreadsheet.h"
 #include "common/local_time.h"
 #include "common/prompt.h"
 #include "scanner/results_grid.h"
@@ -57,6 +59,10 @@ std::string ExportTitle(const LocalDateTime& resultsTime);
 std::string ColumnLetter(int column);
 
 ExportResult ExportResults(const ResultsGrid& grid, const ExportTarget& target);
+
+// Steps 4 to 7 into `sheet`: the header, the data, the columns fitted. Nothing for a grid
+// without a channel column.
+automation::Status WriteResults(automation::Worksheet& sheet, const ResultsGrid& grid);
 
 // Opens a saved workbook in the spreadsheet program, in front of the user, where that is a
 // program of the desktop (LibreOffice Calc); the in-memory host has nothing to show.

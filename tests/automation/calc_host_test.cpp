@@ -72,7 +72,7 @@ TEST_F(CalcHost, WhereLibreOfficeIsNotInstalledTheHostSaysSoAtOnce) {
   options.program = folder_ / "no-office/soffice";
   options.mayStart = true;
   const auto started = std::chrono::steady_clock::now();
-  const auto host = calc::NewCalcHost(options, folder_ / "state.ini");
+  const auto host = calc::NewCalcHost(options);
   ASSERT_FALSE(host);
   EXPECT_EQ(host.error().number, static_cast<uint32_t>(ErrorNumber::AppNotFound));
   EXPECT_NE(host.error().description.find("LibreOffice is not installed"), std::string::npos);
@@ -90,7 +90,7 @@ TEST_F(CalcHost, AnOfficeThatDoesNotAnswerInTimeIsGivenUpAndEnded) {
   options.mayStart = true;
   options.headless = true;
   const auto started = std::chrono::steady_clock::now();
-  const auto host = calc::NewCalcHost(options, folder_ / "state.ini");
+  const auto host = calc::NewCalcHost(options);
   ASSERT_FALSE(host);
   EXPECT_NE(host.error().description.find("did not accept a connection on the pipe \"" +
                                           options.pipeName + "\" within 1 s"),
@@ -108,7 +108,7 @@ TEST_F(CalcHost, AHeadlessOfficeTheHostStartsEndsWithTheHost) {
   options.headless = true;
   options.timeout = 90s;
   {
-    const ApplicationPtr app = AsApplication(calc::NewCalcHost(options, folder_ / "state.ini"));
+    const ApplicationPtr app = AsApplication(calc::NewCalcHost(options));
     ASSERT_TRUE(app);
     EXPECT_FALSE(ProcessesWith(options.pipeName).empty());
     const WorkbookPtr book = Must(Must(app->Workbooks())->Add());
@@ -119,7 +119,7 @@ TEST_F(CalcHost, AHeadlessOfficeTheHostStartsEndsWithTheHost) {
 
 TEST_F(CalcHost, WithoutADisplayAHandOverSavesTheWorkbookForTheUser) {
   test::ScopedEnvironment documents("VX_DOCUMENTS", folder_.Path());
-  const ApplicationPtr app = AsApplication(calc::NewCalcHost(Options(), folder_ / "state.ini"));
+  const ApplicationPtr app = AsApplication(calc::NewCalcHost(Options()));
   ASSERT_TRUE(app);
   const WorkbookPtr book = Must(Must(app->Workbooks())->Add());
   const WorksheetPtr sheet = Must(Must(book->Sheets())->Item(1));
@@ -180,7 +180,7 @@ TEST_F(CalcHost, TheRegistryServesCalcWhereChosenAndFallsBackWhereLibreOfficeIsM
 
 // Runs last: it kills the program's office, and starts it again.
 TEST_F(CalcHost, AClosedWorkbookAndAKilledOfficeAreReportedNotCrashedOn) {
-  const ApplicationPtr app = AsApplication(calc::NewCalcHost(Options(), folder_ / "state.ini"));
+  const ApplicationPtr app = AsApplication(calc::NewCalcHost(Options()));
   ASSERT_TRUE(app);
   const WorkbookPtr book = Must(Must(app->Workbooks())->Add());
   Must(book->SetTitle("closed by the user"));

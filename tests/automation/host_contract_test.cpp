@@ -47,7 +47,7 @@ class HostContract : public ::testing::TestWithParam<HostKind> {
     if (!Calc()) return test::MakeHost(StatePath());
     auto options = test::TestOffice::Instance()->Options();
     options.mayStart = false;
-    auto host = calc::NewCalcHost(options, StatePath());
+    auto host = calc::NewCalcHost(options);
     if (!host) {
       ADD_FAILURE() << host.error().description;
       return nullptr;
@@ -147,6 +147,46 @@ TEST_P(HostContract, BlocksOfValuesGoInAndOutInOneCall) {
   EXPECT_NE(tooFew.error().description.find("$E$1:$F$2"), std::string::npos);
   EXPECT_FALSE(Must(sheet_->Range("E1", "F1"))->SetValues({{Value{1.0}}}));
   EXPECT_TRUE(IsEmpty(Must(Cell("E1")->Value())));
+}
+
+// A log writes row after row; other blocks, of other shapes, come in between.
+TEST_P(HostContract, RowsAndBlocksWrittenOneAfterAnotherLandWhereTheyAreAddressed) {
+  const auto row = [&](int number) {
+    const std::string n = std::to_string(number);
+    Must(Must(sheet_->Range("A" + n, "C" + n))
+             ->SetValues({{Value{1.0 * number}, Value{10.0 * number}, Value{"r" + n}}}));
+  };
+  row(2);
+  row(3);
+  row(5);  // a row left out
+  Must(Must(sheet_->Range("E2", "F3"))
+           ->SetValues({{Value{1.0}, Value{2.0}}, {Value{3.0}, Value{}}}));
+  row(4);
+  Must(Cell("H1")->SetValue(Value{std::string("one")}));
+  row(6);
+  Must(Must(sheet_->Range("A1", "C1"))
+           ->SetValues({{Value{std::string("n")}, Value{std::string("x10")}, Value{}}}));
+  const ValueRows read = Must(Must(sheet_->Range("A1", "F6"))->Values());
+  ASSERT_EQ(read.size(), 6u);
+  EXPECT_EQ(read[0][0], Value{std::string("n")});
+  EXPECT_TRUE(IsEmpty(read[0][2]));
+  for (int number = 2; number <= 6; ++number) {
+    const auto& line = read[static_cast<size_t>(number - 1)];
+    EXPECT_EQ(line[0], Value{1.0 * number}) << "row " << number;
+    EXPECT_EQ(line[1], Value{10.0 * number}) << "row " << number;
+    EXPECT_EQ(line[2], Value{"r" + std::to_string(number)}) << "row " << number;
+  }
+  EXPECT_EQ(read[1][4], Value{1.0});
+  EXPECT_EQ(read[2][5], Value{});
+  EXPECT_TRUE(IsEmpty(read[3][4]));
+  EXPECT_EQ(Must(Cell("H1")->Value()), Value{std::string("one")});
+  if (Calc()) {
+    // What Calc holds, read by a client of its own.
+    EXPECT_EQ(Probe().Cell(Title(), "Sheet1", "B5").number, 50.0);
+    EXPECT_EQ(Probe().Cell(Title(), "Sheet1", "C4").text, "r4");
+    EXPECT_EQ(Probe().Cell(Title(), "Sheet1", "F2").number, 2.0);
+    EXPECT_EQ(Probe().Cell(Title(), "Sheet1", "A7").kind, test::ProbedCell::Kind::Empty);
+  }
 }
 
 TEST_P(HostContract, AWholeColumnsFormatHoldsForTheCellsWrittenLater) {
@@ -403,6 +443,17 @@ TEST_P(HostContract, AStripChartFollowsItsNameAsTheCountGrows) {
   EXPECT_EQ(Must(Must(Must(names->Item("DmmyAxis"))->RefersToRange())->Address()), "$B$6:$B$13");
   if (Calc()) {
     EXPECT_EQ(drawn().seriesValues.at(0), "$Sheet1.$B$6:$B$13");
+    // The user shortens the strip in Calc itself: the next reading draws the shorter one.
+    Probe().SetCell(Title(), "Sheet1", "F8", 3.0);
+    log(13);
+    EXPECT_EQ(drawn().seriesValues,
+              (std::vector<std::string>{"$Sheet1.$B$12:$B$14", "$Sheet1.$C$12:$C$14"}));
+    EXPECT_EQ(Must(Must(Must(names->Item("DmmyAxis"))->RefersToRange())->Address()), "$B$12:$B$14");
+    // and longer again, with readings of its own in between.
+    Probe().SetCell(Title(), "Sheet1", "F8", 4.0);
+    log(14);
+    log(15);
+    EXPECT_EQ(drawn().seriesValues.at(0), "$Sheet1.$B$13:$B$16");
   }
 }
 
@@ -432,7 +483,8 @@ TEST_P(HostContract, AGrowingChartOnItsOwnSheetFollowsItsName) {
   Must(axis->SetCategoryType(xlAutomatic));
   Must(axis->SetTickLabelPosition(xlTickLabelPositionLow));
   Must(Must(chart->ChartTitle())->SetText("2026/12/07 10:00:00"));
-  const ChartPtr placed = Must(chart->Location(xlLocationAsNewSheet, "Sheet1" + Must(chart->Name())));
+  const ChartPtr placed =
+      Must(chart->Location(xlLocationAsNewSheet, "Sheet1" + Must(chart->Name())));
   EXPECT_EQ(Must(placed->Name()), "Sheet1Chart1");
   Must(sheet_->Select());
   for (int count = 2; count <= 6; ++count) log(count);

@@ -120,6 +120,15 @@ std::vector<std::string> OfficeProbe::SheetNames(const std::string& title) {
   return names;
 }
 
+void OfficeProbe::SetCell(const std::string& title, const std::string& sheetName,
+                          const std::string& a1, double number) {
+  const auto sheet = impl_->Sheet(title, sheetName);
+  const automation::ParsedBlock parsed = automation::ParseA1(a1);
+  if (!sheet.is() || !parsed.block) return;
+  sheet->getCellByPosition(parsed.block->firstColumn - 1, parsed.block->firstRow - 1)
+      ->setValue(number);
+}
+
 ProbedCell OfficeProbe::Cell(const std::string& title, const std::string& sheetName,
                              const std::string& a1) {
   ProbedCell probed;

@@ -58,6 +58,9 @@ class OfficeProbe {
   bool Has(const std::string& title);
   std::vector<std::string> SheetNames(const std::string& title);
   ProbedCell Cell(const std::string& title, const std::string& sheet, const std::string& a1);
+  // Puts a number into the cell from outside the host, as the user typing it in Calc does.
+  void SetCell(const std::string& title, const std::string& sheet, const std::string& a1,
+               double number);
   std::vector<ProbedChart> Charts(const std::string& title, const std::string& sheet);
   std::vector<ProbedScrollBar> ScrollBars(const std::string& title, const std::string& sheet);
   // The named expression's content in Calc's syntax, local to `sheet` ("" for the workbook).

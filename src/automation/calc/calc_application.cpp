@@ -17,7 +17,6 @@
 
 #include "automation/calc/calc_host.h"
 #include "automation/calc/calc_objects.h"
-#include "automation/host/memory_application.h"
 #include "common/c_number.h"
 
 namespace vx::automation::calc {
@@ -226,13 +225,10 @@ Status CheckOfficeInstalled(const OfficeOptions& options) {
       "LibreOffice is not installed here: there is no program " + options.program + ".");
 }
 
-Result<std::unique_ptr<Unknown>> NewCalcHost(const OfficeOptions& options, std::string statePath) {
+Result<std::unique_ptr<Unknown>> NewCalcHost(const OfficeOptions& options) {
   VX_RETURN_IF_ERROR(CheckOfficeInstalled(options));
   auto host = std::make_shared<HostState>();
   VX_ASSIGN_OR_RETURN(host->office, OfficeConnection::Open(options));
-  std::shared_ptr<Unknown> lasting(
-      host::NewMemoryHost(host::HostKind::Spreadsheet, std::move(statePath)));
-  host->lasting = QueryInterface<Application>(lasting);
   return std::unique_ptr<Unknown>(new CalcApplication(std::move(host)));
 }
 

@@ -121,14 +121,16 @@ bool Covered(BookState& book, std::string_view formulaText, std::string& sheet, 
 // provider reads. Series that cover nothing yet are left out.
 struct Drawing {
   Sequence<css::table::CellRangeAddress> ranges;
-  std::string xmlRepresentation;  // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
+  std::string xmlRepresentation;            // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
+  std::vector<std::string> calcReferences;  // "$Sheet1.$B$1", "$Sheet1.$B$22:$B$31"
   bool labelled = true;
   std::vector<size_t> series;  // the model's series drawn, in drawing order
 };
 
 struct Place {
   css::table::CellRangeAddress address;
-  std::string reference;
+  std::string reference;      // in the document format's syntax
+  std::string calcReference;  // in Calc's own
 };
 
 Drawing Plan(BookState& book, ChartState& chart) {
@@ -137,7 +139,8 @@ Drawing Plan(BookState& book, ChartState& chart) {
   std::vector<Place> labels;
   std::vector<Place> values;
   const auto place = [&](SheetState& sheet, const CellBlock& block) {
-    return Place{AddressOf(CalcIndexOf(sheet), block), CalcXmlReference(sheet.name, block)};
+    return Place{AddressOf(CalcIndexOf(sheet), block), CalcXmlReference(sheet.name, block),
+                 CalcReference(sheet.name, block)};
   };
   chart.precedents.clear();
   for (size_t i = 0; i < chart.model.series.size(); ++i) {
@@ -181,10 +184,44 @@ Drawing Plan(BookState& book, ChartState& chart) {
   for (const Place& each : all) {
     addresses.push_back(each.address);
     drawing.xmlRepresentation += (drawing.xmlRepresentation.empty() ? "" : " ") + each.reference;
+    drawing.calcReferences.push_back(each.calcReference);
   }
   drawing.ranges = Sequence<css::table::CellRangeAddress>(addresses.data(),
                                                           static_cast<sal_Int32>(addresses.size()));
   return drawing;
+}
+
+std::string Joined(const std::vector<std::string>& parts, const std::string& separator) {
+  std::string joined;
+  for (const std::string& part : parts) joined += (joined.empty() ? "" : separator) + part;
+  return joined;
+}
+
+// The drawing's ranges in Calc's own syntax. Calc converts them from the document format's
+// syntax, which reads the same in every locale; that conversion is a round trip, and a strip
+// chart is pointed anew with every reading. So the first conversion is compared with the
+// references as written here, and when they agree, which separator the office's locale puts
+// between ranges is kept and the text is made here from then on.
+rtl::OUString CalcRepresentation(ChartState& chart, const Drawing& drawing) {
+  const std::vector<std::string>& parts = drawing.calcReferences;
+  if (chart.syntaxKnown && (parts.size() < 2 || !chart.listSeparator.empty())) {
+    return ToUno(Joined(parts, chart.listSeparator));
+  }
+  const std::string converted =
+      FromUno(chart.conversion->convertRangeFromXML(ToUno(drawing.xmlRepresentation)));
+  if (parts.size() == 1) {
+    chart.syntaxKnown = converted == parts[0];
+  } else if (parts.size() > 1 && converted.rfind(parts[0], 0) == 0) {
+    const size_t next = converted.find(parts[1], parts[0].size());
+    if (next != std::string::npos && next > parts[0].size()) {
+      const std::string separator = converted.substr(parts[0].size(), next - parts[0].size());
+      if (Joined(parts, separator) == converted) {
+        chart.syntaxKnown = true;
+        chart.listSeparator = separator;
+      }
+    }
+  }
+  return ToUno(converted);
 }
 
 // Gives the chart its ranges, each series a column: Calc's own way of setting them would
@@ -200,8 +237,7 @@ void GiveRanges(ChartState& chart, const Drawing& drawing) {
   arguments.getArray()[0].Name = "CellRangeRepresentation";
   // The ranges go in the document format's syntax, converted by Calc into its own: Calc's
   // own separates ranges by the list separator of the office's locale (";" in German).
-  arguments.getArray()[0].Value <<=
-      chart.conversion->convertRangeFromXML(ToUno(drawing.xmlRepresentation));
+  arguments.getArray()[0].Value <<= CalcRepresentation(chart, drawing);
   arguments.getArray()[1].Name = "HasCategories";
   arguments.getArray()[1].Value <<= false;
   arguments.getArray()[2].Name = "FirstCellAsLabel";

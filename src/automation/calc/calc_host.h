@@ -12,10 +12,11 @@
 
 namespace vx::automation::calc {
 
-// A new host connected to the office the options name (started when none answers there),
-// keeping the lasting state Calc does not keep (installed add-ins) in `statePath`. An office
-// that is not installed is AppNotFound; one that does not answer in time, Failed.
-Result<std::unique_ptr<Unknown>> NewCalcHost(const OfficeOptions& options, std::string statePath);
+// A new host connected to the office the options name (started when none answers there).
+// What lasts beyond the process lives in LibreOffice itself: the toolbars in the user's
+// profile, the add-ins as its extensions. An office that is not installed is AppNotFound;
+// one that does not answer in time, Failed.
+Result<std::unique_ptr<Unknown>> NewCalcHost(const OfficeOptions& options);
 
 // Whether LibreOffice is installed where the options look for it: AppNotFound otherwise.
 Status CheckOfficeInstalled(const OfficeOptions& options);

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "automation/calc/calc_host.h"
-#include "automation/host_locations.h"
 #include "automation/object_registry.h"
 
 namespace {
@@ -24,8 +23,8 @@ void Copy(const std::string& text, char* message, std::size_t size) {
 
 extern "C" __attribute__((visibility("default"))) vx::automation::Unknown*
 VxCreateCalcSpreadsheet() {
-  auto host = vx::automation::calc::NewCalcHost(
-      vx::automation::calc::OfficeOptions::FromEnvironment(), vx::automation::HostStatePath());
+  auto host =
+      vx::automation::calc::NewCalcHost(vx::automation::calc::OfficeOptions::FromEnvironment());
   if (!host) {
     lastError = host.error();
     return nullptr;

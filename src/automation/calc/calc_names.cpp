@@ -227,6 +227,10 @@ std::string CalcXmlReference(std::string_view sheet, const CellBlock& block) {
          a1.substr(colon + 1);
 }
 
+std::string CalcReference(std::string_view sheet, const CellBlock& block) {
+  return CalcSheetPrefix(sheet) + AbsoluteA1(block);
+}
+
 CalcFormula ToCalcSyntax(const Formula& formula, std::string_view scopeSheet) {
   CalcFormula out;
   Print(formula.Root(), scopeSheet, out);

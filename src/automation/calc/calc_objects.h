@@ -45,6 +45,9 @@ CalcFormula ToCalcSyntax(const Formula& formula, std::string_view scopeSheet);
 // "$Sheet1.$B$2" or "$'My data'.$B$2:$'My data'.$B$21": a reference in the document
 // format's syntax, which reads the same whatever the office's locale.
 std::string CalcXmlReference(std::string_view sheet, const CellBlock& block);
+// "$Sheet1.$B$2:$B$21": the same reference in Calc's own syntax, which a list of references
+// separates by the office locale's list separator.
+std::string CalcReference(std::string_view sheet, const CellBlock& block);
 
 // Points the chart's Calc object at what its series cover now.
 Status DrawChart(BookState& book, ChartState& chart);

@@ -348,8 +348,9 @@ Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
       }
       data[r] = row;
     }
-    sheet.Data(block)->setDataArray(data);
+    sheet.Writer(block)->setDataArray(data);
   }
+  sheet.Overwritten(block);
   if (anyFormat) VX_RETURN_IF_ERROR(ApplyImpliedFormats(book, sheet, block, typed));
   return book.CellsWritten(sheet, block, typed);
 }

@@ -12,12 +12,15 @@
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeReferrer.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSheetCellRange.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/ui/XUIConfigurationManager.hpp>
 #include <com/sun/star/ui/XUIConfigurationPersistence.hpp>
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
 #include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifyListener.hpp>
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
@@ -60,6 +63,18 @@ class CloseWatch final : public cppu::WeakImplHelper1<css::lang::XEventListener>
   ClosedFlag closed_;
 };
 
+// Told by the office when a watched cell changes; only marks it, as it runs on a thread of
+// the bridge.
+class ChangeWatch final : public cppu::WeakImplHelper1<css::util::XModifyListener> {
+ public:
+  explicit ChangeWatch(std::shared_ptr<std::atomic<bool>> changed) : changed_(std::move(changed)) {}
+  void SAL_CALL modified(const css::lang::EventObject&) override { changed_->store(true); }
+  void SAL_CALL disposing(const css::lang::EventObject&) override { changed_->store(true); }
+
+ private:
+  std::shared_ptr<std::atomic<bool>> changed_;
+};
+
 void ThrowIfClosed(const ClosedFlag& closed) {
   if (closed && closed->load()) {
     throw css::lang::DisposedException("the document was closed", nullptr);
@@ -70,13 +85,18 @@ void ThrowIfClosed(const ClosedFlag& closed) {
 
 // --- Sheets ------------------------------------------------------------------------------
 
-CalcRange& SheetState::Cached(const CellBlock& block) {
+CalcRange* SheetState::Kept(const CellBlock& block) {
   for (auto it = ranges_.begin(); it != ranges_.end(); ++it) {
     if (it->block == block) {
       ranges_.splice(ranges_.begin(), ranges_, it);
-      return ranges_.front();
+      return &ranges_.front();
     }
   }
+  return nullptr;
+}
+
+CalcRange& SheetState::Cached(const CellBlock& block) {
+  if (CalcRange* kept = Kept(block)) return *kept;
   ranges_.push_front(CalcRange{block, {}, {}, {}, {}});
   if (ranges_.size() > kRangesKept) ranges_.pop_back();
   return ranges_.front();
@@ -117,6 +137,73 @@ Reference<css::beans::XPropertySet> SheetState::Properties(const CellBlock& bloc
   CalcRange& cached = Cached(block);
   if (!cached.properties.is()) cached.properties = As<css::beans::XPropertySet>(range);
   return cached.properties;
+}
+
+Value SheetState::WatchedValue(int row, int column) {
+  ThrowIfClosed(closed);
+  Watch& watch = watched_[{row, column}];
+  if (watch.cell.is() && !watch.changed->load()) return watch.value;
+  const CellBlock cell{row, column, row, column};
+  if (!watch.cell.is()) {
+    watch.changed = std::make_shared<std::atomic<bool>>(true);
+    const auto broadcaster = As<css::util::XModifyBroadcaster>(Cell(cell));
+    const Reference<css::util::XModifyListener> listener = new ChangeWatch(watch.changed);
+    broadcaster->addModifyListener(listener);
+    watch.cell = broadcaster;
+    watch.listener = listener;
+  }
+  // Marked before the read: a change that comes after it is not missed.
+  watch.changed->store(false);
+  const Sequence<Sequence<Any>> data = Data(cell)->getDataArray();
+  watch.value = data.getLength() == 1 && data[0].getLength() == 1
+                    ? ValueOfCell(data[0][0], CellFormat{})
+                    : Value{};
+  return watch.value;
+}
+
+void SheetState::Overwritten(const CellBlock& block) {
+  for (auto it = watched_.begin(); it != watched_.end();) {
+    const auto [row, column] = it->first;
+    if (row < block.firstRow || row > block.lastRow || column < block.firstColumn ||
+        column > block.lastColumn) {
+      ++it;
+      continue;
+    }
+    // A cell the host writes is known to it, and a watch on it would call back with every
+    // write: it is watched again only when it is read again.
+    const Watch watch = std::move(it->second);
+    it = watched_.erase(it);
+    if (watch.cell.is()) watch.cell->removeModifyListener(watch.listener);
+  }
+}
+
+Reference<css::sheet::XCellRangeData> SheetState::Writer(const CellBlock& block) {
+  ThrowIfClosed(closed);
+  if (CalcRange* kept = Kept(block); kept && kept->data.is()) return kept->data;
+  const bool sameShape = cursor_.is() && block.RowCount() == cursorBlock_.RowCount() &&
+                         block.ColumnCount() == cursorBlock_.ColumnCount();
+  // Until the cursor is where this side thinks it is, it is not used again.
+  const Reference<css::table::XCellCursor> cursor = cursor_;
+  cursor_.clear();
+  if (sameShape) {
+    if (block.firstRow != cursorBlock_.firstRow || block.firstColumn != cursorBlock_.firstColumn) {
+      cursor->gotoOffset(block.firstColumn - cursorBlock_.firstColumn,
+                         block.firstRow - cursorBlock_.firstRow);
+    }
+    cursor_ = cursor;
+  } else {
+    // A cursor of another shape is made anew: moved and resized, it could reach past the
+    // sheet's edge between the two calls.
+    const Reference<css::table::XCellRange> range = sheet->getCellRangeByPosition(
+        block.firstColumn - 1, block.firstRow - 1, block.lastColumn - 1, block.lastRow - 1);
+    cursorData_.clear();
+    const Reference<css::sheet::XSheetCellCursor> made =
+        sheet->createCursorByRange(As<css::sheet::XSheetCellRange>(range));
+    cursorData_ = As<css::sheet::XCellRangeData>(made);
+    cursor_ = As<css::table::XCellCursor>(made);
+  }
+  cursorBlock_ = block;
+  return cursorData_;
 }
 
 // --- Workbooks ---------------------------------------------------------------------------
@@ -286,11 +373,7 @@ Value BookState::CellValue(int sheet, int row, int column) const {
   }
   const SheetPtr state = const_cast<BookState*>(this)->SheetNamed(evaluationSheets_[sheet]);
   if (!state) return {};
-  const CellBlock cell{row, column, row, column};
-  const Sequence<Sequence<Any>> data = state->Data(cell)->getDataArray();
-  Value value;
-  if (data.getLength() == 1 && data[0].getLength() == 1)
-    value = ValueOfCell(data[0][0], CellFormat{});
+  const Value value = state->WatchedValue(row, column);
   if (remember) knownValues_[{sheet, row, column}] = value;
   return value;
 }
