@@ -350,7 +350,6 @@ Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
     }
     sheet.Writer(block)->setDataArray(data);
   }
-  sheet.Overwritten(block);
   if (anyFormat) VX_RETURN_IF_ERROR(ApplyImpliedFormats(book, sheet, block, typed));
   return book.CellsWritten(sheet, block, typed);
 }

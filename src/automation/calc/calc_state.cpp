@@ -20,7 +20,6 @@
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
 #include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XModifyListener.hpp>
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
@@ -61,18 +60,6 @@ class CloseWatch final : public cppu::WeakImplHelper1<css::lang::XEventListener>
 
  private:
   ClosedFlag closed_;
-};
-
-// Told by the office when a watched cell changes; only marks it, as it runs on a thread of
-// the bridge.
-class ChangeWatch final : public cppu::WeakImplHelper1<css::util::XModifyListener> {
- public:
-  explicit ChangeWatch(std::shared_ptr<std::atomic<bool>> changed) : changed_(std::move(changed)) {}
-  void SAL_CALL modified(const css::lang::EventObject&) override { changed_->store(true); }
-  void SAL_CALL disposing(const css::lang::EventObject&) override { changed_->store(true); }
-
- private:
-  std::shared_ptr<std::atomic<bool>> changed_;
 };
 
 void ThrowIfClosed(const ClosedFlag& closed) {
@@ -137,44 +124,6 @@ Reference<css::beans::XPropertySet> SheetState::Properties(const CellBlock& bloc
   CalcRange& cached = Cached(block);
   if (!cached.properties.is()) cached.properties = As<css::beans::XPropertySet>(range);
   return cached.properties;
-}
-
-Value SheetState::WatchedValue(int row, int column) {
-  ThrowIfClosed(closed);
-  Watch& watch = watched_[{row, column}];
-  if (watch.cell.is() && !watch.changed->load()) return watch.value;
-  const CellBlock cell{row, column, row, column};
-  if (!watch.cell.is()) {
-    watch.changed = std::make_shared<std::atomic<bool>>(true);
-    const auto broadcaster = As<css::util::XModifyBroadcaster>(Cell(cell));
-    const Reference<css::util::XModifyListener> listener = new ChangeWatch(watch.changed);
-    broadcaster->addModifyListener(listener);
-    watch.cell = broadcaster;
-    watch.listener = listener;
-  }
-  // Marked before the read: a change that comes after it is not missed.
-  watch.changed->store(false);
-  const Sequence<Sequence<Any>> data = Data(cell)->getDataArray();
-  watch.value = data.getLength() == 1 && data[0].getLength() == 1
-                    ? ValueOfCell(data[0][0], CellFormat{})
-                    : Value{};
-  return watch.value;
-}
-
-void SheetState::Overwritten(const CellBlock& block) {
-  for (auto it = watched_.begin(); it != watched_.end();) {
-    const auto [row, column] = it->first;
-    if (row < block.firstRow || row > block.lastRow || column < block.firstColumn ||
-        column > block.lastColumn) {
-      ++it;
-      continue;
-    }
-    // A cell the host writes is known to it, and a watch on it would call back with every
-    // write: it is watched again only when it is read again.
-    const Watch watch = std::move(it->second);
-    it = watched_.erase(it);
-    if (watch.cell.is()) watch.cell->removeModifyListener(watch.listener);
-  }
 }
 
 Reference<css::sheet::XCellRangeData> SheetState::Writer(const CellBlock& block) {
@@ -373,7 +322,12 @@ Value BookState::CellValue(int sheet, int row, int column) const {
   }
   const SheetPtr state = const_cast<BookState*>(this)->SheetNamed(evaluationSheets_[sheet]);
   if (!state) return {};
-  const Value value = state->WatchedValue(row, column);
+  const CellBlock cell{row, column, row, column};
+  const Sequence<Sequence<Any>> data = state->Data(cell)->getDataArray();
+  Value value;
+  if (data.getLength() == 1 && data[0].getLength() == 1) {
+    value = ValueOfCell(data[0][0], CellFormat{});
+  }
   if (remember) knownValues_[{sheet, row, column}] = value;
   return value;
 }

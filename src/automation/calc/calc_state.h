@@ -30,7 +30,6 @@
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/table/XTableChart.hpp>
 #include <com/sun/star/task/XStatusIndicator.hpp>
-#include <com/sun/star/util/XModifyBroadcaster.hpp>
 #include <com/sun/star/util/XNumberFormats.hpp>
 
 #include "automation/calc/office_connection.h"
@@ -81,14 +80,6 @@ struct SheetState {
   Reference<css::table::XCellRange> Range(const CellBlock& block);
   Reference<css::sheet::XCellRangeData> Data(const CellBlock& block);
   Reference<css::beans::XPropertySet> Properties(const CellBlock& block);
-  // The value of the cell at `row`, `column` as Calc holds it. A cell read once is watched:
-  // its value is kept, and read again only after Calc reports a change to it (the user's, a
-  // control's, or the host's own), so that the cells the names of a chart depend on are not
-  // read again with every reading that moves the chart.
-  Value WatchedValue(int row, int column);
-  // The host wrote `block`: its cells are no longer watched, and read again when next asked
-  // for.
-  void Overwritten(const CellBlock& block);
   // Where the values of `block` are written in one call: the block's own range object when
   // one is kept, else the sheet's cursor moved onto the block. A log writes each row once,
   // and a new range object for it would cost two round trips more (made, and asked for its
@@ -99,26 +90,15 @@ struct SheetState {
     ranges_.clear();
     cursor_.clear();
     cursorData_.clear();
-    watched_.clear();
   }
 
  private:
-  // A watched cell: its value as last read, and whether Calc has reported a change since.
-  struct Watch {
-    Value value;
-    std::shared_ptr<std::atomic<bool>> changed;
-    // Holds Calc's cell object, which holds the watch.
-    Reference<css::util::XModifyBroadcaster> cell;
-    Reference<css::util::XModifyListener> listener;
-  };
-
   CalcRange* Kept(const CellBlock& block);
   CalcRange& Cached(const CellBlock& block);
   std::list<CalcRange> ranges_;
   Reference<css::table::XCellCursor> cursor_;
   Reference<css::sheet::XCellRangeData> cursorData_;
-  CellBlock cursorBlock_;                         // where the cursor is, as this side moved it
-  std::map<std::pair<int, int>, Watch> watched_;  // by row and column
+  CellBlock cursorBlock_;  // where the cursor is, as this side moved it
 };
 
 // A number format of a document: its key, its code, and what kind of value it shows.
