@@ -277,6 +277,7 @@ void LinkSession::Poll() {
   // row, and the rows that follow are of the same kind.
   if (!fittedToFirstRows_ && printedRows_ > 0) {
     FitColumns(copy_.sheet);
+    if (workbook_.sheet != copy_.sheet) FitColumns(workbook_.sheet);
     fittedToFirstRows_ = true;
   }
   saves_->Poll();
@@ -332,6 +333,8 @@ void LinkSession::PrintStatusLine() {
 
 bool LinkSession::Save() {
   FitColumns(copy_.sheet);
+  // The sheet the user watches is fitted too; one that has gone is no reason to lose the file.
+  if (workbook_.sheet != copy_.sheet) FitColumns(workbook_.sheet);
   const Status saved = saves_ ? saves_->Finish() : copy_.book->SaveAs(options_.out);
   if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
   return static_cast<bool>(saved);

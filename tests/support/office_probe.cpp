@@ -28,8 +28,10 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableChart.hpp>
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/ui/UIElementType.hpp>
 #include <com/sun/star/ui/XUIConfigurationManager.hpp>
@@ -118,6 +120,20 @@ std::vector<std::string> OfficeProbe::SheetNames(const std::string& title) {
     names.push_back(FromUno(name));
   }
   return names;
+}
+
+int OfficeProbe::ColumnWidth(const std::string& title, const std::string& sheetName,
+                             const std::string& a1) {
+  const auto sheet = impl_->Sheet(title, sheetName);
+  const automation::ParsedBlock parsed = automation::ParseA1(a1);
+  if (!sheet.is() || !parsed.block) return 0;
+  const auto column =
+      As<css::table::XColumnRowRange>(sheet->getCellByPosition(parsed.block->firstColumn - 1, 0))
+          ->getColumns()
+          ->getByIndex(0);
+  sal_Int32 width = 0;
+  As<css::beans::XPropertySet>(column)->getPropertyValue("Width") >>= width;
+  return width;
 }
 
 ProbedCell OfficeProbe::Cell(const std::string& title, const std::string& sheetName,

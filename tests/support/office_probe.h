@@ -58,6 +58,8 @@ class OfficeProbe {
   bool Has(const std::string& title);
   std::vector<std::string> SheetNames(const std::string& title);
   ProbedCell Cell(const std::string& title, const std::string& sheet, const std::string& a1);
+  // The width of the column holding `a1`, in 1/100 mm; 0 when there is no such sheet.
+  int ColumnWidth(const std::string& title, const std::string& sheet, const std::string& a1);
   std::vector<ProbedChart> Charts(const std::string& title, const std::string& sheet);
   std::vector<ProbedScrollBar> ScrollBars(const std::string& title, const std::string& sheet);
   // The named expression's content in Calc's syntax, local to `sheet` ("" for the workbook).
