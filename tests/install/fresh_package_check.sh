@@ -53,11 +53,17 @@ echo "== VX-Link in a windowed Calc"
 apt-get install -y -qq --no-install-recommends libreoffice-calc >/tmp/calc.log 2>&1 ||
   fail "libreoffice-calc does not install: $(tail -20 /tmp/calc.log)"
 export VX_CALC_PIPE=vx-desktop-check
+# A scan's results open in a Calc window; Calc is started for them.
+VX_VISA_SIM=/usr/share/k9-90/sim/default.ini timeout 120 vxscan --channels "1=DCV,11=2W" \
+  --count 2 --out /root/scan.xlsx >/tmp/vxscan.log 2>&1 || fail "vxscan: $(cat /tmp/vxscan.log)"
+if grep -q "cannot be shown" /tmp/vxscan.log; then fail "vxscan: $(cat /tmp/vxscan.log)"; fi
 addin=/usr/share/k9-90/addin/QVK990LINK.xla
 timeout 120 Load "$addin" >/tmp/load.log 2>&1 || fail "Load $addin failed: $(cat /tmp/load.log)"
 # The UNO bridge for Python, to look at Calc's windows, only now.
 apt-get install -y -qq --no-install-recommends python3-uno >/dev/null 2>&1 ||
   fail "python3-uno, to look at Calc's windows, does not install"
+python3 /root/calc_toolbar_probe.py "$VX_CALC_PIPE" | grep -q "^scan.xlsx - LibreOffice Calc" ||
+  fail "no Calc window with vxscan's results"
 toolbar_in_every_window() {
   local windows
   windows=$(python3 /root/calc_toolbar_probe.py "$VX_CALC_PIPE")
