@@ -25,6 +25,7 @@
 #include <com/sun/star/lang/EventObject.hpp>
 #include <cppuhelper/implbase1.hxx>
 
+#include "automation/calc/calc_buttons.h"
 #include "automation/calc/calc_objects.h"
 #include "automation/host/handover.h"
 #include "common/c_number.h"
@@ -407,6 +408,7 @@ void HostState::ShowDocuments(bool handOver) {
 
 HostState::~HostState() {
   if (!office) return;
+  ReleaseButtons(*this);
   try {
     if (office->Alive()) {
       if (indicator.is()) indicator->end();
