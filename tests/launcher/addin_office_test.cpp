@@ -271,6 +271,19 @@ TEST_F(ToolbarButtonsInCalc, StartPauseResumeAndStopDriveTheRunAndTheButtonsFoll
   }));
   EXPECT_EQ(States(kExtensionProtocol), "eeeeeeedd");
 
+  // Without a display the other buttons before the run say what they would show.
+  const std::vector<std::pair<int, std::string>> told{
+      {1, "Zemra K9-90/1 VX-Link\nvxlink "},
+      {2, "The connect form needs a display"},
+      {3, "The workbook is saved to " + (folder_ / "buttons.xlsx")},
+      {4, "set its function and range"},
+      {6, "The run will draw no chart"}};
+  for (const auto& button : told) {
+    ASSERT_TRUE(office_.Press("buttons", Command(kExtensionProtocol, button.first)));
+    EXPECT_TRUE(Eventually([&] { return Errors().find(button.second) != std::string::npos; }))
+        << kButtons[button.first - 1].macro << ": " << Errors();
+  }
+
   // Get Single Reading reads the meter once, outside a run: nothing is written.
   ASSERT_TRUE(office_.Press("buttons", Command(kExtensionProtocol, 5)));
   EXPECT_TRUE(Eventually([&] {
