@@ -92,6 +92,12 @@ int LinkSession::Open() {
     return Fail(problem);
   }
   if (const int failed = OpenHost(); failed != 0) return failed;
+  // A wait for START on a host whose toolbar cannot reach vxlink would never end.
+  if (options_.wait && !NeedsNoWorkbook() && !buttons_) {
+    return Fail(
+        "--wait needs LibreOffice Calc with the VX-Link extension, whose toolbar has "
+        "the START button; this spreadsheet host has no such toolbar");
+  }
   auto engine = CreateObjectAs<addin::_Application>(addin::kProgId);
   if (!engine) return Fail("the logging engine cannot be created", engine.error());
   engine_ = *engine;
@@ -241,11 +247,6 @@ int LinkSession::Run(int device) {
   if (device < 0 || device >= static_cast<int>(meters_.size())) {
     return Fail("there is no meter " + std::to_string(device) + "; " +
                 std::to_string(meters_.size()) + " found (vxlink --list shows them)");
-  }
-  if (options_.wait && !buttons_) {
-    return Fail(
-        "--wait needs LibreOffice Calc with the VX-Link extension, whose toolbar has "
-        "the START button; this spreadsheet host has no such toolbar");
   }
   // The toolbar's buttons on the workbook's window are vxlink's while it runs.
   if (buttons_) {
