@@ -258,7 +258,11 @@ void ButtonBoard::Listen(const std::string& macro, const css::util::URL& url,
     state = states_[macro];
   }
   // A listener hears the button's state at once, as the office's own commands tell theirs.
-  Send(added, state);
+  try {
+    Send(added, state);
+  } catch (const css::uno::RuntimeException&) {
+    StopListening(listener, macro);  // gone already
+  }
 }
 
 void ButtonBoard::StopListening(const Reference<css::frame::XStatusListener>& listener,
