@@ -172,6 +172,13 @@ void LinkSession::OpenConnectForm() {
                    [this](int exitCode, QProcess::ExitStatus status) {
                      ConnectFormDone(status == QProcess::NormalExit ? exitCode : -1);
                    });
+  // A form that never started sends no end: it is let go here, so that the button works again.
+  QObject::connect(
+      connectForm_.get(), &QProcess::errorOccurred, [this](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        Say("The connect form cannot be started: " + connectForm_->errorString().toStdString());
+        connectForm_.release()->deleteLater();
+      });
   connectForm_->start(QCoreApplication::applicationFilePath(), arguments);
 }
 
