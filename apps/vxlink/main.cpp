@@ -40,8 +40,9 @@ int RunLink(int argc, char** argv) {
   const bool form = parsed.options.choose || parsed.options.pick;
   if (form && !vx::CanShowWindows()) {
     std::fprintf(stderr,
-                 "vxlink: --choose shows the connect form and needs a display "
-                 "(DISPLAY is not set); use --list and --device instead\n");
+                 "vxlink: %s shows the connect form and needs a display "
+                 "(DISPLAY is not set); use --list and --device instead\n",
+                 parsed.options.pick ? "--pick" : "--choose");
     return 1;
   }
   // With --wait on a display, the toolbar's messages are message boxes.
