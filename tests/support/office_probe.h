@@ -45,6 +45,14 @@ struct ProbedToolbar {
   std::vector<bool> visible;
 };
 
+// A toolbar button's state as the window's dispatch of its command last reported it.
+struct ProbedButton {
+  bool heard = false;
+  bool enabled = false;
+  bool visible = true;
+  int events = 0;
+};
+
 class OfficeProbe {
  public:
   explicit OfficeProbe(const std::string& pipeName);
@@ -67,6 +75,15 @@ class OfficeProbe {
                                   const std::string& name);
   std::optional<ProbedToolbar> Toolbar(const std::string& uiName);
   void Close(const std::string& title);
+
+  // Dispatches `command` to the window of the workbook `title`, as the toolbar's button does;
+  // false when the window has no dispatch for it.
+  bool Press(const std::string& title, const std::string& command);
+  // Listens, as a toolbar button does, to the states the window's dispatch of each command
+  // reports from now on; false when the window has no dispatch for one of them.
+  bool Listen(const std::string& title, const std::vector<std::string>& commands);
+  // The last state heard for `command`.
+  ProbedButton Button(const std::string& command);
 
  private:
   struct Impl;

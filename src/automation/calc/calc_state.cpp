@@ -26,6 +26,7 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include "automation/calc/add_on_toolbar.h"
+#include "automation/calc/calc_buttons.h"
 #include "automation/calc/calc_objects.h"
 #include "automation/host/handover.h"
 #include "common/c_number.h"
@@ -413,6 +414,7 @@ void HostState::ShowDocuments(bool handOver) {
 
 HostState::~HostState() {
   if (!office) return;
+  ReleaseButtons(*this);
   try {
     if (office->Alive()) {
       if (indicator.is()) indicator->end();
