@@ -142,7 +142,8 @@ case "$mode" in
       cp "$deb" "$run/root/"
       inner+=("/root/$(basename "$deb")")
     done
-    cp "$top/tests/install/fresh_package_check.sh" "$run/root/"
+    cp "$top/tests/install/fresh_package_check.sh" "$top/tests/install/calc_toolbar_probe.py" \
+      "$run/root/"
     # The check opens VX_TOOL's window on an X server of this machine, so that the fresh
     # system holds nothing but the packages and what they depend on.
     mkdir -p "$run/tmp/.X11-unix"

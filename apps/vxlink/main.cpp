@@ -37,14 +37,17 @@ int RunLink(int argc, char** argv) {
   if (const auto answered = line.AnswerHelpOrVersion()) return *answered;
   const vx::linkhost::ParsedOptions parsed = vx::linkhost::ParseLinkOptions(argc, argv);
   if (!parsed.error.empty()) return line.Fail(parsed.error);
-  if (parsed.options.choose && !vx::CanShowWindows()) {
+  const bool form = parsed.options.choose || parsed.options.pick;
+  if (form && !vx::CanShowWindows()) {
     std::fprintf(stderr,
-                 "vxlink: --choose shows the connect form and needs a display "
-                 "(DISPLAY is not set); use --list and --device instead\n");
+                 "vxlink: %s shows the connect form and needs a display "
+                 "(DISPLAY is not set); use --list and --device instead\n",
+                 parsed.options.pick ? "--pick" : "--choose");
     return 1;
   }
+  // With --wait on a display, the toolbar's messages are message boxes.
   std::unique_ptr<QCoreApplication> app;
-  if (parsed.options.choose) {
+  if (form || (parsed.options.wait && vx::CanShowWindows())) {
     app = std::make_unique<QApplication>(argc, argv);
   } else {
     app = std::make_unique<QCoreApplication>(argc, argv);
@@ -60,6 +63,14 @@ int RunLink(int argc, char** argv) {
       const auto& meter = session.Meters()[i];
       std::printf("%zu\t%s\t%s\n", i, meter.descriptor.c_str(), meter.identity.c_str());
     }
+    return 0;
+  }
+  // The connect form of the toolbar's Connect button: the meter is kept in the settings by
+  // the form, and printed for the vxlink that opened it.
+  if (parsed.options.pick) {
+    const int chosen = ChooseDevice(session);
+    if (chosen < 0) return 1;
+    std::printf("%s\n", session.Meters()[static_cast<size_t>(chosen)].descriptor.c_str());
     return 0;
   }
   int device = parsed.options.device;

@@ -12,9 +12,10 @@ namespace vx::linkhost {
 const char* const kLinkUsage =
     "usage: vxlink --list\n"
     "       vxlink --choose [options]\n"
+    "       vxlink --pick [--language N]\n"
     "       vxlink [--device N] [--interval MS] [--begin now|at \"yyyy/mm/dd hh:nn:ss\"|trigger]\n"
     "              [--stop manual|count N|at HH:MM:SS] [--chart none|all|strip [--points N]\n"
-    "              [--in-sheet]] [--language N] [--out FILE.xlsx]\n"
+    "              [--in-sheet]] [--language N] [--out FILE.xlsx] [--wait]\n"
     "\n"
     "Logs readings of a meter into a worksheet through the logging engine, as the VX-Link\n"
     "add-in does in the spreadsheet program, and saves the workbook with its chart. In\n"
@@ -23,6 +24,11 @@ const char* const kLinkUsage =
     "is written from a copy kept in memory, which holds every reading even if Calc goes.\n"
     "  --list       the meters found: index, descriptor and identity, one per line\n"
     "  --choose     pick the meter in the connect form (needs a display)\n"
+    "  --pick       only the connect form (needs a display): the meter chosen is kept in\n"
+    "               the engine's settings (key Address) for the next run, and printed\n"
+    "  --wait       in LibreOffice Calc, wait for START on the toolbar \"Zemra K9-90/1\n"
+    "               VX-Link\" (the VX-Link extension, which Load installs) instead of\n"
+    "               beginning at once; Connect there opens the connect form\n"
     "  --device     the meter's index in that list (default 0)\n"
     "  --interval   milliseconds between readings (default 1000)\n"
     "  --begin      at once (default), at a date and time, or on the meter's external trigger\n"
@@ -37,6 +43,8 @@ const char* const kLinkUsage =
     "Each row is printed as it is written, and the status line when it changes. Ctrl-C or\n"
     "SIGTERM stops the run; while the meter waits for its trigger vxlink asks first on a\n"
     "terminal, and without one it ends at once, saying that the meter may still be armed.\n"
+    "In LibreOffice Calc the buttons of the toolbar \"Zemra K9-90/1 VX-Link\" on the logging\n"
+    "workbook's window reach vxlink while it runs: START, PAUSE and STOP control the run.\n"
     "Exit status: 0 the run ended by its stop mode or by a stop request, 1 after an error,\n"
     "2 a wrong command line.\n";
 
@@ -100,6 +108,10 @@ ParsedOptions ParseLinkOptions(int argc, const char* const* argv) {
       o.list = true;
     } else if (option == "--choose") {
       o.choose = true;
+    } else if (option == "--pick") {
+      o.pick = true;
+    } else if (option == "--wait") {
+      o.wait = true;
     } else if (option == "--in-sheet") {
       o.inSheet = true;
     } else if (option == "--device") {

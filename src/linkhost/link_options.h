@@ -15,6 +15,8 @@ struct LinkOptions {
 
   bool list = false;
   bool choose = false;
+  bool pick = false;  // the connect form only: the chosen meter is kept in the settings
+  bool wait = false;  // the run begins at START on the toolbar
   int device = 0;
   std::int32_t intervalMs = 1000;
   Begin begin = Begin::Now;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QProcess>
 #include <cmath>
 #include <filesystem>
 
@@ -62,6 +63,7 @@ LinkSession::LinkSession(LinkOptions options, std::FILE* out, std::FILE* err,
 
 LinkSession::~LinkSession() {
   poll_.reset();
+  macros_.reset();
   if (engine_) engine_->RMClose();
 }
 
@@ -81,7 +83,7 @@ std::string LinkSession::Caption(const std::string& key) {
 
 int LinkSession::Open() {
   // A workbook that cannot be saved where it should go is found before the run, not after.
-  if (!options_.list) {
+  if (!NeedsNoWorkbook()) {
     if (const std::string problem = OutputFileProblem(options_.out); !problem.empty()) {
       return Fail(problem);
     }
@@ -90,6 +92,12 @@ int LinkSession::Open() {
     return Fail(problem);
   }
   if (const int failed = OpenHost(); failed != 0) return failed;
+  // A wait for START on a host whose toolbar cannot reach vxlink would never end.
+  if (options_.wait && !NeedsNoWorkbook() && !buttons_) {
+    return Fail(
+        "--wait needs LibreOffice Calc with the VX-Link extension, whose toolbar has "
+        "the START button; this spreadsheet host has no such toolbar");
+  }
   auto engine = CreateObjectAs<addin::_Application>(addin::kProgId);
   if (!engine) return Fail("the logging engine cannot be created", engine.error());
   engine_ = *engine;
@@ -117,7 +125,7 @@ int LinkSession::Open() {
   // The workbook is called after the file it is saved to, and is in front of the user where
   // the host shows it.
   workbook_.book->SetTitle(std::filesystem::path(options_.out).stem().string());
-  if (!options_.list) {
+  if (!NeedsNoWorkbook()) {
     if (Status shown = host_->SetVisible(true); !shown) {
       return Fail("the workbook cannot be shown", shown.error());
     }
@@ -138,17 +146,19 @@ int LinkSession::Open() {
 // and takes the in-memory host. A host over a running program gets the in-memory copy.
 int LinkSession::OpenHost() {
   std::string progId = kSpreadsheetProgId;
-  if (options_.list) {
+  if (NeedsNoWorkbook()) {
     progId = kMemorySpreadsheetProgId;
   } else {
     auto resolution = ResolveImplementation(kSpreadsheetProgId);
     if (!resolution) return Fail("Couldn't start Excel.", resolution.error());
     if (resolution->progId == kCalcSpreadsheetProgId) progId = kCalcSpreadsheetProgId;
   }
-  auto host = CreateObjectAs<Application>(progId);
-  if (!host && options_.list) host = CreateObjectAs<Application>(kSpreadsheetProgId);
-  if (!host) return Fail("Couldn't start Excel.", host.error());
-  host_ = *host;
+  auto object = CreateObject(progId);
+  if (!object && NeedsNoWorkbook()) object = CreateObject(kSpreadsheetProgId);
+  if (!object) return Fail("Couldn't start Excel.", object.error());
+  host_ = QueryInterface<Application>(*object);
+  if (!host_) return Fail("Couldn't start Excel.: the host is no spreadsheet program");
+  buttons_ = QueryInterface<ToolbarButtons>(*object);
   copyHost_ = host_;
   sides_ = {host_};
   if (progId == kCalcSpreadsheetProgId) {
@@ -156,9 +166,9 @@ int LinkSession::OpenHost() {
     if (!copy) return Fail("the in-memory copy of the workbook cannot be made", copy.error());
     copyHost_ = *copy;
     sides_.push_back(copyHost_);
-    host_ = MirroredHost(*host, copyHost_);
+    host_ = MirroredHost(host_, copyHost_);
   }
-  if (!options_.list) {
+  if (!NeedsNoWorkbook()) {
     auto name = host_->Name();
     std::fprintf(out_, "Spreadsheet host: %s\n", name ? name->c_str() : progId.c_str());
   }
@@ -215,71 +225,119 @@ Status LinkSession::SetUpRun(ViSession session) {
 // program that has gone fails the engine's toolbar calls at their first step.
 bool LinkSession::RunActive() {
   if (auto status = copyHost_->StatusBar(); status && *status == kReadyStatus) return false;
+  return ControlEnabled(kStopControl);
+}
+
+// The engine's state of the toolbar's control at `index` (from 1), as the copy holds it.
+bool LinkSession::ControlEnabled(int index) {
   auto bars = copyHost_->CommandBars();
   if (!bars) return false;
   auto bar = (*bars)->Item(kToolbarName);
   if (!bar) return false;
   auto controls = (*bar)->Controls();
   if (!controls) return false;
-  auto stop = (*controls)->Item(kStopControl);
-  if (!stop) return false;
-  auto enabled = (*stop)->Enabled();
+  auto control = (*controls)->Item(index);
+  if (!control) return false;
+  auto enabled = (*control)->Enabled();
   return enabled && *enabled;
 }
 
 int LinkSession::Run(int device) {
+  device_ = device;
   if (device < 0 || device >= static_cast<int>(meters_.size())) {
     return Fail("there is no meter " + std::to_string(device) + "; " +
                 std::to_string(meters_.size()) + " found (vxlink --list shows them)");
   }
-  std::fprintf(out_, "Logging %s into %s\n", meters_[device].descriptor.c_str(),
+  // The toolbar's buttons on the workbook's window are vxlink's while it runs.
+  if (buttons_) {
+    macros_ = std::make_unique<ToolbarMacros>(
+        buttons_, [this](const std::string& macro) { RunMacro(macro); });
+    if (Status answered = macros_->Answer(); !answered) {
+      macros_.reset();
+      if (options_.wait) return Fail("the toolbar's buttons cannot be answered", answered.error());
+      std::fprintf(err_, "vxlink: the toolbar's buttons cannot be answered: %s\n",
+                   answered.error().description.c_str());
+    }
+  }
+  if (options_.wait) {
+    // As the add-in workbook does once a meter is chosen: START is the user's to press.
+    if (Status start = EnableStart(); !start) {
+      return Fail("the toolbar's START cannot be enabled", start.error());
+    }
+    std::fprintf(out_, "Waiting for START on the toolbar \"%s\"\n", kToolbarName);
+    std::fflush(out_);
+  } else {
+    BeginRun();
+    if (phase_ == Phase::Ended) return exitStatus_;
+    if (!RunActive()) {
+      macros_.reset();
+      Finish();
+      return 1;
+    }
+  }
+  QEventLoop loop;
+  poll_ = std::make_unique<QTimer>();
+  QObject::connect(poll_.get(), &QTimer::timeout, [this, &loop] {
+    Poll();
+    if (phase_ == Phase::Ended || (phase_ == Phase::Running && !RunActive())) loop.quit();
+  });
+  poll_->start(kPollMs);
+  loop.exec();
+  poll_.reset();
+  macros_.reset();
+  if (phase_ != Phase::Running) return exitStatus_;
+  Finish();
+  return exitStatus_;
+}
+
+void LinkSession::BeginRun() {
+  std::fprintf(out_, "Logging %s into %s\n", meters_[device_].descriptor.c_str(),
                options_.out.c_str());
-  if (Status setUp = SetUpRun(meters_[device].session); !setUp) {
-    return Fail("the run cannot be set up", setUp.error());
+  std::fflush(out_);
+  if (Status setUp = SetUpRun(meters_[device_].session); !setUp) {
+    exitStatus_ = Fail("the run cannot be set up", setUp.error());
+    phase_ = Phase::Ended;
+    return;
   }
   std::int32_t interval = options_.intervalMs;
+  phase_ = Phase::Running;
   engine_->StartTimer(interval);
   // The file is saved from the in-memory copy, which holds every reading even when the
   // spreadsheet program it mirrors has gone.
   saves_ = std::make_unique<PeriodicSave>(
       copy_.book, options_.out, kSaveEvery,
       [this](const std::string& failure) { std::fprintf(err_, "vxlink: %s\n", failure.c_str()); });
-  if (!RunActive()) {
-    Finish();
-    return 1;
-  }
-  QEventLoop loop;
-  poll_ = std::make_unique<QTimer>();
-  QObject::connect(poll_.get(), &QTimer::timeout, [this, &loop] {
-    Poll();
-    if (!RunActive()) loop.quit();
-  });
-  poll_->start(kPollMs);
-  loop.exec();
-  poll_.reset();
-  Finish();
-  return exitStatus_;
 }
 
 void LinkSession::Poll() {
-  if (stopRequest_ != nullptr && stopRequest_->exchange(false)) {
-    stoppedByUser_ = true;
-    if (!canAsk_ && options_.begin == LinkOptions::Begin::Trigger) {
-      StopWithoutAsking();
-    } else {
-      engine_->StopTimer();
-      if (RunActive()) stoppedByUser_ = false;  // the user chose to go on waiting
+  if (phase_ != Phase::Running) {
+    if (phase_ == Phase::Waiting && stopRequest_ != nullptr && stopRequest_->exchange(false)) {
+      std::fprintf(err_, "vxlink: stopped before START was pressed; no run was made\n");
+      phase_ = Phase::Ended;
     }
+    return;
   }
+  if (stopRequest_ != nullptr && stopRequest_->exchange(false)) StopByUser();
   PrintNewRows();
   PrintStatusLine();
   // The columns are fitted to the first readings, not at every save: fitting looks at every
   // row, and the rows that follow are of the same kind.
   if (!fittedToFirstRows_ && printedRows_ > 0) {
     FitColumns(copy_.sheet);
+    if (workbook_.sheet != copy_.sheet) FitColumns(workbook_.sheet);
     fittedToFirstRows_ = true;
   }
   saves_->Poll();
+}
+
+void LinkSession::StopByUser() {
+  stoppedByUser_ = true;
+  if (!canAsk_ && options_.begin == LinkOptions::Begin::Trigger) {
+    StopWithoutAsking();
+  } else {
+    engine_->StopTimer();
+    if (RunActive()) stoppedByUser_ = false;  // the user chose to go on waiting
+  }
 }
 
 // While the meter waits for its trigger the engine asks whether the user released it from its
@@ -332,6 +390,8 @@ void LinkSession::PrintStatusLine() {
 
 bool LinkSession::Save() {
   FitColumns(copy_.sheet);
+  // The sheet the user watches is fitted too; one that has gone is no reason to lose the file.
+  if (workbook_.sheet != copy_.sheet) FitColumns(workbook_.sheet);
   const Status saved = saves_ ? saves_->Finish() : copy_.book->SaveAs(options_.out);
   if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
   return static_cast<bool>(saved);

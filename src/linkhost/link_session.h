@@ -19,9 +19,13 @@
 
 #include "addin/quorvel.h"
 #include "automation/spreadsheet.h"
+#include "automation/toolbar_buttons.h"
 #include "linkhost/link_options.h"
 #include "linkhost/logging_workbook.h"
 #include "linkhost/periodic_save.h"
+#include "linkhost/toolbar_macros.h"
+
+class QProcess;
 
 namespace vx::linkhost {
 
@@ -43,11 +47,28 @@ class LinkSession {
   const std::vector<FoundMeter>& Meters() const { return meters_; }
   addin::_Application& Engine() { return *engine_; }
 
-  // Logs from the meter at `device` until the run ends; the process's exit status.
+  // Logs from the meter at `device` until the run ends; the process's exit status. With
+  // --wait the run begins when START is pressed on the add-in's toolbar.
   int Run(int device);
+
+  // Runs the add-in macro a button of the toolbar names, as the add-in workbook does: START
+  // begins the run or resumes it, PAUSE and STOP, the connect form, and the rest. An unknown
+  // name, or a button that is disabled now, is refused with a message and changes nothing.
+  void RunMacro(const std::string& macro);
 
  private:
   int OpenHost();
+  bool NeedsNoWorkbook() const { return options_.list || options_.pick; }
+  void BeginRun();
+  void StopByUser();
+  bool ControlEnabled(int index);
+  automation::Status EnableStart();
+  void OpenConnectForm();
+  void ConnectFormDone(int exitCode);
+  void Say(const std::string& text);
+  bool HasWindows() const;
+  void ChooseChart();
+  void ChooseWorkbookFile();
   int Fail(const std::string& what, const automation::AutomationError& error);
   int Fail(const std::string& what);
   std::string Caption(const std::string& key);
@@ -71,6 +92,10 @@ class LinkSession {
   automation::ApplicationPtr copyHost_;
   std::vector<automation::ApplicationPtr> sides_;  // the host, or the live one and its copy
   std::shared_ptr<addin::_Application> engine_;
+  // The host's toolbar buttons where they reach vxlink as commands (the Calc host).
+  std::shared_ptr<automation::ToolbarButtons> buttons_;
+  std::unique_ptr<ToolbarMacros> macros_;
+  std::unique_ptr<QProcess> connectForm_;
   LoggingWorkbook workbook_;
   LoggingWorkbook copy_;
   std::vector<FoundMeter> meters_;
@@ -79,6 +104,10 @@ class LinkSession {
   // Whether the engine's questions can be answered: in a message box when the connect form
   // made vxlink a windowed program, else on standard input, when that is a terminal.
   bool canAsk_;
+  enum class Phase { Waiting, Running, Ended };
+  Phase phase_ = Phase::Waiting;
+  int device_ = 0;
+  bool windowClosed_ = false;
   bool stoppedByUser_ = false;
   bool leftArmed_ = false;
   bool secondHeader_ = false;

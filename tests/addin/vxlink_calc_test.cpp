@@ -117,6 +117,11 @@ TEST_F(VxlinkIntoCalc, AStripChartRunFillsTheSheetAndMovesTheChartAsItGoes) {
   EXPECT_EQ(Probe().Cell("strip", "Sheet1", "F4").number, 60);
   EXPECT_EQ(Probe().Cell("strip", "Sheet1", "B61").number, 1.5);
   EXPECT_EQ(Probe().Cell("strip", "Sheet1", "B62").kind, ProbedCell::Kind::Empty);
+  // The live sheet's columns are fitted as the file's are: no time shown as "###".
+  EXPECT_GT(Probe().ColumnWidth("strip", "Sheet1", "A1"),
+            Probe().ColumnWidth("strip", "Sheet1", "K1"));
+  EXPECT_GT(Probe().ColumnWidth("strip", "Sheet1", "F1"),
+            Probe().ColumnWidth("strip", "Sheet1", "K1"));
   EXPECT_EQ(Probe().Charts("strip", "Sheet1Chart1").at(0).seriesValues,
             std::vector<std::string>{"$Sheet1.$B$42:$B$61"});
   const auto bars = Probe().ScrollBars("strip", "Sheet1");

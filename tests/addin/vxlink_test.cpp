@@ -238,9 +238,23 @@ TEST_F(Vxlink, TheConnectFormNeedsADisplay) {
   auto environment = Environment(Meter());
   environment["QT_QPA_PLATFORM"] = "";
   environment["DISPLAY"] = "";
-  const ProcessResult result = RunProcess({kVxlink, "--choose"}, environment);
+  for (const char* form : {"--choose", "--pick"}) {
+    const ProcessResult result = RunProcess({kVxlink, form}, environment);
+    EXPECT_EQ(result.exitCode, 1) << form;
+    EXPECT_NE(result.err.find("needs a display"), std::string::npos) << form << result.err;
+  }
+}
+
+// The in-memory host has no toolbar whose START could begin the run: a wait for it would
+// never end, so vxlink refuses it before it sets up the workbook.
+TEST_F(Vxlink, WaitingForStartNeedsAToolbarThatHasOne) {
+  const ProcessResult result = RunProcess({kVxlink, "--wait", "--out", folder_ / "never.xlsx"},
+                                          Environment(Meter()), std::chrono::seconds(30));
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find("needs a display"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("--wait needs LibreOffice Calc with the VX-Link extension"),
+            std::string::npos)
+      << result.err;
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "never.xlsx"));
 }
 
 }  // namespace

@@ -239,8 +239,11 @@ TEST_F(XlsxOutput, VisibleUnderUserControlHandsTheWorkbookOver) {
   const std::string documents = folder_ / "Documents";
   fs::create_directories(documents);
   const std::string opened = folder_ / "opened.txt";
+  // The opener runs on its own: it writes aside and renames, so that the file the test waits
+  // for holds the whole line once it is there.
   const std::string opener =
-      folder_.Write("opener.sh", "#!/bin/sh\necho \"$1\" > " + opened + "\n");
+      folder_.Write("opener.sh", "#!/bin/sh\necho \"$1\" > " + opened + ".part && mv " + opened +
+                                     ".part " + opened + "\n");
   fs::permissions(opener, fs::perms::owner_all);
   test::ScopedEnvironment documentsFolder("VX_DOCUMENTS", documents);
   test::ScopedEnvironment display("DISPLAY", ":77");

@@ -20,7 +20,13 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/form/binding/XBindableValue.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/FeatureStateEvent.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatch.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStatusListener.hpp>
+#include <com/sun/star/frame/status/Visibility.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XNamedRange.hpp>
 #include <com/sun/star/sheet/XNamedRanges.hpp>
@@ -28,16 +34,25 @@
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/table/CellAddress.hpp>
 #include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableChart.hpp>
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/ui/UIElementType.hpp>
 #include <com/sun/star/ui/XUIConfigurationManager.hpp>
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
 #include <com/sun/star/util/NumberFormat.hpp>
+#include <com/sun/star/util/URL.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
+
+#include <map>
+#include <mutex>
 
 #include "automation/calc/uno_support.h"
 #include "automation/cell_reference.h"
@@ -48,9 +63,55 @@ namespace vx::test {
 using namespace vx::automation::calc;
 namespace uno = css::uno;
 
+namespace {
+
+// Hears the states of buttons' commands, as the office's toolbar does.
+class ButtonListener final : public cppu::WeakImplHelper1<css::frame::XStatusListener> {
+ public:
+  void SAL_CALL statusChanged(const css::frame::FeatureStateEvent& event) override {
+    std::lock_guard lock(mutex_);
+    ProbedButton& button = heard_[FromUno(event.FeatureURL.Complete)];
+    button.heard = true;
+    button.enabled = event.IsEnabled;
+    css::frame::status::Visibility visibility;
+    if (event.State >>= visibility) button.visible = visibility.bVisible;
+    ++button.events;
+  }
+  void SAL_CALL disposing(const css::lang::EventObject&) override {}
+  ProbedButton Heard(const std::string& command) {
+    std::lock_guard lock(mutex_);
+    return heard_[command];
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, ProbedButton> heard_;
+};
+
+css::util::URL CommandUrl(const std::string& command) {
+  css::util::URL url;
+  url.Complete = ToUno(command);
+  const size_t colon = command.find(':');
+  url.Protocol = ToUno(command.substr(0, colon + 1));
+  url.Path = ToUno(command.substr(colon + 1));
+  url.Main = url.Complete;
+  return url;
+}
+
+}  // namespace
+
 struct OfficeProbe::Impl {
   Reference<css::frame::XDesktop2> desktop;
   Reference<uno::XComponentContext> context;
+  rtl::Reference<ButtonListener> listener = new ButtonListener;
+  std::vector<std::pair<Reference<css::frame::XDispatch>, css::util::URL>> listening;
+
+  Reference<css::frame::XDispatch> DispatchOf(const std::string& title, const css::util::URL& url) {
+    const auto document = Document(title);
+    if (!document.is()) return nullptr;
+    const auto frame = As<css::frame::XModel>(document)->getCurrentController()->getFrame();
+    return As<css::frame::XDispatchProvider>(frame)->queryDispatch(url, "", 0);
+  }
 
   Reference<css::sheet::XSpreadsheetDocument> Document(const std::string& title) {
     const auto components = desktop->getComponents()->createEnumeration();
@@ -84,7 +145,15 @@ OfficeProbe::OfficeProbe(const std::string& pipeName) : impl_(std::make_unique<I
   }
 }
 
-OfficeProbe::~OfficeProbe() = default;
+OfficeProbe::~OfficeProbe() {
+  for (const auto& [dispatch, url] : impl_->listening) {
+    try {
+      dispatch->removeStatusListener(impl_->listener.get(), url);
+    } catch (const uno::Exception&) {
+      // The program that answered the command has gone, and its listeners with it.
+    }
+  }
+}
 
 bool OfficeProbe::Connected() const {
   if (!impl_->desktop.is()) return false;
@@ -127,6 +196,20 @@ void OfficeProbe::SetCell(const std::string& title, const std::string& sheetName
   if (!sheet.is() || !parsed.block) return;
   sheet->getCellByPosition(parsed.block->firstColumn - 1, parsed.block->firstRow - 1)
       ->setValue(number);
+}
+
+int OfficeProbe::ColumnWidth(const std::string& title, const std::string& sheetName,
+                             const std::string& a1) {
+  const auto sheet = impl_->Sheet(title, sheetName);
+  const automation::ParsedBlock parsed = automation::ParseA1(a1);
+  if (!sheet.is() || !parsed.block) return 0;
+  const auto column =
+      As<css::table::XColumnRowRange>(sheet->getCellByPosition(parsed.block->firstColumn - 1, 0))
+          ->getColumns()
+          ->getByIndex(0);
+  sal_Int32 width = 0;
+  As<css::beans::XPropertySet>(column)->getPropertyValue("Width") >>= width;
+  return width;
 }
 
 ProbedCell OfficeProbe::Cell(const std::string& title, const std::string& sheetName,
@@ -307,6 +390,29 @@ std::optional<ProbedToolbar> OfficeProbe::Toolbar(const std::string& uiName) {
 void OfficeProbe::Close(const std::string& title) {
   const auto document = impl_->Document(title);
   if (document.is()) As<css::util::XCloseable>(document)->close(true);
+}
+
+bool OfficeProbe::Press(const std::string& title, const std::string& command) {
+  const css::util::URL url = CommandUrl(command);
+  const auto dispatch = impl_->DispatchOf(title, url);
+  if (!dispatch.is()) return false;
+  dispatch->dispatch(url, {});
+  return true;
+}
+
+bool OfficeProbe::Listen(const std::string& title, const std::vector<std::string>& commands) {
+  for (const std::string& command : commands) {
+    const css::util::URL url = CommandUrl(command);
+    const auto dispatch = impl_->DispatchOf(title, url);
+    if (!dispatch.is()) return false;
+    dispatch->addStatusListener(impl_->listener.get(), url);
+    impl_->listening.emplace_back(dispatch, url);
+  }
+  return true;
+}
+
+ProbedButton OfficeProbe::Button(const std::string& command) {
+  return impl_->listener->Heard(command);
 }
 
 }  // namespace vx::test

@@ -45,6 +45,14 @@ struct ProbedToolbar {
   std::vector<bool> visible;
 };
 
+// A toolbar button's state as the window's dispatch of its command last reported it.
+struct ProbedButton {
+  bool heard = false;
+  bool enabled = false;
+  bool visible = true;
+  int events = 0;
+};
+
 class OfficeProbe {
  public:
   explicit OfficeProbe(const std::string& pipeName);
@@ -61,6 +69,8 @@ class OfficeProbe {
   // Puts a number into the cell from outside the host, as the user typing it in Calc does.
   void SetCell(const std::string& title, const std::string& sheet, const std::string& a1,
                double number);
+  // The width of the column holding `a1`, in 1/100 mm; 0 when there is no such sheet.
+  int ColumnWidth(const std::string& title, const std::string& sheet, const std::string& a1);
   std::vector<ProbedChart> Charts(const std::string& title, const std::string& sheet);
   std::vector<ProbedScrollBar> ScrollBars(const std::string& title, const std::string& sheet);
   // The named expression's content in Calc's syntax, local to `sheet` ("" for the workbook).
@@ -68,6 +78,15 @@ class OfficeProbe {
                                   const std::string& name);
   std::optional<ProbedToolbar> Toolbar(const std::string& uiName);
   void Close(const std::string& title);
+
+  // Dispatches `command` to the window of the workbook `title`, as the toolbar's button does;
+  // false when the window has no dispatch for it.
+  bool Press(const std::string& title, const std::string& command);
+  // Listens, as a toolbar button does, to the states the window's dispatch of each command
+  // reports from now on; false when the window has no dispatch for one of them.
+  bool Listen(const std::string& title, const std::vector<std::string>& commands);
+  // The last state heard for `command`.
+  ProbedButton Button(const std::string& command);
 
  private:
   struct Impl;

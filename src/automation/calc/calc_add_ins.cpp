@@ -6,20 +6,14 @@
 #include <com/sun/star/beans/Ambiguous.hpp>
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/Optional.hpp>
-#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/deployment/ExtensionManager.hpp>
 #include <com/sun/star/deployment/XExtensionManager.hpp>
 #include <com/sun/star/deployment/XPackage.hpp>
-#include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/frame/XFrame.hpp>
-#include <com/sun/star/frame/XFramesSupplier.hpp>
-#include <com/sun/star/frame/XLayoutManager.hpp>
-#include <com/sun/star/frame/XModel.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/task/XAbortChannel.hpp>
 
 #include <filesystem>
 
+#include "automation/calc/add_on_toolbar.h"
 #include "automation/calc/calc_objects.h"
 #include "automation/calc/command_environment.h"
 #include "common/c_number.h"
@@ -79,25 +73,6 @@ struct ExtensionManager {
   }
 };
 
-// Every Calc window shows the toolbar that an enabled extension brings; the office itself
-// shows it only in windows opened later.
-void ShowToolbarInCalcWindows(OfficeConnection& office, const std::string& url) {
-  const Reference<css::frame::XFramesSupplier> desktop(office.Desktop(), UNO_QUERY_THROW);
-  const Reference<css::frame::XFrames> frames = desktop->getFrames();
-  for (sal_Int32 i = 0; i < frames->getCount(); ++i) {
-    Reference<css::frame::XFrame> frame;
-    frames->getByIndex(i) >>= frame;
-    if (!frame.is() || !frame->getController().is()) continue;
-    const Reference<css::lang::XServiceInfo> model(frame->getController()->getModel(), UNO_QUERY);
-    if (!model.is() || !model->supportsService("com.sun.star.sheet.SpreadsheetDocument")) continue;
-    Reference<css::frame::XLayoutManager> layout;
-    As<css::beans::XPropertySet>(frame)->getPropertyValue("LayoutManager") >>= layout;
-    if (!layout.is()) continue;
-    if (!layout->getElement(ToUno(url)).is()) layout->createElement(ToUno(url));
-    layout->showElement(ToUno(url));
-  }
-}
-
 class ExtensionAddIn final : public AddIn {
  public:
   ExtensionAddIn(HostPtr host, std::string identifier, std::string packageName,
@@ -129,10 +104,13 @@ class ExtensionAddIn final : public AddIn {
       if (installed) {
         extensions.manager->enableExtension(package, extensions.Abort(), extensions.environment);
         if (identifier_ == extension::kIdentifier) {
-          ShowToolbarInCalcWindows(Office(), extension::kToolbarUrl);
+          ShowAddOnToolbarInCalcWindows(Office(), extension::kToolbarUrl);
         }
       } else {
         extensions.manager->disableExtension(package, extensions.Abort(), extensions.environment);
+        if (identifier_ == extension::kIdentifier) {
+          RemoveAddOnToolbarFromCalcWindows(Office(), extension::kToolbarUrl);
+        }
       }
       return {};
     });

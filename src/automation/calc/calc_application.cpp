@@ -15,6 +15,7 @@
 
 #include <filesystem>
 
+#include "automation/calc/calc_buttons.h"
 #include "automation/calc/calc_host.h"
 #include "automation/calc/calc_objects.h"
 #include "common/c_number.h"
@@ -130,14 +131,22 @@ class CalcWorkbooks final : public Workbooks {
   HostPtr host_;
 };
 
-class CalcApplication final : public Unknown, public Application {
+class CalcApplication final : public Unknown, public Application, public ToolbarButtons {
  public:
   explicit CalcApplication(HostPtr host) : host_(std::move(host)) {}
 
   void* QueryInterface(std::string_view id) override {
     if (id == Application::kInterfaceId) return static_cast<Application*>(this);
+    if (id == ToolbarButtons::kInterfaceId) return static_cast<ToolbarButtons*>(this);
     return nullptr;
   }
+
+  // The buttons of Calc's windows reach this process as commands: Calc runs no macros of
+  // the add-in.
+  Status AnswerButtons(Handler handler) override {
+    return calc::AnswerButtons(*host_, std::move(handler));
+  }
+  void ReleaseButtons() override { calc::ReleaseButtons(*host_); }
 
   Result<WorkbooksPtr> Workbooks() override {
     return WorkbooksPtr(std::make_shared<CalcWorkbooks>(host_));

@@ -18,8 +18,10 @@
 #include <cctype>
 #include <chrono>
 
+#include "automation/calc/calc_buttons.h"
 #include "automation/calc/calc_objects.h"
 #include "common/c_number.h"
+#include "extension/extension_names.h"
 
 namespace vx::automation::calc {
 namespace {
@@ -27,9 +29,6 @@ namespace {
 constexpr const char* kSpreadsheetModule = "com.sun.star.sheet.SpreadsheetDocument";
 // Toolbars the user makes in Calc carry this prefix; the others are Calc's own.
 constexpr const char* kCustomPrefix = "private:resource/toolbar/custom_";
-// A control's macro is kept as a command address of the system's own protocol: Calc has no
-// macros of the add-in workbook to run, and the add-in's extension answers these addresses.
-constexpr const char* kMacroProtocol = "vnd.vxlink.macro:";
 
 Reference<css::ui::XUIConfigurationManager> Toolbars(HostState& host) {
   return css::ui::theModuleUIConfigurationManagerSupplier::get(host.office->Context())
@@ -74,6 +73,15 @@ void SetProperty(Sequence<css::beans::PropertyValue>& properties, const char* na
   properties.getArray()[size].Value = value;
 }
 
+// The name Calc's windows show for the toolbar `url`, from its window state.
+std::string ToolbarName(HostState& host, const std::string& url) {
+  const Reference<css::container::XNameContainer> states = WindowStates(host);
+  if (!states->hasByName(ToUno(url))) return {};
+  Sequence<css::beans::PropertyValue> state;
+  states->getByName(ToUno(url)) >>= state;
+  return FromUno(PropertyOf(state, "UIName", rtl::OUString()));
+}
+
 struct ToolbarInfo {
   std::string url;
   std::string name;
@@ -82,18 +90,13 @@ struct ToolbarInfo {
 // Every toolbar of Calc's spreadsheet windows, with the name it shows.
 std::vector<ToolbarInfo> AllToolbars(HostState& host) {
   const Reference<css::ui::XUIConfigurationManager> toolbars = Toolbars(host);
-  const Reference<css::container::XNameContainer> states = WindowStates(host);
   std::vector<ToolbarInfo> all;
   const auto infos = toolbars->getUIElementsInfo(css::ui::UIElementType::TOOLBAR);
   for (const auto& info : infos) {
     ToolbarInfo toolbar;
     toolbar.url = FromUno(PropertyOf(info, "ResourceURL", rtl::OUString()));
     toolbar.name = FromUno(PropertyOf(info, "UIName", rtl::OUString()));
-    if (toolbar.name.empty() && states->hasByName(ToUno(toolbar.url))) {
-      Sequence<css::beans::PropertyValue> state;
-      states->getByName(ToUno(toolbar.url)) >>= state;
-      toolbar.name = FromUno(PropertyOf(state, "UIName", rtl::OUString()));
-    }
+    if (toolbar.name.empty()) toolbar.name = ToolbarName(host, toolbar.url);
     all.push_back(toolbar);
   }
   return all;
@@ -143,7 +146,11 @@ class CalcControl final : public CommandBarControl {
     return Call(*host_->office,
                 [&]() -> Result<bool> { return PropertyOf(Item(), "IsVisible", true); });
   }
-  Status SetVisible(bool visible) override { return Change("IsVisible", AnyOf(visible)); }
+  // The windows whose buttons the host answers hear the new state as well.
+  Status SetVisible(bool visible) override {
+    VX_RETURN_IF_ERROR(Change("IsVisible", AnyOf(visible)));
+    return Tell(std::nullopt, visible);
+  }
   // Calc's toolbar items have no such setting: the host keeps it in the item, where every
   // client of the office sees it (the add-in's extension shows it), for as long as the office
   // runs.
@@ -151,13 +158,21 @@ class CalcControl final : public CommandBarControl {
     return Call(*host_->office,
                 [&]() -> Result<bool> { return PropertyOf(Item(), "IsEnabled", true); });
   }
-  Status SetEnabled(bool enabled) override { return Change("IsEnabled", AnyOf(enabled)); }
+  Status SetEnabled(bool enabled) override {
+    VX_RETURN_IF_ERROR(Change("IsEnabled", AnyOf(enabled)));
+    return Tell(enabled, std::nullopt);
+  }
 
  private:
   Sequence<css::beans::PropertyValue> Item() {
     Sequence<css::beans::PropertyValue> item;
     Toolbars(*host_)->getSettings(ToUno(url_), false)->getByIndex(index_) >>= item;
     return item;
+  }
+  Status Tell(std::optional<bool> enabled, std::optional<bool> visible) {
+    VX_ASSIGN_OR_RETURN(std::string macro, OnAction());
+    ShowButtonState(*host_, macro, enabled, visible);
+    return {};
   }
   Result<std::string> Text(const char* property) {
     return Call(*host_->office, [&]() -> Result<std::string> {
@@ -264,6 +279,10 @@ class CalcCommandBar final : public CommandBar {
     });
   }
   Status Delete() override {
+    if (IsExtensionToolbar(info_.url)) {
+      return CalcError("The toolbar \"" + info_.name +
+                       "\" is the VX-Link extension's: it goes when the add-in is switched off.");
+    }
     if (info_.url.rfind(kCustomPrefix, 0) != 0) {
       return CalcError("The toolbar \"" + info_.name +
                        "\" is LibreOffice Calc's own and cannot "
@@ -281,6 +300,7 @@ class CalcCommandBar final : public CommandBar {
     });
   }
   Result<CommandBarControlsPtr> Controls() override {
+    if (IsExtensionToolbar(info_.url)) return ExtensionToolbarControls(*host_);
     return CommandBarControlsPtr(std::make_shared<CalcControls>(host_, info_.url));
   }
 
@@ -306,8 +326,16 @@ class CalcCommandBars final : public CommandBars {
       return Make(all[static_cast<size_t>(index - 1)]);
     });
   }
+  // The extension's toolbar, while the add-in is switched on, before any of Calc's of the
+  // same name: the engine drives the toolbar the user sees.
   Result<CommandBarPtr> Item(std::string_view name) override {
     return Call(*host_->office, [&]() -> Result<CommandBarPtr> {
+      if (HasExtensionToolbar(*host_)) {
+        const std::string extensionName = ToolbarName(*host_, extension::kToolbarUrl);
+        if (EqualsNoCase(extensionName, name)) {
+          return Make(ToolbarInfo{extension::kToolbarUrl, extensionName});
+        }
+      }
       for (const ToolbarInfo& toolbar : AllToolbars(*host_)) {
         if (EqualsNoCase(toolbar.name, name)) return Make(toolbar);
       }
@@ -322,6 +350,11 @@ class CalcCommandBars final : public CommandBars {
         if (EqualsNoCase(toolbar.name, name)) {
           return CalcError("A toolbar called \"" + std::string(name) + "\" already exists.");
         }
+      }
+      if (HasExtensionToolbar(*host_) &&
+          EqualsNoCase(ToolbarName(*host_, extension::kToolbarUrl), name)) {
+        return CalcError("A toolbar called \"" + std::string(name) +
+                         "\" already exists: the VX-Link extension's.");
       }
       const std::string url = FreeUrl(all, name);
       const Reference<css::ui::XUIConfigurationManager> toolbars = Toolbars(*host_);
@@ -352,8 +385,8 @@ class CalcCommandBars final : public CommandBars {
         std::chrono::system_clock::now().time_since_epoch().count());
     for (;; ++token) {
       const std::string url = stem + "_" + FormatC("%llx", token);
-      const bool taken = std::any_of(all.begin(), all.end(),
-                                     [&](const ToolbarInfo& toolbar) { return toolbar.url == url; });
+      const bool taken = std::any_of(
+          all.begin(), all.end(), [&](const ToolbarInfo& toolbar) { return toolbar.url == url; });
       if (!taken) return url;
     }
   }

@@ -27,9 +27,12 @@
 #include <com/sun/star/lang/EventObject.hpp>
 #include <cppuhelper/implbase1.hxx>
 
+#include "automation/calc/add_on_toolbar.h"
+#include "automation/calc/calc_buttons.h"
 #include "automation/calc/calc_objects.h"
 #include "automation/host/handover.h"
 #include "common/c_number.h"
+#include "extension/extension_names.h"
 
 #include <filesystem>
 
@@ -414,6 +417,10 @@ void HostState::ShowDocuments(bool handOver) {
     if (book->addIn || !book->own || book->closed->load()) continue;
     if (!book->shown && !headless) {
       const Reference<css::frame::XFrame> frame = book->model->getCurrentController()->getFrame();
+      // A document opened hidden before the add-in was switched on shows its toolbar too.
+      if (AddOnToolbarConfigured(*office, extension::kToolbarUrl)) {
+        PrepareAddOnToolbar(frame, extension::kToolbarUrl);
+      }
       frame->getContainerWindow()->setVisible(true);
       if (Reference<css::awt::XTopWindow> top{frame->getContainerWindow(), UNO_QUERY}; top.is()) {
         top->toFront();
@@ -444,6 +451,7 @@ void HostState::ShowDocuments(bool handOver) {
 
 HostState::~HostState() {
   if (!office) return;
+  ReleaseButtons(*this);
   try {
     if (office->Alive()) {
       if (indicator.is()) indicator->end();

@@ -50,6 +50,7 @@ using HostPtr = std::shared_ptr<HostState>;
 using BookPtr = std::shared_ptr<BookState>;
 using SheetPtr = std::shared_ptr<SheetState>;
 using ChartStatePtr = std::shared_ptr<ChartState>;
+class ButtonBoard;
 
 // A Calc cell range and the interfaces of it in use, each made once.
 struct CalcRange {
@@ -229,6 +230,8 @@ struct HostState {
   // Toolbars made temporary: they go when the host does.
   std::vector<std::string> temporaryToolbars;
   BookPtr activeBook;
+  // The add-in toolbar's button states and the windows whose buttons the host answers.
+  std::shared_ptr<ButtonBoard> buttons;
 
   ~HostState();
   BookPtr AddBook(const Reference<css::lang::XComponent>& component);

@@ -204,17 +204,35 @@ bool OfficeConnection::Alive() {
 void OfficeConnection::EndStartedOffice() {
   if (!started_) return;
   started_ = false;
+  bool ending = false;
   try {
     if (!lost_ &&
         (process_ || !desktop_->getComponents()->createEnumeration()->hasMoreElements())) {
-      desktop_->terminate();
+      ending = desktop_->terminate();
     }
   } catch (const css::uno::Exception&) {
     // An office that is going away ends the bridge before it answers.
+    ending = true;
   }
   if (process_) process_->End();
   process_.reset();
+  // An office on the desktop ends on its own after it agreed to: until its bridge has gone, a
+  // host made next would take the kept bridge of an office that is ending, and lose it in the
+  // middle of its work.
+  if (ending) WaitForTheBridgeToEnd();
   lost_ = true;
+}
+
+void OfficeConnection::WaitForTheBridgeToEnd() {
+  const auto deadline = std::chrono::steady_clock::now() + options_.timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    try {
+      context_->getServiceManager();
+    } catch (const css::uno::Exception&) {
+      return;
+    }
+    std::this_thread::sleep_for(kRetryEvery);
+  }
 }
 
 void OfficeConnection::LeaveOfficeRunning() {

@@ -50,6 +50,7 @@ class OfficeConnection {
 
  private:
   OfficeConnection() = default;
+  void WaitForTheBridgeToEnd();
 
   OfficeOptions options_;
   std::unique_ptr<OfficeProcess> process_;  // a tied office's processes
