@@ -132,6 +132,11 @@ TEST_F(VxlinkIntoCalc, AStripChartRunFillsTheSheetAndMovesTheChartAsItGoes) {
   EXPECT_EQ(bars[0].value, 60);
   EXPECT_EQ(bars[1].boundCell, "F8");
   EXPECT_EQ(bars[1].value, 20);
+  // Placed beside the counters before the columns were fitted to them, the bars moved with
+  // their cells: none covers a counter in column F.
+  for (const ProbedScrollBar& bar : bars) {
+    EXPECT_GE(bar.left, Probe().ColumnLeft("strip", "Sheet1", "G1")) << bar.name;
+  }
   // The file holds the same run, written from the copy kept in memory.
   const QJsonObject book = ReadXlsx(out);
   EXPECT_DOUBLE_EQ(CellOf(book, "Sheet1", "F4")["value"].toDouble(), 60);

@@ -1,5 +1,6 @@
 #include "office_probe.h"
 
+#include <com/sun/star/awt/Point.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/chart/XChartDocument.hpp>
@@ -129,6 +130,17 @@ struct OfficeProbe::Impl {
                        ->getDocumentProperties()
                        ->getTitle());
   }
+  // The column of the cell `a1`, or null.
+  Reference<css::beans::XPropertySet> Column(const std::string& title, const std::string& sheet,
+                                             const std::string& a1) {
+    const auto found = Sheet(title, sheet);
+    const automation::ParsedBlock parsed = automation::ParseA1(a1);
+    if (!found.is() || !parsed.block) return nullptr;
+    return As<css::beans::XPropertySet>(
+        As<css::table::XColumnRowRange>(found->getCellByPosition(parsed.block->firstColumn - 1, 0))
+            ->getColumns()
+            ->getByIndex(0));
+  }
   Reference<css::sheet::XSpreadsheet> Sheet(const std::string& title, const std::string& sheet) {
     const auto document = Document(title);
     if (!document.is() || !document->getSheets()->hasByName(ToUno(sheet))) return nullptr;
@@ -200,16 +212,20 @@ void OfficeProbe::SetCell(const std::string& title, const std::string& sheetName
 
 int OfficeProbe::ColumnWidth(const std::string& title, const std::string& sheetName,
                              const std::string& a1) {
-  const auto sheet = impl_->Sheet(title, sheetName);
-  const automation::ParsedBlock parsed = automation::ParseA1(a1);
-  if (!sheet.is() || !parsed.block) return 0;
-  const auto column =
-      As<css::table::XColumnRowRange>(sheet->getCellByPosition(parsed.block->firstColumn - 1, 0))
-          ->getColumns()
-          ->getByIndex(0);
   sal_Int32 width = 0;
-  As<css::beans::XPropertySet>(column)->getPropertyValue("Width") >>= width;
+  if (const auto column = impl_->Column(title, sheetName, a1); column.is()) {
+    column->getPropertyValue("Width") >>= width;
+  }
   return width;
+}
+
+int OfficeProbe::ColumnLeft(const std::string& title, const std::string& sheetName,
+                            const std::string& a1) {
+  css::awt::Point position;
+  if (const auto column = impl_->Column(title, sheetName, a1); column.is()) {
+    column->getPropertyValue("Position") >>= position;
+  }
+  return position.X;
 }
 
 ProbedCell OfficeProbe::Cell(const std::string& title, const std::string& sheetName,
@@ -319,6 +335,7 @@ std::vector<ProbedScrollBar> OfficeProbe::ScrollBars(const std::string& title,
     if (!info.is() || !info->supportsService("com.sun.star.form.component.ScrollBar")) continue;
     ProbedScrollBar bar;
     bar.name = FromUno(As<css::container::XNamed>(shape)->getName());
+    bar.left = As<css::drawing::XShape>(shape)->getPosition().X;
     const auto model = As<css::beans::XPropertySet>(shape->getControl());
     sal_Int32 value = 0;
     model->getPropertyValue("ScrollValue") >>= value;

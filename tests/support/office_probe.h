@@ -36,6 +36,7 @@ struct ProbedScrollBar {
   int min = 0;
   int max = 0;
   std::string boundCell;  // "F6"; "" when not bound
+  int left = 0;           // 1/100 mm from the sheet's left edge
 };
 
 struct ProbedToolbar {
@@ -71,6 +72,8 @@ class OfficeProbe {
                double number);
   // The width of the column holding `a1`, in 1/100 mm; 0 when there is no such sheet.
   int ColumnWidth(const std::string& title, const std::string& sheet, const std::string& a1);
+  // Where that column begins, in 1/100 mm from the sheet's left edge.
+  int ColumnLeft(const std::string& title, const std::string& sheet, const std::string& a1);
   std::vector<ProbedChart> Charts(const std::string& title, const std::string& sheet);
   std::vector<ProbedScrollBar> ScrollBars(const std::string& title, const std::string& sheet);
   // The named expression's content in Calc's syntax, local to `sheet` ("" for the workbook).

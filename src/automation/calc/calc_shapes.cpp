@@ -5,6 +5,7 @@
 #include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/awt/XControlModel.hpp>
 #include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/XControlShape.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
@@ -16,6 +17,10 @@
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/table/CellAddress.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 
 #include <algorithm>
 #include <optional>
@@ -32,6 +37,34 @@ constexpr int msoAutoShape = 1;
 
 Reference<css::drawing::XDrawPage> PageOf(const SheetState& sheet) {
   return As<css::drawing::XDrawPageSupplier>(sheet.sheet)->getDrawPage();
+}
+
+// The cell whose area holds the point `at` (1/100 mm from the sheet's corner). A place given
+// in points comes back a unit short of the edge it was taken from: a point that close to an
+// edge is taken as on it.
+Reference<css::table::XCell> CellAt(const SheetState& sheet, const css::awt::Point& at) {
+  constexpr sal_Int32 kRounding = 5;
+  const auto across = [&](const Reference<css::table::XTableColumns>& columns, sal_Int32 x) {
+    sal_Int32 index = 0;
+    for (sal_Int32 edge = 0;; ++index) {
+      sal_Int32 width = 0;
+      As<css::beans::XPropertySet>(columns->getByIndex(index))->getPropertyValue("Width") >>= width;
+      if (edge + width > x + kRounding || index + 1 >= columns->getCount()) return index;
+      edge += width;
+    }
+  };
+  const auto down = [&](const Reference<css::table::XTableRows>& rows, sal_Int32 y) {
+    sal_Int32 index = 0;
+    for (sal_Int32 edge = 0;; ++index) {
+      sal_Int32 height = 0;
+      As<css::beans::XPropertySet>(rows->getByIndex(index))->getPropertyValue("Height") >>= height;
+      if (edge + height > y + kRounding || index + 1 >= rows->getCount()) return index;
+      edge += height;
+    }
+  };
+  const auto ranges = As<css::table::XColumnRowRange>(sheet.sheet);
+  return sheet.sheet->getCellByPosition(across(ranges->getColumns(), at.X),
+                                        down(ranges->getRows(), at.Y));
 }
 
 std::string NameOf(const Reference<css::drawing::XShape>& shape) {
@@ -266,6 +299,10 @@ class CalcShapes final : public Shapes {
       shape->setSize(css::awt::Size(ToHundredthMm(width), ToHundredthMm(height)));
       const Reference<css::drawing::XDrawPage> page = PageOf(*sheet_);
       page->add(shape);
+      // Anchored to the cell it starts in, the control moves with that cell when the columns
+      // before it are fitted to their contents later, instead of covering them.
+      As<css::beans::XPropertySet>(shape)->setPropertyValue(
+          "Anchor", Any(CellAt(*sheet_, shape->getPosition())));
       As<css::container::XNamed>(shape)->setName(ToUno(FreeName(page, "Scroll Bar ")));
       return Make(shape);
     });
