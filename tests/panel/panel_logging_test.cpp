@@ -280,8 +280,9 @@ TEST_F(PanelLockTest, ALockOfTwoAndAHalfSecondsCostsNoReadingAndShowsNothing) {
   user_->Press(panel_->StopAction());
   EXPECT_TRUE(prompter_.Records().empty());
   EXPECT_EQ(Readings(1).size(), 140u);
-  // No tick waited for the other program's lock.
-  EXPECT_LT(longest_, std::chrono::milliseconds(100));
+  // No tick waited for the other program's lock, which it holds for 2.5 s: the bound leaves
+  // room for a tick slowed by a busy machine (one took 102 ms under a load above 2).
+  EXPECT_LT(longest_, std::chrono::milliseconds(500));
 }
 
 TEST_F(PanelLockTest, ALockOutlastingFiveSecondsStopsTheRunWithOneMessage) {
