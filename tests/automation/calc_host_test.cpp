@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "automation/calc/calc_host.h"
+#include "automation/calc/calc_state.h"
 #include "automation/object_registry.h"
 #include "host_test_util.h"
 #include "office_probe.h"
@@ -209,6 +210,26 @@ TEST_F(CalcHost, AClosedWorkbookAndAKilledOfficeAreReportedNotCrashedOn) {
   EXPECT_FALSE(Must(app->Workbooks())->Add());
   EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
   test::TestOffice::Instance()->Restart();
+}
+
+// The office may answer a call made while the user closes the document with a bare runtime
+// error instead of "disposed": on a sheet whose document has closed, that is the closing.
+TEST_F(CalcHost, ACallRefusedWhileTheDocumentClosesIsReportedAsTheClosing) {
+  auto office = calc::OfficeConnection::Open(Options());
+  ASSERT_TRUE(office) << office.error().description;
+  calc::SheetState sheet;
+  sheet.closed = std::make_shared<std::atomic<bool>>(false);
+  const auto refused = []() -> Status { throw css::uno::RuntimeException(); };
+  const Status open = calc::CallOnSheet(**office, sheet, refused);
+  ASSERT_FALSE(open);
+  EXPECT_NE(open.error().description.find("refused the call"), std::string::npos)
+      << open.error().description;
+  sheet.closed->store(true);
+  const Status closing = calc::CallOnSheet(**office, sheet, refused);
+  ASSERT_FALSE(closing);
+  EXPECT_EQ(closing.error().number, static_cast<uint32_t>(ErrorNumber::Disconnected));
+  EXPECT_NE(closing.error().description.find("no longer open"), std::string::npos)
+      << closing.error().description;
 }
 
 }  // namespace

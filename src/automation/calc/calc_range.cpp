@@ -136,7 +136,7 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
       : host_(std::move(host)), book_(std::move(book)), sheet_(std::move(sheet)), block_(block) {}
 
   Result<automation::Value> Value() override {
-    return Call(Office(), [&]() -> Result<automation::Value> {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Result<automation::Value> {
       const CellBlock first{block_.firstRow, block_.firstColumn, block_.firstRow,
                             block_.firstColumn};
       const Sequence<Sequence<Any>> data = sheet_->Data(first)->getDataArray();
@@ -151,12 +151,13 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
     VX_RETURN_IF_ERROR(CheckCellCount(block_));
     const ValueRows rows(static_cast<size_t>(block_.RowCount()),
                          std::vector<automation::Value>(block_.ColumnCount(), value));
-    return Call(Office(), [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
+    return CallOnSheet(Office(), *sheet_,
+                       [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
   }
 
   Result<ValueRows> Values() override {
     VX_RETURN_IF_ERROR(CheckCellCount(block_));
-    return Call(Office(), [&]() -> Result<ValueRows> {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Result<ValueRows> {
       const Sequence<Sequence<Any>> data = sheet_->Data(block_)->getDataArray();
       const std::vector<std::vector<sal_Int32>> keys = FormatKeys(*sheet_, block_);
       ValueRows rows;
@@ -174,24 +175,25 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
     if (const std::string problem = BlockShapeProblem(rows, block_); !problem.empty()) {
       return CalcError(problem);
     }
-    return Call(Office(), [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
+    return CallOnSheet(Office(), *sheet_,
+                       [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
   }
 
   Status SetName(std::string_view name) override {
-    return Call(Office(), [&]() -> Status {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Status {
       const std::string target = "=" + QuoteSheetName(sheet_->name) + "!" + AbsoluteR1C1(block_);
       return DefineName(*book_, name, target, nullptr);
     });
   }
 
   Result<std::string> NumberFormat() override {
-    return Call(Office(), [&]() -> Result<std::string> {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Result<std::string> {
       const CellFormat format = FormatOf(block_);
       return format.code.empty() ? std::string("General") : format.code;
     });
   }
   Status SetNumberFormat(std::string_view code) override {
-    return Call(Office(), [&]() -> Status {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Status {
       VX_ASSIGN_OR_RETURN(CellFormat format, book_->FormatOfCode(code));
       sheet_->Properties(block_)->setPropertyValue("NumberFormat", AnyOf(format.key));
       for (int column = block_.firstColumn; column <= block_.lastColumn; ++column) {
@@ -208,7 +210,7 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
   Result<FontPtr> Font() override;
 
   Result<int> VerticalAlignment() override {
-    return Call(Office(), [&]() -> Result<int> {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Result<int> {
       sal_Int32 justify = 0;
       sheet_->Properties(block_)->getPropertyValue("VertJustify") >>= justify;
       if (justify == css::table::CellVertJustify2::CENTER) return xlCenter;
@@ -228,7 +230,7 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
       return CalcError("The vertical alignment " + std::to_string(alignment) +
                        " is not one LibreOffice Calc has.");
     }
-    return Call(Office(), [&]() -> Status {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Status {
       sheet_->Properties(block_)->setPropertyValue("VertJustify", AnyOf(justify));
       return {};
     });
@@ -240,7 +242,7 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
   }
 
   Status AutoFit() override {
-    return Call(Office(), [&]() -> Status {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Status {
       const Reference<css::table::XTableColumns> columns =
           As<css::table::XColumnRowRange>(sheet_->Range(block_))->getColumns();
       As<css::beans::XPropertySet>(columns)->setPropertyValue("OptimalWidth", AnyOf(true));
@@ -249,23 +251,25 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
   }
 
   Result<double> Top() override {
-    return Call(Office(), [&]() -> Result<double> { return ToPoints(Position().Y); });
+    return CallOnSheet(Office(), *sheet_,
+                       [&]() -> Result<double> { return ToPoints(Position().Y); });
   }
   Result<double> Left() override {
-    return Call(Office(), [&]() -> Result<double> { return ToPoints(Position().X); });
+    return CallOnSheet(Office(), *sheet_,
+                       [&]() -> Result<double> { return ToPoints(Position().X); });
   }
   Result<std::string> Address() override { return AbsoluteA1(block_); }
   Result<WorksheetPtr> Worksheet() override { return MakeWorksheet(host_, book_, sheet_); }
 
   Result<bool> Bold() {
-    return Call(Office(), [&]() -> Result<bool> {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Result<bool> {
       float weight = 0;
       sheet_->Properties(block_)->getPropertyValue("CharWeight") >>= weight;
       return weight >= css::awt::FontWeight::SEMIBOLD;
     });
   }
   Status SetBold(bool bold) {
-    return Call(Office(), [&]() -> Status {
+    return CallOnSheet(Office(), *sheet_, [&]() -> Status {
       const float weight = bold ? css::awt::FontWeight::BOLD : css::awt::FontWeight::NORMAL;
       sheet_->Properties(block_)->setPropertyValue("CharWeight", AnyOf(weight));
       return {};

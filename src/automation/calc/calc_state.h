@@ -20,6 +20,7 @@
 #include <com/sun/star/chart2/data/XRangeXMLConversion.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XEventListener.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
@@ -101,6 +102,19 @@ struct SheetState {
   Reference<css::sheet::XCellRangeData> cursorData_;
   CellBlock cursorBlock_;  // where the cursor is, as this side moved it
 };
+
+// Runs `body` on the sheet as Call does. A call the office refuses while the user closes the
+// document (it may throw a bare runtime error on its way out instead of "disposed") is
+// reported as the document's closing.
+template <typename Body>
+auto CallOnSheet(OfficeConnection& office, const SheetState& sheet, Body body) -> decltype(body()) {
+  auto result = Call(office, body);
+  if (!result && result.error().number == static_cast<uint32_t>(ErrorNumber::ObjectDefined) &&
+      sheet.closed && sheet.closed->load()) {
+    return office.ErrorOf(OfficeConnection::Thrown::Disposed, css::lang::DisposedException());
+  }
+  return result;
+}
 
 // A number format of a document: its key, its code, and what kind of value it shows.
 struct CellFormat {
