@@ -1,14 +1,13 @@
 #include "extension_probe.h"
 
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/deployment/ExtensionManager.hpp>
 #include <com/sun/star/deployment/XPackage.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/ui/theWindowStateConfiguration.hpp>
 
+#include "automation/calc/add_on_toolbar.h"
 #include "automation/calc/command_environment.h"
 #include "automation/calc/office_connection.h"
 #include "test_office.h"
@@ -74,16 +73,7 @@ void ExtensionProbe::Remove(const std::string& identifier) {
 }
 
 std::vector<ProbedAddonItem> ExtensionProbe::AddonToolbar(const std::string& node) {
-  const auto provider = css::configuration::theDefaultProvider::get(impl_->context);
-  Sequence<Any> arguments(1);
-  css::beans::NamedValue path;
-  path.Name = "nodepath";
-  path.Value <<= ToUno("/org.openoffice.Office.Addons/AddonUI/OfficeToolBar");
-  arguments[0] <<= path;
-  const Reference<css::container::XNameAccess> toolbars(
-      provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
-                                            arguments),
-      UNO_QUERY_THROW);
+  const Reference<css::container::XNameAccess> toolbars = AddOnToolbars(impl_->context);
   std::vector<ProbedAddonItem> items;
   if (!toolbars->hasByName(ToUno(node))) return items;
   const Reference<css::container::XNameAccess> toolbar(toolbars->getByName(ToUno(node)),

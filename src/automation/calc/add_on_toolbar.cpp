@@ -1,16 +1,13 @@
 #include "automation/calc/add_on_toolbar.h"
 
 #include <com/sun/star/awt/XWindow2.hpp>
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XFramesSupplier.hpp>
 #include <com/sun/star/frame/XLayoutManager.hpp>
 #include <com/sun/star/frame/XModel.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 
 #include <string_view>
@@ -49,20 +46,14 @@ std::vector<Reference<css::frame::XFrame>> CalcWindows(OfficeConnection& office)
 
 }  // namespace
 
+Reference<css::container::XNameAccess> AddOnToolbars(
+    const Reference<css::uno::XComponentContext>& context) {
+  return ConfigurationNode(context, "/org.openoffice.Office.Addons/AddonUI/OfficeToolBar");
+}
+
 bool AddOnToolbarConfigured(OfficeConnection& office, const std::string& url) {
   if (!url.starts_with(kAddOnPrefix)) return false;
-  const std::string node = url.substr(kAddOnPrefix.size());
-  Sequence<Any> arguments(1);
-  css::beans::NamedValue path;
-  path.Name = "nodepath";
-  path.Value <<= rtl::OUString("/org.openoffice.Office.Addons/AddonUI/OfficeToolBar");
-  arguments[0] <<= path;
-  const Reference<css::container::XNameAccess> toolbars(
-      css::configuration::theDefaultProvider::get(office.Context())
-          ->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
-                                        arguments),
-      UNO_QUERY_THROW);
-  return toolbars->hasByName(ToUno(node));
+  return AddOnToolbars(office.Context())->hasByName(ToUno(url.substr(kAddOnPrefix.size())));
 }
 
 void ShowAddOnToolbar(const Reference<css::frame::XFrame>& frame, const std::string& url) {

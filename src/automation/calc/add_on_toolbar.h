@@ -15,6 +15,11 @@
 
 namespace vx::automation::calc {
 
+// The add-on toolbars of the office's configuration, merged from its enabled extensions, by
+// node name.
+Reference<css::container::XNameAccess> AddOnToolbars(
+    const Reference<css::uno::XComponentContext>& context);
+
 // Whether an enabled extension brings the toolbar `url` ("private:resource/toolbar/addon_…")
 // into the office's configuration.
 bool AddOnToolbarConfigured(OfficeConnection& office, const std::string& url);

@@ -1,7 +1,5 @@
 // The application and its workbooks.
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -159,16 +157,8 @@ class CalcApplication final : public Unknown, public Application, public Toolbar
   }
   Result<std::string> Name() override {
     return Call(*host_->office, [&]() -> Result<std::string> {
-      const auto provider = css::configuration::theDefaultProvider::get(host_->office->Context());
-      Sequence<Any> arguments(1);
-      css::beans::NamedValue path;
-      path.Name = "nodepath";
-      path.Value <<= rtl::OUString("/org.openoffice.Setup/Product");
-      arguments[0] <<= path;
-      const Reference<css::container::XNameAccess> product(
-          provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
-                                                arguments),
-          UNO_QUERY_THROW);
+      const Reference<css::container::XNameAccess> product =
+          ConfigurationNode(host_->office->Context(), "/org.openoffice.Setup/Product");
       rtl::OUString name;
       rtl::OUString version;
       product->getByName("ooName") >>= name;

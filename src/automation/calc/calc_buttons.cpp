@@ -1,8 +1,6 @@
 #include "automation/calc/calc_buttons.h"
 
-#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
-#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/FeatureStateEvent.hpp>
 #include <com/sun/star/frame/XController.hpp>
@@ -21,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+#include "automation/calc/add_on_toolbar.h"
 #include "automation/calc/calc_objects.h"
 #include "extension/extension_names.h"
 
@@ -353,20 +352,6 @@ struct ExtensionItem {
   std::string title;
 };
 
-// The add-on toolbars of the office's configuration, merged from its extensions.
-Reference<css::container::XNameAccess> AddonToolbars(HostState& host) {
-  const auto provider = css::configuration::theDefaultProvider::get(host.office->Context());
-  Sequence<Any> arguments(1);
-  css::beans::NamedValue path;
-  path.Name = "nodepath";
-  path.Value <<= rtl::OUString("/org.openoffice.Office.Addons/AddonUI/OfficeToolBar");
-  arguments[0] <<= path;
-  return Reference<css::container::XNameAccess>(
-      provider->createInstanceWithArguments("com.sun.star.configuration.ConfigurationAccess",
-                                            arguments),
-      UNO_QUERY_THROW);
-}
-
 // The extension toolbar's node: its resource after the add-on prefix.
 rtl::OUString ExtensionNode() {
   return ToUno(
@@ -376,7 +361,7 @@ rtl::OUString ExtensionNode() {
 // The items the office took from the extension, in order; none when it is not installed or
 // switched off.
 std::vector<ExtensionItem> ExtensionItems(HostState& host) {
-  const Reference<css::container::XNameAccess> toolbars = AddonToolbars(host);
+  const Reference<css::container::XNameAccess> toolbars = AddOnToolbars(host.office->Context());
   std::vector<ExtensionItem> items;
   if (!toolbars->hasByName(ExtensionNode())) return items;
   const Reference<css::container::XNameAccess> toolbar(toolbars->getByName(ExtensionNode()),
@@ -467,7 +452,7 @@ Result<CommandBarControlsPtr> ExtensionToolbarControls(HostState& host) {
 }
 
 bool HasExtensionToolbar(HostState& host) {
-  return AddonToolbars(host)->hasByName(ExtensionNode());
+  return AddOnToolbars(host.office->Context())->hasByName(ExtensionNode());
 }
 
 }  // namespace vx::automation::calc

@@ -1,7 +1,9 @@
 #include "automation/calc/office_connection.h"
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/configuration/theDefaultProvider.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -238,6 +240,19 @@ void OfficeConnection::WaitForTheBridgeToEnd() {
 void OfficeConnection::LeaveOfficeRunning() {
   if (process_) process_->Release();
   started_ = false;
+}
+
+Reference<css::container::XNameAccess> ConfigurationNode(
+    const Reference<css::uno::XComponentContext>& context, const char* path) {
+  Sequence<Any> arguments(1);
+  css::beans::NamedValue node;
+  node.Name = "nodepath";
+  node.Value <<= rtl::OUString::createFromAscii(path);
+  arguments[0] <<= node;
+  return Reference<css::container::XNameAccess>(
+      css::configuration::theDefaultProvider::get(context)->createInstanceWithArguments(
+          "com.sun.star.configuration.ConfigurationAccess", arguments),
+      UNO_QUERY_THROW);
 }
 
 std::string CaughtTypeName() {

@@ -13,6 +13,7 @@
 #include "automation/calc/uno_support.h"
 
 #include <com/sun/star/container/NoSuchElementException.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/IndexOutOfBoundsException.hpp>
@@ -68,6 +69,10 @@ Result<Reference<css::uno::XComponentContext>> ProcessContext();
 // statics go: a bridge thread that still serves a call from the office (a listener's event)
 // while the runtime is torn down brings the process down at its very end. Called by Open.
 void EndBridgesAtExit();
+
+// The office's configuration at `path` ("/org.openoffice.Setup/Product"), to read.
+Reference<css::container::XNameAccess> ConfigurationNode(
+    const Reference<css::uno::XComponentContext>& context, const char* path);
 
 // The UNO type of the exception being handled ("com.sun.star.lang.IllegalArgumentException").
 std::string CaughtTypeName();
