@@ -322,9 +322,9 @@ void LinkSession::Poll() {
   PrintStatusLine();
   // The columns are fitted to the first readings, not at every save: fitting looks at every
   // row, and the rows that follow are of the same kind.
+  // The workbook's sheet is the copy's too, where a copy is kept: both are fitted.
   if (!fittedToFirstRows_ && printedRows_ > 0) {
-    FitColumns(copy_.sheet);
-    if (workbook_.sheet != copy_.sheet) FitColumns(workbook_.sheet);
+    FitColumns(workbook_.sheet);
     fittedToFirstRows_ = true;
   }
   saves_->Poll();
@@ -389,9 +389,8 @@ void LinkSession::PrintStatusLine() {
 }
 
 bool LinkSession::Save() {
-  FitColumns(copy_.sheet);
-  // The sheet the user watches is fitted too; one that has gone is no reason to lose the file.
-  if (workbook_.sheet != copy_.sheet) FitColumns(workbook_.sheet);
+  // The copy is fitted first; a sheet the user watches that has gone does not stop the save.
+  FitColumns(workbook_.sheet);
   const Status saved = saves_ ? saves_->Finish() : copy_.book->SaveAs(options_.out);
   if (!saved) std::fprintf(err_, "vxlink: %s\n", saved.error().description.c_str());
   return static_cast<bool>(saved);

@@ -51,9 +51,13 @@ Reference<css::container::XNameAccess> AddOnToolbars(
   return ConfigurationNode(context, "/org.openoffice.Office.Addons/AddonUI/OfficeToolBar");
 }
 
+std::string AddOnToolbarNode(const std::string& url) {
+  return url.starts_with(kAddOnPrefix) ? url.substr(kAddOnPrefix.size()) : std::string();
+}
+
 bool AddOnToolbarConfigured(OfficeConnection& office, const std::string& url) {
-  if (!url.starts_with(kAddOnPrefix)) return false;
-  return AddOnToolbars(office.Context())->hasByName(ToUno(url.substr(kAddOnPrefix.size())));
+  const std::string node = AddOnToolbarNode(url);
+  return !node.empty() && AddOnToolbars(office.Context())->hasByName(ToUno(node));
 }
 
 void ShowAddOnToolbar(const Reference<css::frame::XFrame>& frame, const std::string& url) {

@@ -20,6 +20,10 @@ namespace vx::automation::calc {
 Reference<css::container::XNameAccess> AddOnToolbars(
     const Reference<css::uno::XComponentContext>& context);
 
+// The node of the add-on toolbar `url` among them: `url` after "private:resource/toolbar/addon_";
+// "" for another toolbar.
+std::string AddOnToolbarNode(const std::string& url);
+
 // Whether an enabled extension brings the toolbar `url` ("private:resource/toolbar/addon_…")
 // into the office's configuration.
 bool AddOnToolbarConfigured(OfficeConnection& office, const std::string& url);

@@ -27,8 +27,6 @@ namespace vx::automation::calc {
 
 namespace {
 
-constexpr const char* kAddonPrefix = "private:resource/toolbar/addon_";
-
 struct ButtonState {
   bool enabled = true;
   bool visible = true;
@@ -352,10 +350,8 @@ struct ExtensionItem {
   std::string title;
 };
 
-// The extension toolbar's node: its resource after the add-on prefix.
 rtl::OUString ExtensionNode() {
-  return ToUno(
-      std::string_view(extension::kToolbarUrl).substr(std::string_view(kAddonPrefix).size()));
+  return ToUno(AddOnToolbarNode(extension::kToolbarUrl));
 }
 
 // The items the office took from the extension, in order; none when it is not installed or
@@ -452,7 +448,7 @@ Result<CommandBarControlsPtr> ExtensionToolbarControls(HostState& host) {
 }
 
 bool HasExtensionToolbar(HostState& host) {
-  return AddOnToolbars(host.office->Context())->hasByName(ExtensionNode());
+  return AddOnToolbarConfigured(*host.office, extension::kToolbarUrl);
 }
 
 }  // namespace vx::automation::calc

@@ -6,6 +6,7 @@
 #include <com/sun/star/awt/XControlModel.hpp>
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/drawing/XControlShape.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
@@ -39,32 +40,30 @@ Reference<css::drawing::XDrawPage> PageOf(const SheetState& sheet) {
   return As<css::drawing::XDrawPageSupplier>(sheet.sheet)->getDrawPage();
 }
 
-// The cell whose area holds the point `at` (1/100 mm from the sheet's corner). A place given
-// in points comes back a unit short of the edge it was taken from: a point that close to an
-// edge is taken as on it.
-Reference<css::table::XCell> CellAt(const SheetState& sheet, const css::awt::Point& at) {
+// The index of the column (or row) of `lines` whose span holds `at`, walking their `size`
+// ("Width" or "Height") from the sheet's edge. A place given in points comes back a unit
+// short of the edge it was taken from: a point that close to an edge is taken as on it.
+sal_Int32 LineHolding(const Reference<css::container::XIndexAccess>& lines, const char* size,
+                      sal_Int32 at) {
   constexpr sal_Int32 kRounding = 5;
-  const auto across = [&](const Reference<css::table::XTableColumns>& columns, sal_Int32 x) {
-    sal_Int32 index = 0;
-    for (sal_Int32 edge = 0;; ++index) {
-      sal_Int32 width = 0;
-      As<css::beans::XPropertySet>(columns->getByIndex(index))->getPropertyValue("Width") >>= width;
-      if (edge + width > x + kRounding || index + 1 >= columns->getCount()) return index;
-      edge += width;
-    }
-  };
-  const auto down = [&](const Reference<css::table::XTableRows>& rows, sal_Int32 y) {
-    sal_Int32 index = 0;
-    for (sal_Int32 edge = 0;; ++index) {
-      sal_Int32 height = 0;
-      As<css::beans::XPropertySet>(rows->getByIndex(index))->getPropertyValue("Height") >>= height;
-      if (edge + height > y + kRounding || index + 1 >= rows->getCount()) return index;
-      edge += height;
-    }
-  };
+  const sal_Int32 count = lines->getCount();
+  sal_Int32 edge = 0;
+  for (sal_Int32 index = 0; index + 1 < count; ++index) {
+    sal_Int32 extent = 0;
+    As<css::beans::XPropertySet>(lines->getByIndex(index))
+        ->getPropertyValue(rtl::OUString::createFromAscii(size)) >>= extent;
+    if (edge + extent > at + kRounding) return index;
+    edge += extent;
+  }
+  return count - 1;
+}
+
+// The cell whose area holds the point `at` (1/100 mm from the sheet's corner).
+Reference<css::table::XCell> CellAt(const SheetState& sheet, const css::awt::Point& at) {
   const auto ranges = As<css::table::XColumnRowRange>(sheet.sheet);
-  return sheet.sheet->getCellByPosition(across(ranges->getColumns(), at.X),
-                                        down(ranges->getRows(), at.Y));
+  return sheet.sheet->getCellByPosition(
+      LineHolding(As<css::container::XIndexAccess>(ranges->getColumns()), "Width", at.X),
+      LineHolding(As<css::container::XIndexAccess>(ranges->getRows()), "Height", at.Y));
 }
 
 std::string NameOf(const Reference<css::drawing::XShape>& shape) {
