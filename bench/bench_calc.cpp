@@ -3,9 +3,16 @@
 //   BM_CalcRoundTrip                  one call that goes to the office and back (a cell read):
 //                                     the unit every other figure is made of.
 //   BM_LoggingTickIntoCalcStripChart  the engine's host calls for one reading of a 20-point
-//                                     strip chart run: the row as one block, the counters in
-//                                     F4 and F6, the chart re-pointed at its new block. Each
-//                                     tick is timed: median_ms and p95_ms are over the ticks.
+//     /Batched                        strip chart run: the row as one block, the counters in
+//                                     F4 and F6, the chart re-pointed at its new block, in one
+//                                     batch as the engine makes them, timed until the batch
+//                                     has ended and every value is in Calc. Each tick is
+//                                     timed: median_ms and p95_ms are over the ticks.
+//   BM_LoggingTickIntoCalcStripChart  the same calls without a batch, one after another.
+//     /CallByCall
+//   .../BatchedEvery10ms, .../CallByCallEvery10ms: the same with 10 ms between two ticks, as
+//                                     a run with a short interval has them: the office's and
+//                                     the host's threads have gone to sleep by the next tick.
 //   BM_AddCalcWorkbook                a new document and its first sheet: what any export
 //                                     costs before it writes a cell.
 //   BM_ScanExportIntoCalc/Blocks      the scan export of 2000 rows x 21 columns into a new
@@ -26,6 +33,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "automation/calc/calc_host.h"
@@ -137,7 +145,8 @@ std::string Row(int row) {
   return std::to_string(row);
 }
 
-void BM_LoggingTickIntoCalcStripChart(benchmark::State& state) {
+void BM_LoggingTickIntoCalcStripChart(benchmark::State& state, bool batched,
+                                      std::chrono::milliseconds pause) {
   const ApplicationPtr host = NewHost(state);
   if (!host) return;
   try {
@@ -159,10 +168,12 @@ void BM_LoggingTickIntoCalcStripChart(benchmark::State& state) {
     int count = 0;
     const auto tick = [&] {
       ++count;
+      if (batched) Must(host->BeginBatch());
       Must(Must(sheet->Range("A" + Row(count + 1), "B" + Row(count + 1)))
                ->SetValues({{Value{DateValue{0.5 + count / 86400.0}}, Value{1e-3 * count}}}));
       Must(Cell(*sheet, 4, 6)->SetValue(Value{1.0 * count}));
       Must(Cell(*sheet, 6, 6)->SetValue(Value{1.0 * count}));
+      if (batched) Must(host->EndBatch());
     };
     tick();
     const ChartPtr chart = Must(Must(book->Charts())->Add());
@@ -173,11 +184,12 @@ void BM_LoggingTickIntoCalcStripChart(benchmark::State& state) {
     Must(chart->Location(xlLocationAsObject, "Sheet1"));
     // Past 20 readings the chart moves at every tick.
     for (int i = 0; i < 25; ++i) tick();
-    // Tick after tick, as fast as the office takes them: given a pause between two, as the
-    // engine's interval gives, the office's threads have gone to sleep and each call pays
-    // their waking (a 20 ms pause made the median twice as long on the 2-core machine).
+    // Tick after tick, as fast as the office takes them, or with a pause between two as the
+    // engine's interval gives: then the office's threads have gone to sleep and each call
+    // pays their waking.
     std::vector<double> ticks;
     for (auto _ : state) {
+      if (pause.count() > 0) std::this_thread::sleep_for(pause);
       const auto start = std::chrono::steady_clock::now();
       tick();
       const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -194,7 +206,20 @@ void BM_LoggingTickIntoCalcStripChart(benchmark::State& state) {
     state.SkipWithError(error.what());
   }
 }
-BENCHMARK(BM_LoggingTickIntoCalcStripChart)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK_CAPTURE(BM_LoggingTickIntoCalcStripChart, Batched, true, std::chrono::milliseconds(0))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_LoggingTickIntoCalcStripChart, CallByCall, false, std::chrono::milliseconds(0))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_LoggingTickIntoCalcStripChart, BatchedEvery10ms, true,
+                  std::chrono::milliseconds(10))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(BM_LoggingTickIntoCalcStripChart, CallByCallEvery10ms, false,
+                  std::chrono::milliseconds(10))
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 void BM_CalcRoundTrip(benchmark::State& state) {
   const ApplicationPtr host = NewHost(state);

@@ -282,8 +282,17 @@ void LoggingEngine::ReadingTick() {
   // A sheet that takes no more rows (its last row reached, its document closed, its
   // spreadsheet program gone) ends the run; every row written so far stays, and the user
   // learns why the readings stopped.
-  Status written = WriteReading(answer);
+  // The row and the counters go to the host as one batch: a host that can carry the writes
+  // out side by side does, and reports one that failed when the batch ends at the latest.
+  const automation::ApplicationPtr host = state_.host;
+  Status written = host ? host->BeginBatch() : Status{};
+  const bool batched = host && written;
+  if (written) written = WriteReading(answer);
   if (written) written = UpdateCounts();
+  if (batched) {
+    Status landed = host->EndBatch();
+    if (written) written = landed;
+  }
   if (!written) {
     Message("The reading could not be written into row " + std::to_string(state_.nextRow) +
                 " of the worksheet:\n" + written.error().description,

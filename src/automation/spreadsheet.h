@@ -96,6 +96,14 @@ class Application {
   virtual Status SetUserControl(bool userControl) = 0;
   virtual Result<std::string> StatusBar() = 0;
   virtual Status SetStatusBar(std::string_view text) = 0;
+  // Between BeginBatch and EndBatch a host may carry cell values out behind the caller:
+  // SetValue and SetValues may return before the values are in the workbook, and then a
+  // write that fails is reported by the host's next call. One cell's values still arrive in
+  // the order they were written, and every other call (a read above all) waits for the
+  // writes before it. EndBatch returns once every value has arrived, with the first failure
+  // not yet reported. Batches nest; a host that writes at once has nothing to wait for.
+  virtual Status BeginBatch() = 0;
+  virtual Status EndBatch() = 0;
 };
 using ApplicationPtr = std::shared_ptr<Application>;
 

@@ -591,6 +591,12 @@ class MirroredApplication final : public Application, public Sides<Application> 
   Status SetStatusBar(std::string_view text) override {
     return Both([&](Application& side) { return side.SetStatusBar(text); });
   }
+  Status BeginBatch() override {
+    return Both([&](Application& side) { return side.BeginBatch(); });
+  }
+  Status EndBatch() override {
+    return Both([&](Application& side) { return side.EndBatch(); });
+  }
 };
 
 template <typename T>

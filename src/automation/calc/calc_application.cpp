@@ -177,6 +177,13 @@ class CalcApplication final : public Unknown, public Application, public Toolbar
     host_->userControl = userControl;
     return ShowIfDue();
   }
+  // The row and the counters of a logging tick go to Calc side by side: each write is a
+  // round trip, and written one after another they took longer than the tick may.
+  Status BeginBatch() override {
+    host_->office->BeginBatch();
+    return {};
+  }
+  Status EndBatch() override { return host_->office->EndBatch(); }
   Result<std::string> StatusBar() override { return host_->statusText; }
   Status SetStatusBar(std::string_view text) override {
     if (text == host_->statusText && host_->indicator.is()) return {};

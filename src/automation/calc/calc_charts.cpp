@@ -27,6 +27,7 @@
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
 
 #include "automation/calc/calc_objects.h"
+#include "automation/calc/chart_values.h"
 #include "common/c_number.h"
 
 namespace vx::automation::calc {
@@ -119,12 +120,8 @@ bool Covered(BookState& book, std::string_view formulaText, std::string& sheet, 
 // The ranges the chart's series cover now: for each series drawn, its label cell (when its
 // name is a reference to one) and its values, as addresses and as the text the chart's data
 // provider reads. Series that cover nothing yet are left out.
-struct Drawing {
-  Sequence<css::table::CellRangeAddress> ranges;
-  std::string xmlRepresentation;            // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
-  std::vector<std::string> calcReferences;  // "$Sheet1.$B$1", "$Sheet1.$B$22:$B$31"
-  bool labelled = true;
-  std::vector<size_t> series;  // the model's series drawn, in drawing order
+struct Drawing : DrawnRanges {
+  std::string xmlRepresentation;  // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
 };
 
 struct Place {
@@ -247,13 +244,15 @@ void GiveRanges(ChartState& chart, const Drawing& drawing) {
   chart.receiver->setArguments(arguments);
   chart.drawn = drawing.ranges;
   chart.seriesContainer.clear();
+  ChartGivenRanges(chart, drawing);
 }
 
 Reference<css::beans::XPropertySet> DiagramOf(ChartState& chart) {
   return As<css::beans::XPropertySet>(chart.document->getDiagram());
 }
 
-// The chart's series as Calc holds them, in drawing order.
+}  // namespace
+
 Sequence<Reference<css::chart2::XDataSeries>> DrawnSeries(ChartState& chart) {
   if (!chart.seriesContainer.is()) {
     const Reference<css::chart2::XDiagram> diagram =
@@ -267,6 +266,8 @@ Sequence<Reference<css::chart2::XDataSeries>> DrawnSeries(ChartState& chart) {
   }
   return chart.seriesContainer->getDataSeries();
 }
+
+namespace {
 
 // New ranges put every series on the primary axis: the secondary ones go back.
 void ApplySeriesAxes(ChartState& chart, const Drawing& drawing) {
@@ -717,13 +718,40 @@ class CalcCharts final : public Charts {
   BookPtr book_;
 };
 
+// Waits for the writes still on their way into cells the chart draws now or is to draw.
+// Calc must not take them while it makes a chart's series anew: the office locks up when a
+// cell the chart draws changes while its ranges are set from another thread.
+void WaitForDrawnCells(BookState& book, const ChartState& chart, const Drawing& drawing) {
+  const auto wait = [&](const Sequence<css::table::CellRangeAddress>& ranges) {
+    for (const css::table::CellRangeAddress& address : ranges) {
+      const CellBlock block{address.StartRow + 1, address.StartColumn + 1, address.EndRow + 1,
+                            address.EndColumn + 1};
+      for (const SheetPtr& sheet : book.sheets) {
+        if (sheet->calcIndex == address.Sheet) {
+          book.Office().Lanes().WaitFor(WriteLanes::Claim{sheet.get(), block, false});
+        }
+      }
+    }
+  };
+  wait(chart.drawn);
+  wait(drawing.ranges);
+}
+
 }  // namespace
 
 Status DrawChart(BookState& book, ChartState& chart) {
   if (!chart.table.is()) return {};
   const Drawing drawing = Plan(book, chart);
   if (SameRanges(drawing.ranges, chart.drawn)) return {};
+  WaitForDrawnCells(book, chart, drawing);
+  const Sequence<css::table::CellRangeAddress> before = chart.drawn;
+  if (MoveSeriesValues(chart, drawing)) {
+    chart.drawn = drawing.ranges;
+    MakeNextValuesAhead(book, chart, before, drawing);
+    return {};
+  }
   GiveRanges(chart, drawing);
+  MakeNextValuesAhead(book, chart, before, drawing);
   ApplySeriesAxes(chart, drawing);
   return {};
 }

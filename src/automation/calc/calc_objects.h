@@ -27,9 +27,10 @@ AutomationError CalcError(std::string description);
 AutomationError NoItem(const std::string& collection, const std::string& index);
 
 // Writes the values of `rows` into `block` of the sheet in one call, with the number formats
-// the values imply, and tells the book which cells changed.
-Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
-                  const ValueRows& rows);
+// the values imply, and tells the book which cells changed. Given lanes, the call itself
+// goes behind the caller on one of them.
+Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block, const ValueRows& rows,
+                  WriteLanes* behind = nullptr);
 // Defines a name: `qualifiedName` may carry its sheet ("Sheet1!DmmCount"), else the name
 // belongs to `scope` (null: the workbook). `refersToR1C1` is a formula in row-column
 // notation, given to Calc in its own syntax.
@@ -51,6 +52,8 @@ std::string CalcReference(std::string_view sheet, const CellBlock& block);
 
 // Points the chart's Calc object at what its series cover now.
 Status DrawChart(BookState& book, ChartState& chart);
+// The chart's series as Calc holds them, in drawing order.
+Sequence<Reference<css::chart2::XDataSeries>> DrawnSeries(ChartState& chart);
 
 // Points to hundredths of a millimetre, Calc's unit of length, and back.
 inline sal_Int32 ToHundredthMm(double points) {

@@ -149,10 +149,8 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
 
   Status SetValue(const automation::Value& value) override {
     VX_RETURN_IF_ERROR(CheckCellCount(block_));
-    const ValueRows rows(static_cast<size_t>(block_.RowCount()),
-                         std::vector<automation::Value>(block_.ColumnCount(), value));
-    return CallOnSheet(Office(), *sheet_,
-                       [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
+    return Write(ValueRows(static_cast<size_t>(block_.RowCount()),
+                           std::vector<automation::Value>(block_.ColumnCount(), value)));
   }
 
   Result<ValueRows> Values() override {
@@ -175,8 +173,7 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
     if (const std::string problem = BlockShapeProblem(rows, block_); !problem.empty()) {
       return CalcError(problem);
     }
-    return CallOnSheet(Office(), *sheet_,
-                       [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
+    return Write(rows);
   }
 
   Status SetName(std::string_view name) override {
@@ -279,6 +276,19 @@ class CalcRangeObject final : public Range, public std::enable_shared_from_this<
  private:
   OfficeConnection& Office() { return *host_->office; }
 
+  // In a batch the values go behind the caller: what failed before is reported first, and
+  // the cells are not waited for.
+  Status Write(const ValueRows& rows) {
+    if (!Office().Batching()) {
+      return CallOnSheet(Office(), *sheet_,
+                         [&]() -> Status { return WriteBlock(*book_, *sheet_, block_, rows); });
+    }
+    VX_RETURN_IF_ERROR(Office().Lanes().TakeFailure());
+    return CallNowOnSheet(Office(), sheet_->closed, [&]() -> Status {
+      return WriteBlock(*book_, *sheet_, block_, rows, &Office().Lanes());
+    });
+  }
+
   CellFormat FormatOf(const CellBlock& block) {
     const auto column = sheet_->columnFormats.find(block.firstColumn);
     if (column != sheet_->columnFormats.end()) return book_->FormatOfKey(column->second);
@@ -317,8 +327,27 @@ Result<FontPtr> CalcRangeObject::Font() {
 
 }  // namespace
 
-Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
-                  const ValueRows& rows) {
+namespace {
+
+// The move is a guess: a cursor that could not go on is made anew for the next write, and
+// nothing is reported, as nothing was written.
+void MoveCursorAhead(SheetState& sheet, WriteLanes& lanes) {
+  const std::optional<BlockWriter> ahead = sheet.MoveAhead();
+  if (!ahead) return;
+  const CellBlock below{sheet.CursorBlock()};
+  lanes.Post(WriteLanes::Claim{&sheet, below, true}, [move = *ahead]() -> Status {
+    try {
+      move.Move();
+    } catch (...) {
+    }
+    return {};
+  });
+}
+
+}  // namespace
+
+Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block, const ValueRows& rows,
+                  WriteLanes* behind) {
   std::vector<std::vector<TypedValue>> typed;
   bool anyFormat = false;
   for (const auto& row : rows) {
@@ -331,18 +360,20 @@ Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
       typedRow.push_back(std::move(input));
     }
   }
+  WriteLanes::Claim claim{&sheet, block, false};
+  std::function<void()> write;
   if (block.IsSingleCell()) {
-    const Value& value = typed[0][0].value;
-    const Reference<css::table::XCell> cell = sheet.Cell(block);
-    if (const std::string* text = std::get_if<std::string>(&value)) {
-      As<css::text::XTextRange>(cell)->setString(ToUno(*text));
-    } else if (IsEmpty(value)) {
-      cell->setFormula(rtl::OUString());
-    } else {
-      double number = 0;
-      DataOf(value) >>= number;
-      cell->setValue(number);
-    }
+    write = [cell = sheet.Cell(block), value = typed[0][0].value] {
+      if (const std::string* text = std::get_if<std::string>(&value)) {
+        As<css::text::XTextRange>(cell)->setString(ToUno(*text));
+      } else if (IsEmpty(value)) {
+        cell->setFormula(rtl::OUString());
+      } else {
+        double number = 0;
+        DataOf(value) >>= number;
+        cell->setValue(number);
+      }
+    };
   } else {
     Sequence<Sequence<Any>> data(block.RowCount());
     for (int r = 0; r < block.RowCount(); ++r) {
@@ -352,7 +383,20 @@ Status WriteBlock(BookState& book, SheetState& sheet, const CellBlock& block,
       }
       data[r] = row;
     }
-    sheet.Writer(block)->setDataArray(data);
+    const BlockWriter writer = sheet.Writer(block);
+    claim.cursor = writer.UsesCursor();
+    write = [writer, data] { writer.Write(data); };
+  }
+  if (behind == nullptr) {
+    write();
+  } else {
+    behind->Post(claim, [&office = book.Office(), closed = sheet.closed, write]() -> Status {
+      return CallNowOnSheet(office, closed, [&]() -> Status {
+        write();
+        return {};
+      });
+    });
+    if (claim.cursor) MoveCursorAhead(sheet, *behind);
   }
   if (anyFormat) VX_RETURN_IF_ERROR(ApplyImpliedFormats(book, sheet, block, typed));
   return book.CellsWritten(sheet, block, typed);

@@ -129,33 +129,66 @@ Reference<css::beans::XPropertySet> SheetState::Properties(const CellBlock& bloc
   return cached.properties;
 }
 
-Reference<css::sheet::XCellRangeData> SheetState::Writer(const CellBlock& block) {
+BlockWriter SheetState::Writer(const CellBlock& block) {
   ThrowIfClosed(closed);
-  if (CalcRange* kept = Kept(block); kept && kept->data.is()) return kept->data;
+  if (CalcRange* kept = Kept(block); kept && kept->data.is()) {
+    BlockWriter writer;
+    writer.data = kept->data;
+    return writer;
+  }
+  // Until the cursor is where this side thinks it is, it is not used again.
+  if (cursorLost_->load()) cursor_.clear();
   const bool sameShape = cursor_.is() && block.RowCount() == cursorBlock_.RowCount() &&
                          block.ColumnCount() == cursorBlock_.ColumnCount();
-  // Until the cursor is where this side thinks it is, it is not used again.
-  const Reference<css::table::XCellCursor> cursor = cursor_;
-  cursor_.clear();
+  BlockWriter writer;
   if (sameShape) {
-    if (block.firstRow != cursorBlock_.firstRow || block.firstColumn != cursorBlock_.firstColumn) {
-      cursor->gotoOffset(block.firstColumn - cursorBlock_.firstColumn,
-                         block.firstRow - cursorBlock_.firstRow);
-    }
-    cursor_ = cursor;
+    writer = BlockWriter{cursorData_, cursor_, block.firstColumn - cursorBlock_.firstColumn,
+                         block.firstRow - cursorBlock_.firstRow, cursorLost_};
   } else {
     // A cursor of another shape is made anew: moved and resized, it could reach past the
     // sheet's edge between the two calls.
+    cursor_.clear();
+    cursorData_.clear();
+    cursorLost_ = std::make_shared<std::atomic<bool>>(false);
     const Reference<css::table::XCellRange> range = sheet->getCellRangeByPosition(
         block.firstColumn - 1, block.firstRow - 1, block.lastColumn - 1, block.lastRow - 1);
-    cursorData_.clear();
     const Reference<css::sheet::XSheetCellCursor> made =
         sheet->createCursorByRange(As<css::sheet::XSheetCellRange>(range));
     cursorData_ = As<css::sheet::XCellRangeData>(made);
     cursor_ = As<css::table::XCellCursor>(made);
+    writer = BlockWriter{cursorData_, cursor_, 0, 0, cursorLost_};
   }
   cursorBlock_ = block;
-  return cursorData_;
+  return writer;
+}
+
+std::optional<BlockWriter> SheetState::MoveAhead() {
+  const int rows = cursorBlock_.RowCount();
+  if (!cursor_.is() || cursorLost_->load() || cursorBlock_.lastRow + rows > kMaxRows) {
+    return std::nullopt;
+  }
+  cursorBlock_.firstRow += rows;
+  cursorBlock_.lastRow += rows;
+  return BlockWriter{cursorData_, cursor_, 0, rows, cursorLost_};
+}
+
+void BlockWriter::Write(const Sequence<Sequence<Any>>& values) const {
+  Move();
+  data->setDataArray(values);
+}
+
+void BlockWriter::Move() const {
+  // A move queued behind one that failed would start from an unknown place.
+  if (cursorLost && cursorLost->load()) {
+    throw css::uno::RuntimeException(ToUno("The row before could not be written."), nullptr);
+  }
+  if (!cursor.is() || (columnOffset == 0 && rowOffset == 0)) return;
+  try {
+    cursor->gotoOffset(columnOffset, rowOffset);
+  } catch (...) {
+    cursorLost->store(true);
+    throw;
+  }
 }
 
 // --- Workbooks ---------------------------------------------------------------------------
@@ -326,6 +359,8 @@ Value BookState::CellValue(int sheet, int row, int column) const {
   const SheetPtr state = const_cast<BookState*>(this)->SheetNamed(evaluationSheets_[sheet]);
   if (!state) return {};
   const CellBlock cell{row, column, row, column};
+  // A value read while writes go behind waits for the writes to that cell.
+  Office().Lanes().WaitFor(WriteLanes::Claim{state.get(), cell, false});
   const Sequence<Sequence<Any>> data = state->Data(cell)->getDataArray();
   Value value;
   if (data.getLength() == 1 && data[0].getLength() == 1) {

@@ -9,6 +9,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -47,6 +48,7 @@ struct HostState;
 struct BookState;
 struct SheetState;
 struct ChartState;
+struct SeriesValues;
 using HostPtr = std::shared_ptr<HostState>;
 using BookPtr = std::shared_ptr<BookState>;
 using SheetPtr = std::shared_ptr<SheetState>;
@@ -60,6 +62,22 @@ struct CalcRange {
   Reference<css::table::XCell> cell;  // of a single cell
   Reference<css::sheet::XCellRangeData> data;
   Reference<css::beans::XPropertySet> properties;
+};
+
+// Where a block's values go in one call, and the cursor move that comes first when the
+// sheet's cursor carries them. Made on the caller's side; Write may run on a write lane.
+struct BlockWriter {
+  Reference<css::sheet::XCellRangeData> data;
+  Reference<css::table::XCellCursor> cursor;  // moved by the offsets first, when set
+  sal_Int32 columnOffset = 0;
+  sal_Int32 rowOffset = 0;
+  // Set when a write through the cursor failed: where it stands is then unknown, and the
+  // writes queued behind it through the same cursor are refused.
+  std::shared_ptr<std::atomic<bool>> cursorLost;
+
+  bool UsesCursor() const { return cursor.is(); }
+  void Write(const Sequence<Sequence<Any>>& values) const;
+  void Move() const;  // the cursor move alone
 };
 
 // Set when the user closes the document in Calc. A closed document's objects take calls
@@ -86,8 +104,13 @@ struct SheetState {
   // one is kept, else the sheet's cursor moved onto the block. A log writes each row once,
   // and a new range object for it would cost two round trips more (made, and asked for its
   // data interface) and a release later; moving the cursor costs one, none for a block of
-  // its place and shape.
-  Reference<css::sheet::XCellRangeData> Writer(const CellBlock& block);
+  // its place and shape. The cursor is counted as moved at once: the writer moves it.
+  BlockWriter Writer(const CellBlock& block);
+  // A log writes its next row below the last one. Behind a batch's write through the
+  // cursor, the cursor goes on to the block below while the caller goes on, so that the
+  // next row costs one call. Nothing when the cursor has no place below.
+  std::optional<BlockWriter> MoveAhead();
+  const CellBlock& CursorBlock() const { return cursorBlock_; }
   void Forget() {
     ranges_.clear();
     cursor_.clear();
@@ -101,19 +124,28 @@ struct SheetState {
   Reference<css::table::XCellCursor> cursor_;
   Reference<css::sheet::XCellRangeData> cursorData_;
   CellBlock cursorBlock_;  // where the cursor is, as this side moved it
+  std::shared_ptr<std::atomic<bool>> cursorLost_ = std::make_shared<std::atomic<bool>>(false);
 };
 
-// Runs `body` on the sheet as Call does. A call the office refuses while the user closes the
-// document (it may throw a bare runtime error on its way out instead of "disposed") is
+// Runs `body` on the sheet as CallNow does. A call the office refuses while the user closes
+// the document (it may throw a bare runtime error on its way out instead of "disposed") is
 // reported as the document's closing.
 template <typename Body>
-auto CallOnSheet(OfficeConnection& office, const SheetState& sheet, Body body) -> decltype(body()) {
-  auto result = Call(office, body);
+auto CallNowOnSheet(OfficeConnection& office, const ClosedFlag& closed, Body body)
+    -> decltype(body()) {
+  auto result = CallNow(office, body);
   if (!result && result.error().number == static_cast<uint32_t>(ErrorNumber::ObjectDefined) &&
-      sheet.closed && sheet.closed->load()) {
+      closed && closed->load()) {
     return office.ErrorOf(OfficeConnection::Thrown::Disposed, css::lang::DisposedException());
   }
   return result;
+}
+
+// Runs `body` on the sheet as Call does: once the writes behind the caller have landed.
+template <typename Body>
+auto CallOnSheet(OfficeConnection& office, const SheetState& sheet, Body body) -> decltype(body()) {
+  if (Status written = office.Lanes().Drain(); !written) return written.error();
+  return CallNowOnSheet(office, sheet.closed, std::move(body));
 }
 
 // A number format of a document: its key, its code, and what kind of value it shows.
@@ -152,6 +184,8 @@ struct ChartState {
   Sequence<css::table::CellRangeAddress> drawn;  // the ranges the chart draws now
   // The cells the series' formulas depend on, by sheet name.
   std::vector<std::pair<std::string, CellBlock>> precedents;
+  // What moving the series' values in place takes (chart_values.h).
+  std::shared_ptr<SeriesValues> seriesValues;
 };
 
 struct BookState final : public FormulaContext {

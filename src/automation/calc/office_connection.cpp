@@ -188,6 +188,8 @@ Result<std::unique_ptr<OfficeConnection>> OfficeConnection::Open(const OfficeOpt
 }
 
 OfficeConnection::~OfficeConnection() {
+  // A write still on its way may ask the desktop whether the office is alive.
+  lanes_.Drain();
   desktop_.clear();
   context_.clear();
 }
@@ -257,6 +259,11 @@ Reference<css::container::XNameAccess> ConfigurationNode(
 
 std::string CaughtTypeName() {
   return FromUno(cppu::getCaughtException().getValueTypeName());
+}
+
+Status OfficeConnection::EndBatch() {
+  if (batchDepth_ > 0) --batchDepth_;
+  return lanes_.Drain();
 }
 
 AutomationError OfficeConnection::ErrorOf(Thrown kind, const css::uno::Exception& exception,

@@ -4,6 +4,7 @@
 // host runs through Call(), which turns what UNO throws into the automation error callers
 // report: a closed document, a lost connection, a refused argument.
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "automation/automation_error.h"
 #include "automation/calc/office_process.h"
 #include "automation/calc/uno_support.h"
+#include "automation/calc/write_lanes.h"
 
 #include <com/sun/star/container/NoSuchElementException.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
@@ -44,6 +46,14 @@ class OfficeConnection {
   // Leaves an office this process started to the user.
   void LeaveOfficeRunning();
 
+  // Between BeginBatch and EndBatch, cell values are written behind the caller (see
+  // WriteLanes): a write returns once it is queued, and its failure is reported by the next
+  // call. EndBatch returns once every write has reached the office, with the first failure.
+  void BeginBatch() { ++batchDepth_; }
+  Status EndBatch();
+  bool Batching() const { return batchDepth_ > 0; }
+  WriteLanes& Lanes() { return lanes_; }
+
   // The automation error for what a UNO call threw.
   enum class Thrown { Disposed, NoSuchItem, Runtime, Other };
   AutomationError ErrorOf(Thrown kind, const css::uno::Exception& exception,
@@ -58,7 +68,14 @@ class OfficeConnection {
   bool started_ = false;
   Reference<css::uno::XComponentContext> context_;
   Reference<css::frame::XDesktop2> desktop_;
-  bool lost_ = false;
+  // Two lanes and the caller: the caller's own calls (a chart's new ranges) overlap the
+  // writes; more lanes gained nothing on two cores.
+  static constexpr int kWriteLanes = 2;
+
+  std::atomic<bool> lost_ = false;  // also set by the lanes' threads
+  int batchDepth_ = 0;
+  // Last, so that it goes first: its writes still need the bridge.
+  WriteLanes lanes_{kWriteLanes};
 };
 
 // The process's own UNO runtime, made once, with LibreOffice's type libraries: every bridge
@@ -78,9 +95,10 @@ Reference<css::container::XNameAccess> ConfigurationNode(
 std::string CaughtTypeName();
 
 // Runs `body` (which returns a Result or a Status) and turns an exception it throws into
-// the automation error of the call.
+// the automation error of the call. It does not wait for writes behind the caller: for the
+// lanes' own work and the writes that go behind.
 template <typename Body>
-auto Call(OfficeConnection& office, Body body) -> decltype(body()) {
+auto CallNow(OfficeConnection& office, Body body) -> decltype(body()) {
   using Thrown = OfficeConnection::Thrown;
   try {
     return body();
@@ -97,6 +115,14 @@ auto Call(OfficeConnection& office, Body body) -> decltype(body()) {
   } catch (const std::exception& exception) {
     return AutomationError::Make(ErrorNumber::Failed, exception.what());
   }
+}
+
+// Runs `body` as CallNow does, once every write behind the caller has reached the office;
+// a write that failed is reported instead, and `body` does not run.
+template <typename Body>
+auto Call(OfficeConnection& office, Body body) -> decltype(body()) {
+  if (Status written = office.Lanes().Drain(); !written) return written.error();
+  return CallNow(office, std::move(body));
 }
 
 }  // namespace vx::automation::calc

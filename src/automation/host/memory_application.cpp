@@ -62,6 +62,9 @@ class MemoryApplication final : public Unknown, public Application {
     host_->statusBar = std::string(text);
     return {};
   }
+  // Values are in the workbook as soon as they are written: a batch has nothing to wait for.
+  Status BeginBatch() override { return {}; }
+  Status EndBatch() override { return {}; }
 
  private:
   bool Spreadsheet() const { return host_->Kind() == HostKind::Spreadsheet; }
