@@ -10,11 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "automation/calc/calc_host.h"
 #include "automation/cell_reference.h"
-#include "host_test_util.h"
-#include "office_probe.h"
-#include "test_office.h"
+#include "host_contract.h"
 #include "xlsx_reader.h"
 
 namespace vx::automation {
@@ -24,61 +21,6 @@ using test::Must;
 
 [[maybe_unused]] auto* const kOffice =
     ::testing::AddGlobalTestEnvironment(test::TestOffice::Instance());
-
-enum class HostKind { Memory, Calc };
-
-std::string HostName(const ::testing::TestParamInfo<HostKind>& info) {
-  return info.param == HostKind::Memory ? "Memory" : "Calc";
-}
-
-class HostContract : public ::testing::TestWithParam<HostKind> {
- protected:
-  void SetUp() override {
-    app_ = MakeHost();
-    ASSERT_TRUE(app_);
-    book_ = Must(Must(app_->Workbooks())->Add());
-    Must(book_->SetTitle(Title()));
-    sheet_ = Must(Must(book_->Sheets())->Item(1));
-  }
-
-  bool Calc() const { return GetParam() == HostKind::Calc; }
-  std::string StatePath() const { return folder_ / "host-state.ini"; }
-  ApplicationPtr MakeHost() {
-    if (!Calc()) return test::MakeHost(StatePath());
-    auto options = test::TestOffice::Instance()->Options();
-    options.mayStart = false;
-    auto host = calc::NewCalcHost(options);
-    if (!host) {
-      ADD_FAILURE() << host.error().description;
-      return nullptr;
-    }
-    std::shared_ptr<Unknown> object(std::move(*host));
-    return QueryInterface<Application>(object);
-  }
-  // The workbook's title, by which the probe finds it in Calc.
-  std::string Title() const {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string("contract ") + info->name();
-  }
-  test::OfficeProbe& Probe() {
-    if (!probe_) {
-      probe_ =
-          std::make_unique<test::OfficeProbe>(test::TestOffice::Instance()->Options().pipeName);
-    }
-    return *probe_;
-  }
-  RangePtr Cell(const char* name) { return Must(sheet_->Range(name)); }
-  double ColumnWidth(int column) {
-    return Must(Must(sheet_->Columns(column + 1))->Left()) -
-           Must(Must(sheet_->Columns(column))->Left());
-  }
-
-  test::TempFolder folder_;
-  ApplicationPtr app_;
-  WorkbookPtr book_;
-  WorksheetPtr sheet_;
-  std::unique_ptr<test::OfficeProbe> probe_;
-};
 
 INSTANTIATE_TEST_SUITE_P(Hosts, HostContract, ::testing::Values(HostKind::Memory, HostKind::Calc),
                          HostName);

@@ -9,6 +9,7 @@
 #include <com/sun/star/chart2/XCoordinateSystemContainer.hpp>
 #include <com/sun/star/chart2/XDataSeriesContainer.hpp>
 #include <com/sun/star/chart2/data/XDataSource.hpp>
+#include <com/sun/star/chart2/data/XNumericalDataSequence.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
@@ -302,7 +303,19 @@ std::vector<ProbedChart> OfficeProbe::Charts(const std::string& title,
             if (sequence->getValues().is()) {
               probed.seriesValues.push_back(
                   FromUno(sequence->getValues()->getSourceRangeRepresentation()));
+              rtl::OUString role;
+              As<css::beans::XPropertySet>(sequence->getValues())->getPropertyValue("Role") >>=
+                  role;
+              probed.seriesRoles.push_back(FromUno(role));
+              const auto numbers =
+                  As<css::chart2::data::XNumericalDataSequence>(sequence->getValues())
+                      ->getNumericalData();
+              probed.seriesNumbers.emplace_back(numbers.begin(), numbers.end());
             }
+            probed.seriesLabels.push_back(
+                sequence->getLabel().is()
+                    ? FromUno(sequence->getLabel()->getSourceRangeRepresentation())
+                    : std::string());
           }
           sal_Int32 axis = 0;
           As<css::beans::XPropertySet>(series)->getPropertyValue("AttachedAxisIndex") >>= axis;

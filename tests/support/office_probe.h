@@ -25,7 +25,10 @@ struct ProbedChart {
   std::string name;
   std::vector<std::string> ranges;        // "Sheet1.B1:B1", "Sheet1.B22:B31"
   std::vector<std::string> seriesValues;  // each series' values range, "$Sheet1.$B$22:$B$31"
-  std::vector<int> seriesAxes;            // 0 primary, 1 secondary
+  std::vector<std::string> seriesLabels;  // each series' label cell, "$Sheet1.$B$1"
+  std::vector<std::string> seriesRoles;   // each series' values role, "values-y"
+  std::vector<std::vector<double>> seriesNumbers;  // the numbers each series draws
+  std::vector<int> seriesAxes;                     // 0 primary, 1 secondary
   std::string title;
   bool hasMainTitle = false;
 };
