@@ -4,6 +4,7 @@
 #include <com/sun/star/chart2/data/XDataSource.hpp>
 #include <com/sun/star/chart2/data/XLabeledDataSequence.hpp>
 
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -31,6 +32,10 @@ struct SeriesValues {
 };
 
 namespace {
+
+// How long the chart waits for a sequence being made ahead before it is given its ranges
+// anew instead: far longer than making one takes.
+constexpr auto kLongestWaitAhead = std::chrono::seconds(5);
 
 bool SameAddress(const css::table::CellRangeAddress& a, const css::table::CellRangeAddress& b) {
   return a.Sheet == b.Sheet && a.StartColumn == b.StartColumn && a.StartRow == b.StartRow &&
@@ -70,7 +75,7 @@ void MakeAhead(css::chart2::data::XDataProvider& provider, SeriesValues::Made& m
     sequence = provider.createDataSequenceByRangeRepresentation(ToUno(reference));
     As<css::beans::XPropertySet>(sequence)->setPropertyValue("Role",
                                                              AnyOf(rtl::OUString("values-y")));
-  } catch (const css::uno::Exception&) {
+  } catch (...) {
     sequence.clear();  // not made: the chart is given its ranges anew, as without it
   }
   {
@@ -108,11 +113,11 @@ bool MoveSeriesValues(ChartState& chart, const DrawnRanges& next) {
       // One still being made is nearly there, and waiting for it costs less than the chart
       // made anew; one that could not be made is gone from the map.
       auto found = made.sequences.find(reference);
-      made.done.wait(lock, [&] {
+      const bool there = made.done.wait_for(lock, kLongestWaitAhead, [&] {
         found = made.sequences.find(reference);
         return found == made.sequences.end() || found->second.is();
       });
-      if (found == made.sequences.end()) return false;
+      if (!there || found == made.sequences.end()) return false;
       moves.emplace_back(k, found->second);
     }
   }
@@ -138,7 +143,11 @@ void MakeNextValuesAhead(BookState& book, ChartState& chart,
   }
   // The data provider made the chart's ranges' conversion: it makes the sequences too.
   if (!values->provider.is()) {
-    values->provider = As<css::chart2::data::XDataProvider>(chart.conversion);
+    try {
+      values->provider = As<css::chart2::data::XDataProvider>(chart.conversion);
+    } catch (const css::uno::Exception&) {
+      return;  // no guesses: the chart is given its ranges anew at every move
+    }
   }
   std::set<std::string> wanted;
   for (size_t k = 0; k < now.series.size(); ++k) {
@@ -173,8 +182,13 @@ void MakeNextValuesAhead(BookState& book, ChartState& chart,
     }
   }
   for (const std::string& reference : toMake) {
-    book.Office().Lanes().PostAhead([provider = values->provider, made = values->made,
-                                     reference]() { MakeAhead(*provider, *made, reference); });
+    const bool queued =
+        book.Office().Lanes().PostAhead([provider = values->provider, made = values->made,
+                                         reference]() { MakeAhead(*provider, *made, reference); });
+    if (!queued) {
+      const std::lock_guard lock(values->made->mutex);
+      values->made->sequences.erase(reference);
+    }
   }
 }
 

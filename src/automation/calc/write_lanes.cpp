@@ -46,10 +46,10 @@ void WriteLanes::Post(const Claim& claim, Job job) {
   Queue(index, Entry{claim, std::move(job)}, lock);
 }
 
-void WriteLanes::PostAhead(std::function<void()> work) {
+bool WriteLanes::PostAhead(std::function<void()> work) {
   std::unique_lock lock(mutex_);
   const size_t ahead = lanes_.size() - 1;
-  if (lanes_[ahead].queue.size() >= kMostQueued) return;  // the office is behind: no guesses
+  if (lanes_[ahead].queue.size() >= kMostQueued) return false;  // the office is behind
   // Its claim is of no sheet: no write waits for it.
   Queue(ahead,
         Entry{Claim{},
@@ -58,6 +58,7 @@ void WriteLanes::PostAhead(std::function<void()> work) {
                 return {};
               }},
         lock);
+  return true;
 }
 
 void WriteLanes::Queue(size_t index, Entry entry, std::unique_lock<std::mutex>& lock) {

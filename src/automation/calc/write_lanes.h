@@ -40,8 +40,9 @@ class WriteLanes {
 
   // Queues `job`; it runs on a lane, after every queued write whose claim it overlaps.
   void Post(const Claim& claim, Job job);
-  // Queues work done ahead; Drain and WaitFor do not wait for it.
-  void PostAhead(std::function<void()> work);
+  // Queues work done ahead; Drain and WaitFor do not wait for it. False when the lane has
+  // too much queued already: the work is not queued, and nothing is to wait for it.
+  bool PostAhead(std::function<void()> work);
   // Waits until no queued or running write overlaps `claim`.
   void WaitFor(const Claim& claim);
   // Waits for every write, then hands over the first failure since the last one handed
