@@ -312,6 +312,13 @@ TEST_P(HostContract, ChartsMoveBetweenTheirOwnSheetAndAWorksheet) {
     ASSERT_EQ(drawn.size(), 1u);
     EXPECT_TRUE(drawn[0].hasMainTitle);
     EXPECT_EQ(drawn[0].title, "2026/12/07 10:00:00");
+    EXPECT_NEAR(drawn[0].left, Probe().ColumnLeft(Title(), "Sheet1", "H1"), 2);
+    // The chart keeps to its cell: a column before it fitted to a long text pushes it on,
+    // instead of the chart covering what the column holds.
+    Must(Cell("F1")->SetValue(std::string("a text far wider than the column was")));
+    Must(Must(Cell("F1")->EntireColumn())->AutoFit());
+    EXPECT_NEAR(Probe().Charts(Title(), "Sheet1").at(0).left,
+                Probe().ColumnLeft(Title(), "Sheet1", "H1"), 2);
   }
   const ChartPtr onSheet = Must(inSheet->Location(xlLocationAsNewSheet, "Sheet1Chart1"));
   EXPECT_EQ(Must(onSheet->Name()), "Sheet1Chart1");

@@ -284,6 +284,16 @@ std::vector<ProbedChart> OfficeProbe::Charts(const std::string& title,
   for (const rtl::OUString& name : all->getElementNames()) {
     ProbedChart probed;
     probed.name = FromUno(name);
+    const auto page = As<css::drawing::XDrawPageSupplier>(sheet)->getDrawPage();
+    for (sal_Int32 i = 0; i < page->getCount(); ++i) {
+      const auto shape = As<css::drawing::XShape>(page->getByIndex(i));
+      rtl::OUString persistName;
+      const Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY);
+      if (properties.is() && properties->getPropertySetInfo()->hasPropertyByName("PersistName")) {
+        properties->getPropertyValue("PersistName") >>= persistName;
+      }
+      if (persistName == name) probed.left = shape->getPosition().X;
+    }
     const auto table = As<css::table::XTableChart>(all->getByName(name));
     for (const auto& range : table->getRanges()) {
       probed.ranges.push_back(

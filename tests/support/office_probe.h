@@ -28,7 +28,8 @@ struct ProbedChart {
   std::vector<std::string> seriesLabels;  // each series' label cell, "$Sheet1.$B$1"
   std::vector<std::string> seriesRoles;   // each series' values role, "values-y"
   std::vector<std::vector<double>> seriesNumbers;  // the numbers each series draws
-  std::vector<int> seriesAxes;                     // 0 primary, 1 secondary
+  int left = 0;                 // the chart's left edge on its sheet, in 1/100 mm
+  std::vector<int> seriesAxes;  // 0 primary, 1 secondary
   std::string title;
   bool hasMainTitle = false;
 };

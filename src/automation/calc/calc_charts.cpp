@@ -19,6 +19,7 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
 #include <com/sun/star/document/XEmbeddedObjectSupplier.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
@@ -350,6 +351,23 @@ void PlaceObject(BookState& book, ChartState& chart, SheetState& holder, const s
   ApplyAll(book, chart, /*retype=*/true);
 }
 
+// Anchors the chart object `name` on `sheet` to the cell `at`: it moves with that cell as
+// the columns before it are fitted to what they hold (the logging sheet's begin time in F),
+// instead of covering them, as a chart anchored to its cells does in a saved workbook.
+void AnchorToCell(SheetState& sheet, const std::string& name, const CellBlock& at) {
+  const Reference<css::drawing::XDrawPage> page =
+      As<css::drawing::XDrawPageSupplier>(sheet.sheet)->getDrawPage();
+  for (sal_Int32 i = page->getCount() - 1; i >= 0; --i) {
+    const Reference<css::beans::XPropertySet> shape(page->getByIndex(i), UNO_QUERY);
+    if (!shape.is() || !shape->getPropertySetInfo()->hasPropertyByName("PersistName")) continue;
+    rtl::OUString persistName;
+    shape->getPropertyValue("PersistName") >>= persistName;
+    if (FromUno(persistName) != name) continue;
+    shape->setPropertyValue("Anchor", Any(sheet.Cell(at)));
+    return;
+  }
+}
+
 // Takes the chart's Calc object away, and the sheet that held only it.
 void RemoveObject(BookState& book, ChartState& chart) {
   if (chart.holder.empty()) return;
@@ -675,6 +693,8 @@ class CalcChart final : public Chart {
     PlaceObject(*book_, *chart_, *target, shapeName,
                 css::awt::Rectangle(corner.X, corner.Y, ToHundredthMm(kEmbeddedWidth),
                                     ToHundredthMm(kEmbeddedHeight)));
+    AnchorToCell(*target, shapeName,
+                 CellBlock{kEmbeddedRow, kEmbeddedColumn, kEmbeddedRow, kEmbeddedColumn});
     chart_->model.place = host::ChartData::Place::InSheet;
     chart_->model.sheetName = target->name;
     chart_->model.shapeName = shapeName;
