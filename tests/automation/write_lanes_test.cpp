@@ -135,7 +135,7 @@ TEST(WriteLanes, AReadWaitsForTheWritesToItsCellsOnly) {
   opener.join();
 }
 
-TEST(WriteLanes, AFailureIsHandedOverOnceAndWorkDoneAheadIsNotWaitedFor) {
+TEST(WriteLanes, AFailureIsHandedOverOnce) {
   WriteLanes lanes(2);
   lanes.Post(Cells(&kSheet, 2, 1, 2, 2), []() -> Status {
     return AutomationError::Make(ErrorNumber::Disconnected, "the document was closed");
@@ -149,18 +149,6 @@ TEST(WriteLanes, AFailureIsHandedOverOnceAndWorkDoneAheadIsNotWaitedFor) {
   EXPECT_EQ(first.error().description, "the document was closed");
   EXPECT_TRUE(lanes.Drain());
   EXPECT_TRUE(lanes.TakeFailure());
-
-  Gate release;
-  std::atomic<bool> aheadDone = false;
-  lanes.PostAhead([&] {
-    release.Wait();
-    aheadDone = true;
-  });
-  lanes.Post(Cells(&kSheet, 4, 1, 4, 2), []() -> Status { return {}; });
-  EXPECT_TRUE(lanes.Drain());
-  EXPECT_FALSE(aheadDone);
-  release.Open();
-  // The lanes end with the work they were given.
 }
 
 TEST(WriteLanes, AFailureIsThereForTheNextCallWithoutWaiting) {

@@ -28,7 +28,6 @@
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
 
 #include "automation/calc/calc_objects.h"
-#include "automation/calc/chart_values.h"
 #include "common/c_number.h"
 
 namespace vx::automation::calc {
@@ -121,8 +120,12 @@ bool Covered(BookState& book, std::string_view formulaText, std::string& sheet, 
 // The ranges the chart's series cover now: for each series drawn, its label cell (when its
 // name is a reference to one) and its values, as addresses and as the text the chart's data
 // provider reads. Series that cover nothing yet are left out.
-struct Drawing : DrawnRanges {
-  std::string xmlRepresentation;  // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
+struct Drawing {
+  Sequence<css::table::CellRangeAddress> ranges;
+  std::string xmlRepresentation;            // "$Sheet1.$B$1 $Sheet1.$B$22:$Sheet1.$B$31"
+  std::vector<std::string> calcReferences;  // "$Sheet1.$B$1", "$Sheet1.$B$22:$B$31"
+  bool labelled = true;
+  std::vector<size_t> series;  // the model's series drawn, in drawing order
 };
 
 struct Place {
@@ -245,15 +248,13 @@ void GiveRanges(ChartState& chart, const Drawing& drawing) {
   chart.receiver->setArguments(arguments);
   chart.drawn = drawing.ranges;
   chart.seriesContainer.clear();
-  ChartGivenRanges(chart, drawing);
 }
 
 Reference<css::beans::XPropertySet> DiagramOf(ChartState& chart) {
   return As<css::beans::XPropertySet>(chart.document->getDiagram());
 }
 
-}  // namespace
-
+// The chart's series as Calc holds them, in drawing order.
 Sequence<Reference<css::chart2::XDataSeries>> DrawnSeries(ChartState& chart) {
   if (!chart.seriesContainer.is()) {
     const Reference<css::chart2::XDiagram> diagram =
@@ -267,8 +268,6 @@ Sequence<Reference<css::chart2::XDataSeries>> DrawnSeries(ChartState& chart) {
   }
   return chart.seriesContainer->getDataSeries();
 }
-
-namespace {
 
 // New ranges put every series on the primary axis: the secondary ones go back.
 void ApplySeriesAxes(ChartState& chart, const Drawing& drawing) {
@@ -764,14 +763,7 @@ Status DrawChart(BookState& book, ChartState& chart) {
   const Drawing drawing = Plan(book, chart);
   if (SameRanges(drawing.ranges, chart.drawn)) return {};
   WaitForDrawnCells(book, chart, drawing);
-  const Sequence<css::table::CellRangeAddress> before = chart.drawn;
-  if (MoveSeriesValues(chart, drawing)) {
-    chart.drawn = drawing.ranges;
-    MakeNextValuesAhead(book, chart, before, drawing);
-    return {};
-  }
   GiveRanges(chart, drawing);
-  MakeNextValuesAhead(book, chart, before, drawing);
   ApplySeriesAxes(chart, drawing);
   return {};
 }

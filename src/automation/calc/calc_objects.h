@@ -52,8 +52,6 @@ std::string CalcReference(std::string_view sheet, const CellBlock& block);
 
 // Points the chart's Calc object at what its series cover now.
 Status DrawChart(BookState& book, ChartState& chart);
-// The chart's series as Calc holds them, in drawing order.
-Sequence<Reference<css::chart2::XDataSeries>> DrawnSeries(ChartState& chart);
 
 // Points to hundredths of a millimetre, Calc's unit of length, and back.
 inline sal_Int32 ToHundredthMm(double points) {

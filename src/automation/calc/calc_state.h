@@ -48,7 +48,6 @@ struct HostState;
 struct BookState;
 struct SheetState;
 struct ChartState;
-struct SeriesValues;
 using HostPtr = std::shared_ptr<HostState>;
 using BookPtr = std::shared_ptr<BookState>;
 using SheetPtr = std::shared_ptr<SheetState>;
@@ -184,8 +183,6 @@ struct ChartState {
   Sequence<css::table::CellRangeAddress> drawn;  // the ranges the chart draws now
   // The cells the series' formulas depend on, by sheet name.
   std::vector<std::pair<std::string, CellBlock>> precedents;
-  // What moving the series' values in place takes (chart_values.h).
-  std::shared_ptr<SeriesValues> seriesValues;
 };
 
 struct BookState final : public FormulaContext {

@@ -17,12 +17,12 @@ bool WriteLanes::Claim::Overlaps(const Claim& other) const {
          block.firstColumn <= other.block.lastColumn && other.block.firstColumn <= block.lastColumn;
 }
 
-WriteLanes::WriteLanes(int laneCount) : lanes_(static_cast<size_t>(std::max(laneCount, 1)) + 1) {}
+WriteLanes::WriteLanes(int laneCount) : lanes_(static_cast<size_t>(std::max(laneCount, 1))) {}
 
 WriteLanes::~WriteLanes() {
   {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return Empty(); });
+    changed_.wait(lock, [&] { return Idle(); });
     ending_ = true;
   }
   changed_.notify_all();
@@ -44,21 +44,6 @@ void WriteLanes::Post(const Claim& claim, Job job) {
     return lanes_[index].queue.size() < kMostQueued;
   });
   Queue(index, Entry{claim, std::move(job)}, lock);
-}
-
-bool WriteLanes::PostAhead(std::function<void()> work) {
-  std::unique_lock lock(mutex_);
-  const size_t ahead = lanes_.size() - 1;
-  if (lanes_[ahead].queue.size() >= kMostQueued) return false;  // the office is behind
-  // Its claim is of no sheet: no write waits for it.
-  Queue(ahead,
-        Entry{Claim{},
-              [work = std::move(work)]() -> Status {
-                work();
-                return {};
-              }},
-        lock);
-  return true;
 }
 
 void WriteLanes::Queue(size_t index, Entry entry, std::unique_lock<std::mutex>& lock) {
@@ -112,7 +97,7 @@ void WriteLanes::Run(size_t index) {
 
 std::vector<size_t> WriteLanes::LanesClaiming(const Claim& claim) const {
   std::vector<size_t> claiming;
-  for (size_t i = 0; i + 1 < lanes_.size(); ++i) {
+  for (size_t i = 0; i < lanes_.size(); ++i) {
     const auto& queue = lanes_[i].queue;
     if (std::any_of(queue.begin(), queue.end(),
                     [&](const Entry& entry) { return entry.claim.Overlaps(claim); })) {
@@ -124,19 +109,15 @@ std::vector<size_t> WriteLanes::LanesClaiming(const Claim& claim) const {
 
 size_t WriteLanes::ShortestLane() const {
   size_t shortest = 0;
-  for (size_t i = 1; i + 1 < lanes_.size(); ++i) {
+  for (size_t i = 1; i < lanes_.size(); ++i) {
     if (lanes_[i].queue.size() < lanes_[shortest].queue.size()) shortest = i;
   }
   return shortest;
 }
 
 bool WriteLanes::Idle() const {
-  return std::all_of(lanes_.begin(), lanes_.end() - 1,
+  return std::all_of(lanes_.begin(), lanes_.end(),
                      [](const Lane& lane) { return lane.queue.empty(); });
-}
-
-bool WriteLanes::Empty() const {
-  return Idle() && lanes_.back().queue.empty();
 }
 
 Status WriteLanes::HandOverFailure() {

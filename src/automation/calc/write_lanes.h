@@ -5,9 +5,6 @@
 // moves it); a write that claims what a write still queued or running claims goes to that
 // write's lane, behind it, so that one cell's writes reach the office in the order they
 // were made. A failure is kept until the caller collects it.
-//
-// Work done ahead, for a call that is likely to come (see chart_values.cpp), has a lane of
-// its own and is not waited for: it fails silently, and the caller does without it.
 
 #include <condition_variable>
 #include <deque>
@@ -40,9 +37,6 @@ class WriteLanes {
 
   // Queues `job`; it runs on a lane, after every queued write whose claim it overlaps.
   void Post(const Claim& claim, Job job);
-  // Queues work done ahead; Drain and WaitFor do not wait for it. False when the lane has
-  // too much queued already: the work is not queued, and nothing is to wait for it.
-  bool PostAhead(std::function<void()> work);
   // Waits until no queued or running write overlaps `claim`.
   void WaitFor(const Claim& claim);
   // Waits for every write, then hands over the first failure since the last one handed
@@ -66,13 +60,12 @@ class WriteLanes {
   // The lanes with a write that overlaps `claim`.
   std::vector<size_t> LanesClaiming(const Claim& claim) const;
   size_t ShortestLane() const;
-  bool Idle() const;   // no write queued
-  bool Empty() const;  // nothing queued at all
+  bool Idle() const;
   Status HandOverFailure();
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<Lane> lanes_;  // the writes' lanes, then the lane of the work done ahead
+  std::vector<Lane> lanes_;
   std::optional<AutomationError> failure_;
   bool ending_ = false;
 };
