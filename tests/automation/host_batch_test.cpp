@@ -63,14 +63,7 @@ TEST_P(HostContract, ValuesWrittenInABatchArriveInTheOrderWritten) {
 // The engine's calls for a 5-point strip chart, each reading's row and counters in one batch.
 TEST_P(HostContract, AStripChartWrittenInBatchesDrawsTheLastReadings) {
   Must(Cell("B1")->SetValue(std::string("DCV")));
-  Must(Cell("F6")->SetName("Sheet1!DmmCount"));
-  Must(Cell("F8")->SetName("Sheet1!DmmPoints"));
-  Must(Cell("F8")->SetValue(Value{5.0}));
-  const NamesPtr names = Must(sheet_->Names());
-  Must(names->Add("Sheet1!DmmisStripChart", "=Sheet1!DmmPoints<=Sheet1!DmmCount"));
-  Must(names->Add("Sheet1!DmmyAxis",
-                  "=IF(Sheet1!DmmisStripChart,OFFSET(Sheet1!R2C1,Sheet1!DmmCount-Sheet1!DmmPoints,"
-                  "1,Sheet1!DmmPoints,1),OFFSET(Sheet1!R2C1,0,1,Sheet1!DmmCount,1))"));
+  const NamesPtr names = DefineStripChartNames(5.0);
   const auto reading = [](int count) { return 10.0 + count; };
   ChartPtr chart;
   const auto log = [&](int count) {

@@ -59,6 +59,20 @@ class HostContract : public ::testing::TestWithParam<HostKind> {
     return *probe_;
   }
   RangePtr Cell(const char* name) { return Must(sheet_->Range(name)); }
+  // The names the logging engine gives a strip chart of `points` readings in column B:
+  // DmmCount (F6), DmmPoints (F8), DmmisStripChart and DmmyAxis.
+  NamesPtr DefineStripChartNames(double points) {
+    Must(Cell("F6")->SetName("Sheet1!DmmCount"));
+    Must(Cell("F8")->SetName("Sheet1!DmmPoints"));
+    Must(Cell("F8")->SetValue(Value{points}));
+    NamesPtr names = Must(sheet_->Names());
+    Must(names->Add("Sheet1!DmmisStripChart", "=Sheet1!DmmPoints<=Sheet1!DmmCount"));
+    Must(names->Add("Sheet1!DmmyAxis",
+                    "=IF(Sheet1!DmmisStripChart,OFFSET(Sheet1!R2C1,Sheet1!DmmCount-"
+                    "Sheet1!DmmPoints,1,Sheet1!DmmPoints,1),OFFSET(Sheet1!R2C1,0,1,"
+                    "Sheet1!DmmCount,1))"));
+    return names;
+  }
   double ColumnWidth(int column) {
     return Must(Must(sheet_->Columns(column + 1))->Left()) -
            Must(Must(sheet_->Columns(column))->Left());

@@ -338,14 +338,7 @@ TEST_P(HostContract, ChartsMoveBetweenTheirOwnSheetAndAWorksheet) {
 TEST_P(HostContract, AStripChartFollowsItsNameAsTheCountGrows) {
   Must(Cell("B1")->SetValue(std::string("DCV")));
   Must(Cell("C1")->SetValue(std::string("ACV")));
-  Must(Cell("F6")->SetName("Sheet1!DmmCount"));
-  Must(Cell("F8")->SetName("Sheet1!DmmPoints"));
-  Must(Cell("F8")->SetValue(Value{5.0}));
-  const NamesPtr names = Must(sheet_->Names());
-  Must(names->Add("Sheet1!DmmisStripChart", "=Sheet1!DmmPoints<=Sheet1!DmmCount"));
-  Must(names->Add("Sheet1!DmmyAxis",
-                  "=IF(Sheet1!DmmisStripChart,OFFSET(Sheet1!R2C1,Sheet1!DmmCount-Sheet1!DmmPoints,"
-                  "1,Sheet1!DmmPoints,1),OFFSET(Sheet1!R2C1,0,1,Sheet1!DmmCount,1))"));
+  const NamesPtr names = DefineStripChartNames(5.0);
   Must(names->Add("Sheet1!Dmmy2Axis",
                   "=IF(Sheet1!DmmisStripChart,OFFSET(Sheet1!R2C3,Sheet1!DmmCount-Sheet1!DmmPoints,"
                   "0,Sheet1!DmmPoints,1),OFFSET(Sheet1!R2C3,0,0,Sheet1!DmmCount,1))"));
