@@ -91,28 +91,33 @@ TEST(WriteLanes, WritesToTheSameCellsArriveInTheOrderMadeAndOthersGoSideBySide) 
 TEST(WriteLanes, AWriteOverlappingTwoLanesRunsAfterBoth) {
   WriteLanes lanes(2);
   Journal journal;
-  Gate release;
+  Gate releaseA1;
+  Gate releaseB1;
   lanes.Post(Cells(&kSheet, 1, 1, 1, 1), [&]() -> Status {
-    release.Wait();
+    releaseA1.Wait();
     journal.Add("A1;");
     return {};
   });
   lanes.Post(Cells(&kSheet, 1, 2, 1, 2), [&]() -> Status {
+    releaseB1.Wait();
     journal.Add("B1;");
     return {};
   });
-  // A1:B1 overlaps both: it may not be queued behind one of them only.
-  std::thread blocks([&] {
+  // A1:B1 overlaps both. Queued behind A1 alone, it would run as soon as A1 is let go,
+  // while B1 still waits.
+  std::thread writer([&] {
     lanes.Post(Cells(&kSheet, 1, 1, 1, 2), [&]() -> Status {
       journal.Add("A1:B1;");
       return {};
     });
   });
   std::this_thread::sleep_for(50ms);
-  release.Open();
-  blocks.join();
+  releaseA1.Open();
+  std::this_thread::sleep_for(50ms);
+  releaseB1.Open();
+  writer.join();
   EXPECT_TRUE(lanes.Drain());
-  EXPECT_EQ(journal.Text().substr(journal.Text().size() - 6), "A1:B1;");
+  EXPECT_EQ(journal.Text(), "A1;B1;A1:B1;");
 }
 
 TEST(WriteLanes, AReadWaitsForTheWritesToItsCellsOnly) {

@@ -34,8 +34,8 @@ WriteLanes::~WriteLanes() {
 void WriteLanes::Post(const Claim& claim, Job job) {
   std::unique_lock lock(mutex_);
   // A write that overlaps writes of two lanes waits until they are down to one: queued
-  // behind both it could run before the other lane's.
-  // A caller that writes faster than the office takes the writes waits for room.
+  // behind one of them it could run before the other lane's. A caller that writes faster
+  // than the office takes the writes waits for room.
   size_t index = 0;
   changed_.wait(lock, [&] {
     const std::vector<size_t> claiming = LanesClaiming(claim);
@@ -43,13 +43,9 @@ void WriteLanes::Post(const Claim& claim, Job job) {
     index = claiming.empty() ? ShortestLane() : claiming.front();
     return lanes_[index].queue.size() < kMostQueued;
   });
-  Queue(index, Entry{claim, std::move(job)}, lock);
-}
-
-void WriteLanes::Queue(size_t index, Entry entry, std::unique_lock<std::mutex>& lock) {
   Lane& lane = lanes_[index];
-  lane.queue.push_back(std::move(entry));
-  // Lanes start with their first job: a host whose writes never go behind has none.
+  lane.queue.push_back(Entry{claim, std::move(job)});
+  // Lanes start with their first write: a host whose writes never go behind has none.
   if (!lane.thread.joinable()) lane.thread = std::thread([this, index] { Run(index); });
   lock.unlock();
   changed_.notify_all();

@@ -55,7 +55,6 @@ class WriteLanes {
     std::thread thread;
   };
 
-  void Queue(size_t lane, Entry entry, std::unique_lock<std::mutex>& lock);
   void Run(size_t lane);
   // The lanes with a write that overlaps `claim`.
   std::vector<size_t> LanesClaiming(const Claim& claim) const;
